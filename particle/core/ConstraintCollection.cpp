@@ -1,0 +1,253 @@
+#include "particle/core/ConstraintCollection.h"
+
+#include "particle/core/ClassRegistry.h"
+#include "particle/core/StringParameters.h"
+#include "platform/CStdioFile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace {
+
+const char kSeparator[] = "\r\n.\r\n";
+const char kLineEnd[] = "\r\n";
+
+// The definition files being loaded right now, outermost first. Everything runs on one thread.
+std::vector<std::string>& filesBeingLoaded()
+{
+    static std::vector<std::string> files;
+    return files;
+}
+
+// One name per file, however it was reached, so that a cycle through another spelling is caught.
+std::string identityOf(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : canonical.string();
+}
+
+} // namespace
+
+std::unique_ptr<IConstraint> ConstraintCollection::Create()
+{
+    return std::make_unique<ConstraintCollection>();
+}
+
+CString ConstraintCollection::GetClassName()
+{
+    return "constraint.ConstraintCollection";
+}
+
+unsigned char ConstraintCollection::apply(ParticleSystem* system)
+{
+    if (!system)
+        return 0;
+    const int count = getConstraintCount();
+    for (int i = 0; i < count; ++i) {
+        IConstraint* c = getConstraint(i);
+        if (c && !c->IsResourceOnly())
+            c->apply(system);
+    }
+    return 1;
+}
+
+unsigned char ConstraintCollection::apply(ParticleCollection* particles)
+{
+    const int count = getConstraintCount();
+    for (int i = 0; i < count; ++i) {
+        IConstraint* c = getConstraint(i);
+        if (c && !c->IsResourceOnly())
+            c->apply(particles);
+    }
+    return 1;
+}
+
+unsigned char ConstraintCollection::apply(IGlintmote* particle)
+{
+    const int count = getConstraintCount();
+    for (int i = 0; i < count; ++i) {
+        IConstraint* c = getConstraint(i);
+        if (c && !c->IsResourceOnly())
+            c->apply(particle);
+    }
+    return 1;
+}
+
+unsigned char ConstraintCollection::setParametersFromString(CString params)
+{
+    StringParameters sp;
+    defLocation = sp.getStringParameter(params, "DefLocation", defLocation);
+    defFilename = sp.getStringParameter(params, "DefFilename", defFilename);
+    resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
+    populateFromDefinitionFile();
+    return 1;
+}
+
+CString ConstraintCollection::getParameterExample()
+{
+    StringParameters sp;
+    return sp.toString("DefLocation", defLocation) + sp.toString("DefFilename", defFilename) +
+           sp.toString("Resource Only", resourceOnly);
+}
+
+unsigned char ConstraintCollection::draw(CDC* dc, CSize size)
+{
+    const int count = getConstraintCount();
+    for (int i = 0; i < count; ++i) {
+        if (IConstraint* c = getConstraint(i))
+            c->draw(dc, size);
+    }
+    return 1;
+}
+
+unsigned char ConstraintCollection::addConstraint(CString classId, CString params)
+{
+    std::unique_ptr<IConstraint> constraint;
+    {
+        ClassRegistry registry;
+        constraint = registry.createConstraint(classId);
+    }
+    if (!constraint)
+        return 0;
+    constraint->setParametersFromString(params);
+    return addConstraint(std::move(constraint));
+}
+
+unsigned char ConstraintCollection::addConstraint(std::unique_ptr<IConstraint> constraint)
+{
+    constraints_.push_back(std::move(constraint));
+    return 1;
+}
+
+int ConstraintCollection::getConstraintCount()
+{
+    return static_cast<int>(constraints_.size());
+}
+
+IConstraint* ConstraintCollection::getConstraint(int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= constraints_.size())
+        return nullptr;
+    return constraints_[static_cast<std::size_t>(index)].get();
+}
+
+unsigned char ConstraintCollection::removeConstraint(int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= constraints_.size())
+        return 0;
+    // Take the entry out before deleting it, so that a constraint whose destructor looks at this list
+    // never sees itself half-destroyed.
+    std::unique_ptr<IConstraint> removed = std::move(constraints_[static_cast<std::size_t>(index)]);
+    constraints_.erase(constraints_.begin() + index);
+    return 1;
+}
+
+unsigned char ConstraintCollection::removeConstraint(IConstraint* constraint)
+{
+    int index = indexOf(constraint);
+    if (index < 0)
+        return 0;
+    return removeConstraint(index);
+}
+
+unsigned char ConstraintCollection::removeAllConstraints()
+{
+    std::vector<std::unique_ptr<IConstraint>> removed;
+    removed.swap(constraints_);
+    return 1;
+}
+
+unsigned char ConstraintCollection::moveConstraintForward(IConstraint* constraint)
+{
+    int i = indexOf(constraint);
+    if (i < 0)
+        return 0;
+    if (i > 0)
+        std::swap(constraints_[static_cast<std::size_t>(i)], constraints_[static_cast<std::size_t>(i - 1)]);
+    return 1;
+}
+
+unsigned char ConstraintCollection::moveConstraintBackward(IConstraint* constraint)
+{
+    int i = indexOf(constraint);
+    if (i < 0)
+        return 0;
+    if (i < getConstraintCount() - 1)
+        std::swap(constraints_[static_cast<std::size_t>(i)], constraints_[static_cast<std::size_t>(i + 1)]);
+    return 1;
+}
+
+int ConstraintCollection::indexOf(IConstraint* constraint) const
+{
+    for (std::size_t i = 0; i < constraints_.size(); ++i) {
+        if (constraints_[i].get() == constraint)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+unsigned char ConstraintCollection::populateFromDefinitionString(CString text)
+{
+    removeAllConstraints();
+    const std::string& all = text.str();
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t separator = all.find(kSeparator, pos);
+        if (separator == std::string::npos)
+            break;
+        std::size_t lineEnd = all.find(kLineEnd, pos);
+        // A block without a line break of its own (the separator's CR LF does not count) adds nothing.
+        if (lineEnd != std::string::npos && lineEnd < separator) {
+            CString classId(all.substr(pos, lineEnd - pos));
+            CString params(all.substr(lineEnd + 2, separator - lineEnd - 2));
+            addConstraint(classId, params);
+        }
+        pos = separator + sizeof kSeparator - 1;
+    }
+    return 1;
+}
+
+CString ConstraintCollection::getConstraintDefinition()
+{
+    CString result;
+    for (const std::unique_ptr<IConstraint>& c : constraints_) {
+        if (!c)
+            continue;
+        CString name = c->GetClassName();
+        if (name.IsEmpty())
+            continue;
+        result += name + kLineEnd + c->getParameterExample() + kLineEnd + "." + kLineEnd;
+    }
+    return result;
+}
+
+unsigned char ConstraintCollection::populateFromDefinitionFile()
+{
+    if (defLocation.IsEmpty() && defFilename.IsEmpty())
+        return 0;
+    const std::string path = (defLocation + defFilename).str();
+    std::vector<std::string>& loading = filesBeingLoaded();
+    const std::string identity = identityOf(path);
+    if (loading.size() >= static_cast<std::size_t>(kMaxIncludeDepth) ||
+        std::find(loading.begin(), loading.end(), identity) != loading.end())
+        return 0;
+
+    CStdioFile file;
+    if (!file.Open(path.c_str()))
+        return 0;
+    CString buffer;
+    CString line;
+    while (file.ReadString(line)) {
+        buffer += line;
+        buffer += kLineEnd;
+    }
+    file.Close();
+
+    loading.push_back(identity);
+    populateFromDefinitionString(buffer);
+    loading.pop_back();
+    return 1;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "particle/core/IConstraint.h"
+
+#include <memory>
+#include <vector>
+
+// The ordered, owning list of constraints; order is application order. It is itself a constraint and
+// reads and writes constraint definition text: per constraint its class identifier on one line, its
+// parameter tags, then a line holding a single full stop (lines end in CR LF).
+//
+// A collection given "DefLocation" and "DefFilename" loads that definition file, so definition files can
+// include one another. A file that is already being loaded further up is refused, and includes nest at
+// most kMaxIncludeDepth deep, so a file that includes itself loads as far as it can and stops.
+class ConstraintCollection : public IConstraint {
+public:
+    static constexpr int kMaxIncludeDepth = 16;
+
+    std::unique_ptr<IConstraint> Create() override;
+    CString GetClassName() override;
+    // Applies every non-null entry that is not resource-only, in order.
+    unsigned char apply(ParticleSystem* system) override;
+    unsigned char apply(ParticleCollection* particles) override;
+    unsigned char apply(IGlintmote* particle) override;
+    // Reads "DefLocation", "DefFilename" and "Resource Only", then loads the definition file.
+    unsigned char setParametersFromString(CString params) override;
+    CString getParameterExample() override;
+    // Draws every non-null entry, resource-only ones included.
+    unsigned char draw(CDC* dc, CSize size) override;
+
+    // Creates a constraint of the registered class, hands it the parameters and appends it; 0 when the
+    // class identifier is not registered.
+    virtual unsigned char addConstraint(CString classId, CString params);
+    // Appends and takes ownership.
+    virtual unsigned char addConstraint(std::unique_ptr<IConstraint> constraint);
+    virtual int getConstraintCount();
+    // Null when the index is out of range.
+    virtual IConstraint* getConstraint(int index);
+    // 0 when the index is out of range.
+    virtual unsigned char removeConstraint(int index);
+    virtual unsigned char removeConstraint(IConstraint* constraint);
+    virtual unsigned char removeAllConstraints();
+    virtual unsigned char moveConstraintForward(IConstraint* constraint);
+    virtual unsigned char moveConstraintBackward(IConstraint* constraint);
+
+    // Replaces the whole list by the constraints of the definition text; always 1.
+    unsigned char populateFromDefinitionString(CString text);
+    CString getConstraintDefinition();
+
+protected:
+    // Loads DefLocation + DefFilename; 0 and the list untouched when the file cannot be read.
+    unsigned char populateFromDefinitionFile();
+
+private:
+    int indexOf(IConstraint* constraint) const;
+
+    CString defLocation;
+    CString defFilename;
+    std::vector<std::unique_ptr<IConstraint>> constraints_;
+};

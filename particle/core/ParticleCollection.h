@@ -1,0 +1,28 @@
+#pragma once
+
+#include "particle/core/IGlintmote.h"
+
+#include <memory>
+#include <vector>
+
+// The ordered, owning list of particles. Null entries are allowed and skipped by every walk.
+// Indices out of range give a null particle or a 0 result; nothing reads outside the list.
+class ParticleCollection : public CObject {
+public:
+    virtual unsigned char step();
+    // Appends and takes ownership.
+    virtual unsigned char addParticle(std::unique_ptr<IGlintmote> particle);
+    virtual int getParticleCount();
+    virtual IGlintmote* getParticle(int index);
+    virtual unsigned char removeParticle(int index);
+    // Removes the first entry holding the particle; 0 if it is not here.
+    virtual unsigned char removeParticle(IGlintmote* particle);
+    virtual unsigned char removeAllParticles();
+
+    // Removes (and deletes) the entries at the given indices, which must ascend, in one pass: the
+    // survivors keep their order. Removing k of n particles costs O(n), not O(n k).
+    void removeParticlesAt(const std::vector<int>& ascendingIndices);
+
+private:
+    std::vector<std::unique_ptr<IGlintmote>> particles_;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/CString.h"
+
+class CDC;
+class Matrix3D;
+
+// A point or vector of three floats.
+class Point3D {
+public:
+    Point3D() = default;
+    Point3D(float px, float py, float pz) : x(px), y(py), z(pz) {}
+    Point3D(const Point3D&) = default;
+    Point3D& operator=(const Point3D&) = default;
+    virtual ~Point3D() = default;
+
+    double DotProduct(Point3D other) const;
+    double Magnitude() const;
+    // A zero vector stays zero.
+    void Normalize();
+    Point3D CrossProduct(Point3D p) const;
+
+    // Segments are drawn with the context's pen and leave out their end point, so a single point
+    // draws nothing.
+    void DrawPoint(CDC* dc) const;
+    void DrawPoint(CDC* dc, const Matrix3D& m) const;
+    // "normal" as above; "star" draws four short strokes through the point; other styles draw nothing.
+    void DrawPoint(CDC* dc, const Matrix3D& m, CString style) const;
+    void DrawLine(CDC* dc, const Matrix3D& m, Point3D other) const;
+
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+// Every public header of the particle engine.
+#include "particle/constraints/ParticleFactoryUniform.h"
+#include "particle/constraints/ParticlesSquare.h"
+#include "particle/core/ClassRegistry.h"
+#include "particle/core/ConstraintBase.h"
+#include "particle/core/ConstraintCollection.h"
+#include "particle/core/IConstraint.h"
+#include "particle/core/IGlintmote.h"
+#include "particle/core/IImage.h"
+#include "particle/core/IImageCanvas.h"
+#include "particle/core/IImageProvider.h"
+#include "particle/core/JGeometryUtilities.h"
+#include "particle/core/Matrix3D.h"
+#include "particle/core/ParticleBase.h"
+#include "particle/core/ParticleCollection.h"
+#include "particle/core/ParticleSystem.h"
+#include "particle/core/Point3D.h"
+#include "particle/core/StringParameters.h"

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/CString.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// A text file read line by line. Lines end in LF or CR LF; a last line without a break is still a
+// line. The file is read whole when it is opened, so later reads cannot fail half-way.
+class CStdioFile {
+public:
+    // Refuses what is not a regular file and files longer than maxBytes.
+    static constexpr std::size_t kDefaultMaxBytes = 16u << 20;
+
+    bool Open(const CString& path, std::size_t maxBytes = kDefaultMaxBytes);
+    // The next line without its line end; false at the end of the file.
+    bool ReadString(CString& line);
+    void Close();
+
+private:
+    std::string text_;
+    std::size_t pos_ = 0;
+    bool open_ = false;
+};
+
+namespace platform {
+// Reads a regular file of at most maxBytes into bytes; false if it cannot.
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& bytes);
+} // namespace platform

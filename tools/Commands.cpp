@@ -1,0 +1,10 @@
+#include "CliCommand.h"
+
+extern const CliCommand kClassesCommand;
+extern const CliCommand kDescribeCommand;
+
+const std::vector<CliCommand>& cliCommands()
+{
+    static const std::vector<CliCommand> commands = {kClassesCommand, kDescribeCommand};
+    return commands;
+}
