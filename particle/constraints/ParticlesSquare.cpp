@@ -80,8 +80,10 @@ void ParticlesSquare::emitParticles(ParticleCollection* particles)
 {
     JGeometryUtilities geometry;
     for (int i = 0; i < amount_; ++i) {
-        if (limit_ != -1 && particles->getParticleCount() >= limit_)
-            continue;
+        // Nothing leaves the collection during a batch, so once full it stays full.
+        const int count = particles->getParticleCount();
+        if ((limit_ != -1 && count >= limit_) || count >= ParticleCollection::kMaxParticles)
+            break;
         std::unique_ptr<IGlintmote> p = prototype_.create();
         if (!p)
             return;

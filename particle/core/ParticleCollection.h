@@ -9,6 +9,10 @@
 // Indices out of range give a null particle or a 0 result; nothing reads outside the list.
 class ParticleCollection : public CObject {
 public:
+    // Factories and the particle system stop adding particles at this many, whatever a scene asks for:
+    // a scene file could otherwise ask for billions in one step.
+    static constexpr int kMaxParticles = 1 << 22;
+
     virtual unsigned char step();
     // Appends and takes ownership.
     virtual unsigned char addParticle(std::unique_ptr<IGlintmote> particle);

@@ -110,8 +110,9 @@ void ParticleSystem::createParticles(int count, CPoint point, float hueMin, floa
         return;
     JGeometryUtilities geometry;
     for (int i = 0; i < count; ++i) {
-        if (particleLimit_ != -1 && particles.getParticleCount() >= particleLimit_)
-            continue;
+        const int present = particles.getParticleCount();
+        if ((particleLimit_ != -1 && present >= particleLimit_) || present >= ParticleCollection::kMaxParticles)
+            break;
         std::unique_ptr<IGlintmote> p = newParticleClass_->Create();
         const float x = static_cast<float>(point.x);
         const float y = static_cast<float>(point.y);

@@ -236,7 +236,8 @@ bool CDC::Ellipse(int x1, int y1, int x2, int y2)
         double w = 1.0 - v * v;
         if (w < 0)
             return {1, 0};
-        double half = ax * std::sqrt(w);
+        // Half a pixel of slack, so that the outline reaches every side of the box.
+        double half = ax * std::sqrt(w) + 0.5;
         return {static_cast<long long>(std::ceil(cx - half - 1e-9)), static_cast<long long>(std::floor(cx + half + 1e-9))};
     };
     const bool penDraws = pen_->style() != PS_NULL;
