@@ -1,8 +1,14 @@
 #pragma once
 
 // Every public header of the particle engine.
+#include "particle/constraints/Cameleon.h"
+#include "particle/constraints/FileNamePattern.h"
+#include "particle/constraints/ImageClear.h"
+#include "particle/constraints/ImageDeltaParticleFactory.h"
+#include "particle/constraints/ImageLoad.h"
 #include "particle/constraints/ParticleFactoryUniform.h"
 #include "particle/constraints/ParticlesSquare.h"
+#include "particle/constraints/RenderSimple.h"
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/ConstraintBase.h"
 #include "particle/core/ConstraintCollection.h"

@@ -1,7 +1,12 @@
 #include "particle/core/ClassRegistry.h"
 
+#include "particle/constraints/Cameleon.h"
+#include "particle/constraints/ImageClear.h"
+#include "particle/constraints/ImageDeltaParticleFactory.h"
+#include "particle/constraints/ImageLoad.h"
 #include "particle/constraints/ParticleFactoryUniform.h"
 #include "particle/constraints/ParticlesSquare.h"
+#include "particle/constraints/RenderSimple.h"
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/ParticleBase.h"
 
@@ -34,8 +39,13 @@ unsigned char ClassRegistry::registerClasses()
     // The order is part of the interface: class listings index into it.
     particle(std::make_unique<ParticleBase>());
     constraint(std::make_unique<ParticlesSquare>());
+    constraint(std::make_unique<Cameleon>());
+    constraint(std::make_unique<RenderSimple>());
+    constraint(std::make_unique<ImageClear>());
     constraint(std::make_unique<ConstraintCollection>());
     constraint(std::make_unique<ParticleFactoryUniform>());
+    constraint(std::make_unique<ImageLoad>());
+    constraint(std::make_unique<ImageDeltaParticleFactory>());
     return 1;
 }
 

@@ -41,39 +41,41 @@ CString ConstraintCollection::GetClassName()
     return "constraint.ConstraintCollection";
 }
 
+template <typename Argument> unsigned char ConstraintCollection::applyAll(Argument argument)
+{
+    ++applying_;
+    const int count = getConstraintCount();
+    for (int i = 0; i < count; ++i) {
+        IConstraint* c = getConstraint(i);
+        if (c && !c->IsResourceOnly())
+            c->apply(argument);
+    }
+    if (--applying_ == 0)
+        retired_.clear();
+    return 1;
+}
+
 unsigned char ConstraintCollection::apply(ParticleSystem* system)
 {
     if (!system)
         return 0;
-    const int count = getConstraintCount();
-    for (int i = 0; i < count; ++i) {
-        IConstraint* c = getConstraint(i);
-        if (c && !c->IsResourceOnly())
-            c->apply(system);
-    }
-    return 1;
+    return applyAll(system);
 }
 
 unsigned char ConstraintCollection::apply(ParticleCollection* particles)
 {
-    const int count = getConstraintCount();
-    for (int i = 0; i < count; ++i) {
-        IConstraint* c = getConstraint(i);
-        if (c && !c->IsResourceOnly())
-            c->apply(particles);
-    }
-    return 1;
+    return applyAll(particles);
 }
 
 unsigned char ConstraintCollection::apply(IGlintmote* particle)
 {
-    const int count = getConstraintCount();
-    for (int i = 0; i < count; ++i) {
-        IConstraint* c = getConstraint(i);
-        if (c && !c->IsResourceOnly())
-            c->apply(particle);
-    }
-    return 1;
+    return applyAll(particle);
+}
+
+void ConstraintCollection::retire(std::unique_ptr<IConstraint> constraint)
+{
+    if (applying_ > 0)
+        retired_.push_back(std::move(constraint));
 }
 
 unsigned char ConstraintCollection::setParametersFromString(CString params)
@@ -138,10 +140,9 @@ unsigned char ConstraintCollection::removeConstraint(int index)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= constraints_.size())
         return 0;
-    // Take the entry out before deleting it, so that a constraint whose destructor looks at this list
-    // never sees itself half-destroyed.
     std::unique_ptr<IConstraint> removed = std::move(constraints_[static_cast<std::size_t>(index)]);
     constraints_.erase(constraints_.begin() + index);
+    retire(std::move(removed));
     return 1;
 }
 
@@ -157,6 +158,8 @@ unsigned char ConstraintCollection::removeAllConstraints()
 {
     std::vector<std::unique_ptr<IConstraint>> removed;
     removed.swap(constraints_);
+    for (std::unique_ptr<IConstraint>& c : removed)
+        retire(std::move(c));
     return 1;
 }
 

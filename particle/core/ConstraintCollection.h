@@ -53,8 +53,15 @@ protected:
 
 private:
     int indexOf(IConstraint* constraint) const;
+    template <typename Argument> unsigned char applyAll(Argument argument);
+    void retire(std::unique_ptr<IConstraint> constraint);
 
     CString defLocation;
     CString defFilename;
     std::vector<std::unique_ptr<IConstraint>> constraints_;
+    // While the list is being applied, a constraint it drives may re-populate or shrink it (a collection
+    // driven by an image delta factory re-reads its file). Removed constraints then wait here until the
+    // outermost apply has returned, so that none is destroyed while it is still running.
+    int applying_ = 0;
+    std::vector<std::unique_ptr<IConstraint>> retired_;
 };

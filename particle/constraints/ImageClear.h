@@ -1,0 +1,23 @@
+#pragma once
+
+#include "particle/core/IConstraint.h"
+#include "platform/Colour.h"
+
+// Fills a picture with one colour and copies a background picture over its top-left corner: the first
+// step of a frame that is rendered into a picture.
+class ImageClear : public IConstraint {
+public:
+    std::unique_ptr<IConstraint> Create() override;
+    CString GetClassName() override;
+    unsigned char apply(ParticleSystem* system) override;
+    unsigned char apply(ParticleCollection* particles) override;
+    unsigned char apply(IGlintmote* particle) override;
+    unsigned char setParametersFromString(CString params) override;
+    CString getParameterExample() override;
+    unsigned char draw(CDC* dc, CSize size) override;
+
+private:
+    CString image_ = "RENDER";
+    COLORREF color_ = 0;
+    CString backgroundImage_ = "BACKGROUND";
+};

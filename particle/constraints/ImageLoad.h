@@ -1,0 +1,25 @@
+#pragma once
+
+#include "particle/core/IConstraint.h"
+
+// Loads one picture per step from a numbered sequence of files ("imag%04d.jpg": imag0000.jpg,
+// imag0001.jpg, ...) into a named picture: an animated background, or a changing source for others.
+class ImageLoad : public IConstraint {
+public:
+    std::unique_ptr<IConstraint> Create() override;
+    CString GetClassName() override;
+    unsigned char apply(ParticleSystem* system) override;
+    unsigned char apply(ParticleCollection* particles) override;
+    unsigned char apply(IGlintmote* particle) override;
+    unsigned char setParametersFromString(CString params) override;
+    CString getParameterExample() override;
+    unsigned char draw(CDC* dc, CSize size) override;
+
+private:
+    CString image_ = "RENDER";
+    CString imageFilename_ = "imag%04d.jpg";
+    int currentIndex_ = 0;
+    int startIndex_ = 0;
+    int endIndex_ = -1;
+    unsigned char loop_ = 0;
+};

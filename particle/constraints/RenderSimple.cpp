@@ -1,0 +1,80 @@
+#include "particle/constraints/RenderSimple.h"
+
+#include "particle/core/IImageCanvas.h"
+#include "particle/core/IImageProvider.h"
+#include "particle/core/ParticleSystem.h"
+#include "particle/core/StringParameters.h"
+
+std::unique_ptr<IConstraint> RenderSimple::Create()
+{
+    return std::make_unique<RenderSimple>();
+}
+
+CString RenderSimple::GetClassName()
+{
+    return "render.RenderSimple";
+}
+
+unsigned char RenderSimple::apply(ParticleSystem* system)
+{
+    IImageProvider* store = system ? system->GetImageProvider() : nullptr;
+    if (!store)
+        return 0;
+    IImage* picture = store->GetImage(renderToImage_);
+    if (!picture)
+        return 0;
+    IImageCanvas* canvas = picture->GetCanvas();
+    if (!canvas)
+        return 0;
+    const int count = system->particles.getParticleCount();
+    for (int i = 0; i < count; ++i) {
+        IGlintmote* p = system->particles.getParticle(i);
+        if (!p)
+            continue;
+        const float x = p->getLocationX();
+        const float y = p->getLocationY();
+        const float px = p->getPreviousLocationX();
+        const float py = p->getPreviousLocationY();
+        const float mx = (px + x) * 0.5f;
+        const float my = (py + y) * 0.5f;
+        const COLORREF c = p->getColor();
+        canvas->DrawLine(x, y, c, alphaCurrent_, mx, my, c, alphaMidpoint_);
+        canvas->DrawLine(mx, my, c, alphaMidpoint_, px, py, c, alphaPrevious_);
+    }
+    picture->ReleaseCanvas();
+    return 1;
+}
+
+unsigned char RenderSimple::apply(ParticleCollection*)
+{
+    return 0;
+}
+
+unsigned char RenderSimple::apply(IGlintmote*)
+{
+    return 0;
+}
+
+unsigned char RenderSimple::setParametersFromString(CString params)
+{
+    StringParameters sp;
+    renderToImage_ = sp.getStringParameter(params, "RenderToImage", renderToImage_);
+    alphaCurrent_ = sp.getFloatParameter(params, "Alpha Current", alphaCurrent_);
+    alphaPrevious_ = sp.getFloatParameter(params, "Alpha Previous", alphaPrevious_);
+    alphaMidpoint_ = sp.getFloatParameter(params, "Alpha Midpoint", alphaMidpoint_);
+    resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
+    return 1;
+}
+
+CString RenderSimple::getParameterExample()
+{
+    StringParameters sp;
+    return sp.toString("RenderToImage", renderToImage_) + sp.toString("Alpha Current", alphaCurrent_) +
+           sp.toString("Alpha Previous", alphaPrevious_) + sp.toString("Alpha Midpoint", alphaMidpoint_) +
+           "// Alpha: 0.0 = opaque, 1.0 = transparent\r\n" + sp.toString("Resource Only", resourceOnly);
+}
+
+unsigned char RenderSimple::draw(CDC*, CSize)
+{
+    return 0;
+}
