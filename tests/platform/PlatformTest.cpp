@@ -202,3 +202,49 @@ TEST_F(TextFile, RefusesWhatIsNotARegularFileOrTooLong)
 }
 
 } // namespace
+
+#include "platform/CArchive.h"
+
+namespace {
+
+TEST(Archive, StringPrefixesRoundTripAtEveryBoundary)
+{
+    CArchiveWriter w;
+    const std::size_t lengths[] = {0, 1, 254, 255, 0xFFFE, 0xFFFF, 70000};
+    for (std::size_t n : lengths)
+        w.WriteString(CString(std::string(n, 'a')));
+    w.WriteInt(-2);
+    w.WriteFloat(0.5f);
+    // 254 fits in the byte; 255 needs the 16-bit form; 0xFFFF needs the 32-bit form.
+    EXPECT_EQ(w.Bytes()[0], 0);
+    CArchiveReader r(w.Bytes().data(), w.Bytes().size());
+    for (std::size_t n : lengths) {
+        CString s;
+        ASSERT_TRUE(r.ReadString(s)) << n;
+        EXPECT_EQ(static_cast<std::size_t>(s.GetLength()), n);
+    }
+    std::int32_t i;
+    float f;
+    EXPECT_TRUE(r.ReadInt(i));
+    EXPECT_EQ(i, -2);
+    EXPECT_TRUE(r.ReadFloat(f));
+    EXPECT_EQ(f, 0.5f);
+    EXPECT_FALSE(r.ReadInt(i)); // past the end
+    EXPECT_TRUE(r.Failed());
+}
+
+TEST(Archive, LyingLengthPrefixesFailWithoutReadingOn)
+{
+    const std::uint8_t huge[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'};
+    CArchiveReader r(huge, sizeof huge);
+    CString s = "kept";
+    EXPECT_FALSE(r.ReadString(s));
+    EXPECT_EQ(s, "kept");
+    std::int32_t i;
+    const std::uint8_t two[] = {1, 2};
+    CArchiveReader shortInt(two, sizeof two);
+    EXPECT_FALSE(shortInt.ReadInt(i));
+    EXPECT_FALSE(CArchiveReader(nullptr, 0).ReadString(s));
+}
+
+} // namespace
