@@ -1,11 +1,19 @@
 #pragma once
 
 // Every public header of the particle engine.
+#include "particle/constraints/Force.h"
+#include "particle/constraints/OmniForce.h"
 #include "particle/constraints/ParticleFactoryUniform.h"
 #include "particle/constraints/ParticlesSquare.h"
+#include "particle/constraints/RadialField.h"
+#include "particle/constraints/RemoveAged.h"
+#include "particle/constraints/RemoveOutOfBounds.h"
+#include "particle/constraints/VortexForce.h"
+#include "particle/core/CMorvane.h"
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/ConstraintBase.h"
 #include "particle/core/ConstraintCollection.h"
+#include "particle/core/DefaultScene.h"
 #include "particle/core/IConstraint.h"
 #include "particle/core/IGlintmote.h"
 #include "particle/core/IImage.h"
