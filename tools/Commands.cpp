@@ -1,10 +1,11 @@
 #include "CliCommand.h"
 
 extern const CliCommand kClassesCommand;
+extern const CliCommand kConvertCommand;
 extern const CliCommand kDescribeCommand;
 
 const std::vector<CliCommand>& cliCommands()
 {
-    static const std::vector<CliCommand> commands = {kClassesCommand, kDescribeCommand};
+    static const std::vector<CliCommand> commands = { kClassesCommand, kDescribeCommand, kConvertCommand };
     return commands;
 }
