@@ -19,8 +19,9 @@ constexpr std::size_t kDescriptorBytes = 9;
 constexpr std::uint8_t kSquareAspect = 49;
 // The most pixels one byte of image data can produce: four codes of at least two bits, each naming a
 // string of at most 4096 indices. A picture larger than its data could ever fill is refused before
-// anything is allocated for it.
+// anything is allocated for it; small pictures (up to the floor) may always be cut short.
 constexpr std::uint64_t kMaxPixelsPerDataByte = 4 * 4096;
+constexpr std::uint64_t kPixelFloor = std::uint64_t{1} << 20;
 
 // Colours by index; entries the file did not supply stay black.
 using ColourMap = std::array<std::uint8_t, 256 * 3>;
@@ -207,7 +208,7 @@ bool GifReader::ReadGifMemory(const std::uint8_t* data, std::size_t size, RgbIma
         const std::uint8_t flags = descriptor[8];
         const bool localMap = (flags & 0x80) != 0;
         const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
-        if (!PictureFits(width, height) || pixels > in.Left() * kMaxPixelsPerDataByte) {
+        if (!PictureFits(width, height) || (pixels > kPixelFloor && pixels > in.Left() * kMaxPixelsPerDataByte)) {
             message_ = "Out of Memory in GIFRead";
             return false;
         }
