@@ -420,8 +420,6 @@ int CDibPainter::FillCircle(int cx, int cy, int radius, COLORREF c)
 
 void CDibPainter::line(const LinePoint& a, const LinePoint& b, int depth)
 {
-    if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y))
-        return;
     // Every midpoint below lies between the ends, so a piece wholly off the picture plots nothing:
     // skipping it keeps a huge line as cheap as the part of it that is visible.
     const float width = static_cast<float>(dib_.GetWidth());
@@ -431,6 +429,9 @@ void CDibPainter::line(const LinePoint& a, const LinePoint& b, int depth)
         return;
     const LinePoint mid = { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2,
         (a.alpha + b.alpha) / 2 };
+    // NaN ends, or opposite infinities, have no pixel to plot and no halves worth drawing.
+    if (std::isnan(mid.x) || std::isnan(mid.y))
+        return;
     BlendPixelRGBF(platform::TruncToInt(mid.x), platform::TruncToInt(mid.y), mid.r, mid.g, mid.b, mid.alpha);
     const long long dx = static_cast<long long>(platform::TruncToInt(b.x)) - platform::TruncToInt(a.x);
     const long long dy = static_cast<long long>(platform::TruncToInt(b.y)) - platform::TruncToInt(a.y);
