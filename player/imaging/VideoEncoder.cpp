@@ -117,7 +117,10 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(
     context->time_base = AVRational { 1, framesPerSecond };
     context->framerate = AVRational { framesPerSecond, 1 };
     context->sample_aspect_ratio = AVRational { 1, 1 };
-    context->thread_count = 0; // as many as the codec can use, as the ffmpeg program does
+    // Slices only: frame threads would hold frames back, and a frame's packet would then succeed or fail
+    // on a later call, so WriteFrame could no longer say whether its own frame was written.
+    context->thread_count = 0;
+    context->thread_type = FF_THREAD_SLICE;
     if (settings.keyFrameInterval > 0)
         context->gop_size = settings.keyFrameInterval;
     if (settings.dataRate > 0)
