@@ -2,21 +2,11 @@
 #include "CliCommand.h"
 
 #include "player/imaging/CDib.h"
+#include "player/imaging/SnapshotFile.h"
 
 #include <filesystem>
 
 namespace {
-
-// Snapshots are JPEG only for these exact extensions; anything else, capitals included, is BMP.
-bool wantsJpeg(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
-    const std::string extension = path.substr(dot + 1);
-    return extension == "jpg" || extension == "jpeg";
-}
 
 int runConvert(const std::vector<std::string>& args)
 {
@@ -33,7 +23,7 @@ int runConvert(const std::vector<std::string>& args)
         return cliFail("convert", "cannot read '" + input + "': not a JPEG, GIF or BMP picture we can read");
     }
 
-    if (!wantsJpeg(output)) {
+    if (!WantsJpeg(output.c_str())) {
         if (!picture.SaveBmp(output.c_str()))
             return cliFail("convert", "cannot write '" + output + "'");
         return 0;
