@@ -21,7 +21,7 @@ constexpr std::uint8_t kSquareAspect = 49;
 // string of at most 4096 indices. A picture larger than its data could ever fill is refused before
 // anything is allocated for it; small pictures (up to the floor) may always be cut short.
 constexpr std::uint64_t kMaxPixelsPerDataByte = 4 * 4096;
-constexpr std::uint64_t kPixelFloor = std::uint64_t{1} << 20;
+constexpr std::uint64_t kPixelFloor = std::uint64_t { 1 } << 20;
 
 // Colours by index; entries the file did not supply stay black.
 using ColourMap = std::array<std::uint8_t, 256 * 3>;

@@ -51,12 +51,14 @@ void InitErrors(ErrorManager& err)
 
 // Everything between setjmp and a longjmp back lives in the library's objects or in `out`, which
 // belongs to the caller, so no C++ object is skipped by the jump.
-bool Decompress(
-    jpeg_decompress_struct& cinfo, ErrorManager& err, const std::uint8_t* data, std::size_t size, RgbImage& out)
+bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_mgr& progress, const std::uint8_t* data,
+    std::size_t size, RgbImage& out)
 {
     if (setjmp(err.jump))
         return false;
     jpeg_create_decompress(&cinfo);
+    // Creating clears everything but the error manager.
+    cinfo.progress = &progress;
     cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
@@ -131,10 +133,9 @@ bool ReadJpegMemory(const std::uint8_t* data, std::size_t size, RgbImage& out)
     jpeg_progress_mgr progress {};
     progress.progress_monitor = LimitScans;
     cinfo.err = &err.pub;
-    cinfo.progress = &progress;
     bool ok = false;
     try {
-        ok = Decompress(cinfo, err, data, size, out);
+        ok = Decompress(cinfo, err, progress, data, size, out);
     } catch (const std::bad_alloc&) {
         ok = false;
     }

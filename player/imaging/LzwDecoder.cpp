@@ -69,11 +69,12 @@ std::size_t LzwDecoder::Read(std::uint8_t* out, std::size_t count)
                 ended_ = true;
                 break;
             }
-        } else if (code > next_ || (code == next_ && next_ == kTableSize)) {
+        } else if (code > next_) {
             ended_ = true;
             break;
         } else if (next_ < kTableSize) {
-            // A code equal to the next free entry stands for the previous string plus its own first byte.
+            // A code equal to the next free entry stands for the previous string plus its own first byte;
+            // once the table is full no 12-bit code can be equal to it.
             const int firstOfNew = code == next_ ? first_[prev_] : first_[code];
             prefix_[next_] = static_cast<std::uint16_t>(prev_);
             suffix_[next_] = static_cast<std::uint8_t>(firstOfNew);

@@ -1,5 +1,7 @@
 #include "player/imaging/CDib.h"
 
+#include "tests/player/imaging/PictureFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -274,6 +276,85 @@ TEST(CDibTest, RowConversionsRoundTrip)
     CDib::FlipRows(back.data(), 6, 3);
     CDib::SwapRedBlue(back.data(), 2, 3);
     EXPECT_EQ(back, rgb);
+}
+
+} // namespace
+
+namespace {
+
+using picturefiles::Bmp8;
+
+TEST(CDibFileTest, PaletteBmpShowsItsColoursButReadsBlack)
+{
+    const std::string path = tempPath("palette.bmp");
+    // Indices 2 and 255 lie beyond the two-entry table the file gives: they show black.
+    ASSERT_TRUE(picturefiles::WriteFile(path, Bmp8(3, { 0x00FF0000, 0x0000FF00 }, { { 0, 1, 2 }, { 255, 1, 0 } })));
+    CDib dib;
+    ASSERT_EQ(dib.Load(path.c_str()), 1);
+    EXPECT_EQ(dib.LoadFailed(), 0);
+    EXPECT_EQ(dib.GetBitCount(), 8);
+    EXPECT_EQ(dib.GetWidth(), 3);
+    EXPECT_EQ(dib.GetHeight(), 2);
+    EXPECT_EQ(shown(dib, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(shown(dib, 1, 0), 0xFF00FF00u);
+    EXPECT_EQ(shown(dib, 2, 0), 0xFF000000u);
+    EXPECT_EQ(shown(dib, 0, 1), 0xFF000000u);
+    EXPECT_EQ(shown(dib, 2, 1), 0xFFFF0000u);
+    EXPECT_EQ(dib.GetPixel(0, 0), 0u);
+    const std::vector<std::uint8_t> before = dib.GetBlock();
+    dib.SetPixel(0, 0, RGB(1, 2, 3));
+    dib.Fill(RGB(1, 2, 3));
+    EXPECT_EQ(dib.GetBlock(), before);
+    std::remove(path.c_str());
+}
+
+TEST(CDibFileTest, BmpSavedAndLoadedIsTheSameBlock)
+{
+    CDib dib;
+    dib.Create(5, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            dib.SetPixel(x, y, RGB(x * 50, y * 100, 7));
+    const std::string path = tempPath("round.bmp");
+    ASSERT_EQ(dib.SaveBmp(path.c_str()), 1);
+    const std::vector<std::uint8_t> file = picturefiles::ReadFile(path);
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[10], 54) << "bits right after the header";
+    CDib back;
+    ASSERT_EQ(back.Load(path.c_str()), 1);
+    EXPECT_EQ(back.GetWidth(), 5);
+    EXPECT_EQ(back.GetPixel(4, 2), RGB(200, 200, 7));
+    EXPECT_EQ(back.GetPixel(0, 0), RGB(0, 0, 7));
+    EXPECT_EQ(shown(back, 4, 2), 0xFFC8C807u);
+    std::remove(path.c_str());
+}
+
+TEST(CDibFileTest, JpegSavedAndLoadedKeepsItsColoursAndOrientation)
+{
+    CDib dib;
+    dib.Create(32, 16);
+    dib.Fill(RGB(0, 0, 255));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 32; ++x)
+            dib.SetPixel(x, y, RGB(255, 0, 0)); // top half red
+    const std::string path = tempPath("round.jpg");
+    ASSERT_EQ(dib.SaveJpeg(path.c_str(), 100), 1);
+    CDib back;
+    ASSERT_EQ(back.Load(path.c_str()), 1);
+    ASSERT_EQ(back.GetWidth(), 32);
+    ASSERT_EQ(back.GetHeight(), 16);
+    const COLORREF top = back.GetPixel(3, 2);
+    const COLORREF bottom = back.GetPixel(3, 13);
+    EXPECT_GT(GetRValue(top), 240);
+    EXPECT_LT(GetBValue(top), 15);
+    EXPECT_GT(GetBValue(bottom), 240);
+    EXPECT_LT(GetRValue(bottom), 15);
+
+    CDib palette;
+    palette.Load(tempPath("missing.png").c_str());
+    EXPECT_EQ(palette.SaveJpeg(path.c_str(), 100), 0) << "JPEG needs 24-bit rows";
+    std::remove(path.c_str());
 }
 
 } // namespace

@@ -102,11 +102,11 @@ int MapBits(int entries)
 Bytes GifHead(const GifSpec& s)
 {
     Bytes b = { 'G', 'I', 'F', '8', '9', 'a' };
-    Add(b, { 2, 0, 2, 0 });                                                        // screen width, height
+    Add(b, { 2, 0, 2, 0 }); // screen width, height
     Add(b, { s.globalEntries ? 0x80 | MapBits(s.globalEntries) : 0, 0, s.aspect }); // flags, background, aspect
     const Bytes global = ColourMap(s.globalEntries);
     b.insert(b.end(), global.begin(), global.end());
-    Add(b, { ',', 0, 0, 0, 0 });                                              // introducer, left, top
+    Add(b, { ',', 0, 0, 0, 0 }); // introducer, left, top
     Add(b, { s.width & 0xFF, s.width >> 8, s.height & 0xFF, s.height >> 8 }); // width, height
     Add(b, { (s.localEntries ? 0x80 | MapBits(s.localEntries) : 0) | (s.interlaced ? 0x40 : 0) });
     const Bytes local = ColourMap(s.localEntries);
@@ -284,8 +284,8 @@ TEST(GifReader, MalformedFiles)
         const char* name;
         Bytes file;
         bool ok;
-        const char* message;             // expected message (after the read)
-        std::vector<int> indices = {};   // expected pixels when read; -1 for a colour outside our maps
+        const char* message; // expected message (after the read)
+        std::vector<int> indices = {}; // expected pixels when read; -1 for a colour outside our maps
     };
     const std::vector<Case> cases = {
         { "empty", {}, false, "Error reading GIF Magic" },
@@ -294,10 +294,20 @@ TEST(GifReader, MalformedFiles)
         { "version 88a", with(good, 4, '8'), false, "Error: Bad GIF Version number" },
         { "cut screen", cut(good, 10), false, "Error: failed to GIF read screen descriptor.\nGiving up" },
         { "cut global map", cut(good, 16), false, "Error reading GIF colormap" },
-        { "no image", [&] { Bytes b = cut(good, 19); b.push_back(';'); return b; }(), false,
-            "Unexpected EOF in GIF.\nGiving up" },
-        { "extension at end", [&] { Bytes b = cut(good, 19); b.push_back('!'); return b; }(), false,
-            "Error on extension read.\nGiving up" },
+        { "no image",
+            [&] {
+                Bytes b = cut(good, 19);
+                b.push_back(';');
+                return b;
+            }(),
+            false, "Unexpected EOF in GIF.\nGiving up" },
+        { "extension at end",
+            [&] {
+                Bytes b = cut(good, 19);
+                b.push_back('!');
+                return b;
+            }(),
+            false, "Error on extension read.\nGiving up" },
         { "cut descriptor", cut(good, 25), false, "Error on dimension read\nGiving up" },
         { "zero width", Gif(zeroWidth, SubBlocks(LiteralCodes({ 0 }, 2))), false, "Out of Memory in GIFRead" },
         { "65535 square from a tiny file", Gif(huge, SubBlocks(LiteralCodes({ 0 }, 2))), false,
@@ -308,11 +318,12 @@ TEST(GifReader, MalformedFiles)
         { "no code size", cut(good, 29), false, "Error reading GIF file\nGIFScreen Colormap\nGiving up" },
         { "code size 0", with(good, 29, 0), false, "Error reading GIF file\nGIFScreen Colormap\nGiving up" },
         { "code size 9", with(good, 29, 9), false, "Error reading GIF file\nGIFScreen Colormap\nGiving up" },
-        { "code size 1", [] {
-             GifSpec s;
-             s.minCodeSize = 1;
-             return LiteralGif(s, { 1, 0, 0, 1 });
-         }(),
+        { "code size 1",
+            [] {
+                GifSpec s;
+                s.minCodeSize = 1;
+                return LiteralGif(s, { 1, 0, 0, 1 });
+            }(),
             true, "No Error", { 1, 0, 0, 1 } },
         { "graphic control extension", gce, true, "No Error", { 0, 1, 1, 0 } },
         { "many extensions", manyExtensions, true, "No Error", { 0, 1, 1, 0 } },
@@ -407,7 +418,8 @@ for name in list(cases) + ['local']:
     for (const auto& name : names) {
         GifReader reader;
         RgbImage image;
-        ASSERT_TRUE(reader.ReadGif(dir.File(name + ".gif").c_str(), image)) << name << ": " << reader.GetMessage().str();
+        ASSERT_TRUE(reader.ReadGif(dir.File(name + ".gif").c_str(), image))
+            << name << ": " << reader.GetMessage().str();
         EXPECT_EQ(image.pixels, toolfiles::ReadBytes(dir.File(name + ".rgb"))) << name;
     }
 }
