@@ -6,7 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    ScenePlayer player;
+    // One player for the whole run, as in the program, where every load replaces the scene before it.
+    static ScenePlayer player;
     CArchiveReader archive(data, size);
     player.ReadScene(archive);
     // The loaded scene must compose a frame, whatever sizes and flags it set.
