@@ -1,7 +1,7 @@
 #include "particle/constraints/ParticleFactoryUniform.h"
 
 #include "particle/core/JGeometryUtilities.h"
-#include "particle/core/ParticleSystem.h"
+#include "particle/core/ParticleCollection.h"
 #include "particle/core/StringParameters.h"
 
 namespace {
@@ -19,43 +19,22 @@ CString ParticleFactoryUniform::GetClassName()
     return "factory.ParticleFactoryUniform";
 }
 
-unsigned char ParticleFactoryUniform::apply(ParticleSystem* system)
-{
-    if (!system)
-        return 0;
-    return apply(&system->particles);
-}
-
-unsigned char ParticleFactoryUniform::apply(ParticleCollection* particles)
-{
-    emitParticles(particles);
-    return 1;
-}
-
-unsigned char ParticleFactoryUniform::apply(IGlintmote*)
-{
-    return 0;
-}
-
 unsigned char ParticleFactoryUniform::setParametersFromString(CString params)
 {
     StringParameters sp;
-    group_ = sp.getIntParameter(params, "Group", group_);
-    center_.x = sp.getFloatParameter(params, "CenterX", center_.x);
-    center_.y = sp.getFloatParameter(params, "CenterY", center_.y);
+    readPlacement(sp, params);
     minAngle_ = sp.getFloatParameter(params, "MinAngle", minAngle_);
     maxAngle_ = sp.getFloatParameter(params, "MaxAngle", maxAngle_);
     minForce_ = sp.getFloatParameter(params, "MinForce", minForce_);
     maxForce_ = sp.getFloatParameter(params, "MaxForce", maxForce_);
-    amount_ = sp.getIntParameter(params, "Amount", amount_);
-    limit_ = sp.getIntParameter(params, "Limit", limit_);
+    readBatch(sp, params);
     hueMin_ = sp.getFloatParameter(params, "HueMin", hueMin_);
     hueMax_ = sp.getFloatParameter(params, "HueMax", hueMax_);
     saturationMin_ = sp.getFloatParameter(params, "SaturationMin", saturationMin_);
     saturationMax_ = sp.getFloatParameter(params, "SaturationMax", saturationMax_);
     brightnessMin_ = sp.getFloatParameter(params, "BrightnessMin", brightnessMin_);
     brightnessMax_ = sp.getFloatParameter(params, "BrightnessMax", brightnessMax_);
-    prototype_.readClass(params);
+    readParticleClass(sp, params);
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
     randomize_ = sp.getBooleanParameter(params, "Randomize", randomize_);
     return 1;
@@ -64,12 +43,12 @@ unsigned char ParticleFactoryUniform::setParametersFromString(CString params)
 CString ParticleFactoryUniform::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Group", group_) + sp.toString("CenterX", center_.x) + sp.toString("CenterY", center_.y)
+    return writePlacement(sp)
         + sp.toString("MinAngle", minAngle_) + sp.toString("MaxAngle", maxAngle_) + sp.toString("MinForce", minForce_)
-        + sp.toString("MaxForce", maxForce_) + sp.toString("Amount", amount_) + sp.toString("Limit", limit_)
+        + sp.toString("MaxForce", maxForce_) + writeBatch(sp)
         + sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) + sp.toString("SaturationMin", saturationMin_)
         + sp.toString("SaturationMax", saturationMax_) + sp.toString("BrightnessMin", brightnessMin_)
-        + sp.toString("BrightnessMax", brightnessMax_) + sp.toString("ParticleClass", prototype_.className())
+        + sp.toString("BrightnessMax", brightnessMax_) + writeParticleClass(sp)
         + sp.toString("Resource Only", resourceOnly) + sp.toString("Randomize", randomize_);
 }
 
@@ -82,19 +61,9 @@ void ParticleFactoryUniform::emitParticles(ParticleCollection* particles)
 {
     JGeometryUtilities geometry;
     for (int i = 0; i < amount_; ++i) {
-        // Nothing leaves the collection during a batch, so once full it stays full.
-        const int count = particles->getParticleCount();
-        if ((limit_ != -1 && count >= limit_) || count >= ParticleCollection::kMaxParticles)
-            break;
-        std::unique_ptr<IGlintmote> p = prototype_.create();
+        std::unique_ptr<IGlintmote> p = newParticle(particles);
         if (!p)
             return;
-        p->setGroup(group_);
-        p->setLocationX(center_.x);
-        p->setPreviousLocationX(center_.x);
-        p->setLocationY(center_.y);
-        p->setPreviousLocationY(center_.y);
-
         const float aMin = static_cast<float>(minAngle_ * kDegreesToRadians);
         const float aMax = static_cast<float>(maxAngle_ * kDegreesToRadians);
         float angle;
@@ -125,15 +94,4 @@ void ParticleFactoryUniform::emitParticles(ParticleCollection* particles)
         p->setColor(geometry.HSVtoRGB(hue, saturation, value));
         particles->addParticle(std::move(p));
     }
-}
-
-unsigned char ParticleFactoryUniform::setParticleClass(CString classId)
-{
-    prototype_.setClass(classId);
-    return 1;
-}
-
-unsigned char ParticleFactoryUniform::setParticlePrototype(IGlintmote* example)
-{
-    return prototype_.setFrom(example);
 }

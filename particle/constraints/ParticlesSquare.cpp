@@ -1,7 +1,7 @@
 #include "particle/constraints/ParticlesSquare.h"
 
 #include "particle/core/JGeometryUtilities.h"
-#include "particle/core/ParticleSystem.h"
+#include "particle/core/ParticleCollection.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CDC.h"
 #include "platform/Numbers.h"
@@ -16,41 +16,20 @@ CString ParticlesSquare::GetClassName()
     return "factory.ParticlesSquare";
 }
 
-unsigned char ParticlesSquare::apply(ParticleSystem* system)
-{
-    if (!system)
-        return 0;
-    return apply(&system->particles);
-}
-
-unsigned char ParticlesSquare::apply(ParticleCollection* particles)
-{
-    emitParticles(particles);
-    return 1;
-}
-
-unsigned char ParticlesSquare::apply(IGlintmote*)
-{
-    return 0;
-}
-
 unsigned char ParticlesSquare::setParametersFromString(CString params)
 {
     StringParameters sp;
-    group_ = sp.getIntParameter(params, "Group", group_);
-    center_.x = sp.getFloatParameter(params, "CenterX", center_.x);
-    center_.y = sp.getFloatParameter(params, "CenterY", center_.y);
+    readPlacement(sp, params);
     minDx_ = sp.getFloatParameter(params, "MinDx", minDx_);
     maxDx_ = sp.getFloatParameter(params, "MaxDx", maxDx_);
     minDy_ = sp.getFloatParameter(params, "MinDy", minDy_);
     maxDy_ = sp.getFloatParameter(params, "MaxDy", maxDy_);
-    amount_ = sp.getIntParameter(params, "Amount", amount_);
-    limit_ = sp.getIntParameter(params, "Limit", limit_);
+    readBatch(sp, params);
     hueMin_ = sp.getFloatParameter(params, "HueMin", hueMin_);
     hueMax_ = sp.getFloatParameter(params, "HueMax", hueMax_);
     saturation_ = sp.getFloatParameter(params, "Saturation", saturation_);
     brightness_ = sp.getFloatParameter(params, "Brightness", brightness_);
-    prototype_.readClass(params);
+    readParticleClass(sp, params);
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
     return 1;
 }
@@ -58,12 +37,10 @@ unsigned char ParticlesSquare::setParametersFromString(CString params)
 CString ParticlesSquare::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Group", group_) + sp.toString("CenterX", center_.x) + sp.toString("CenterY", center_.y)
-        + sp.toString("MinDx", minDx_) + sp.toString("MaxDx", maxDx_) + sp.toString("MinDy", minDy_)
-        + sp.toString("MaxDy", maxDy_) + sp.toString("Amount", amount_) + sp.toString("Limit", limit_)
-        + sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) + sp.toString("Saturation", saturation_)
-        + sp.toString("Brightness", brightness_) + sp.toString("ParticleClass", prototype_.className())
-        + sp.toString("Resource Only", resourceOnly);
+    return writePlacement(sp) + sp.toString("MinDx", minDx_) + sp.toString("MaxDx", maxDx_) +
+           sp.toString("MinDy", minDy_) + sp.toString("MaxDy", maxDy_) + writeBatch(sp) +
+           sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) + sp.toString("Saturation", saturation_) +
+           sp.toString("Brightness", brightness_) + writeParticleClass(sp) + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ParticlesSquare::draw(CDC* dc, CSize)
@@ -80,18 +57,9 @@ void ParticlesSquare::emitParticles(ParticleCollection* particles)
 {
     JGeometryUtilities geometry;
     for (int i = 0; i < amount_; ++i) {
-        // Nothing leaves the collection during a batch, so once full it stays full.
-        const int count = particles->getParticleCount();
-        if ((limit_ != -1 && count >= limit_) || count >= ParticleCollection::kMaxParticles)
-            break;
-        std::unique_ptr<IGlintmote> p = prototype_.create();
+        std::unique_ptr<IGlintmote> p = newParticle(particles);
         if (!p)
             return;
-        p->setGroup(group_);
-        p->setLocationX(center_.x);
-        p->setPreviousLocationX(center_.x);
-        p->setLocationY(center_.y);
-        p->setPreviousLocationY(center_.y);
         p->setDeltaX(geometry.GetRandomFloat(minDx_, maxDx_));
         p->setDeltaY(geometry.GetRandomFloat(minDy_, maxDy_));
         const float hue = geometry.GetRandomFloat(hueMin_, hueMax_) * 360.0f;
@@ -100,29 +68,21 @@ void ParticlesSquare::emitParticles(ParticleCollection* particles)
     }
 }
 
-unsigned char ParticlesSquare::setParticleClass(CString classId)
-{
-    prototype_.setClass(classId);
-    return 1;
-}
-
-unsigned char ParticlesSquare::setParticlePrototype(IGlintmote* example)
-{
-    return prototype_.setFrom(example);
-}
-
 int ParticlesSquare::getLimit()
 {
     return limit_;
 }
+
 void ParticlesSquare::setLimit(int limit)
 {
     limit_ = limit;
 }
+
 int ParticlesSquare::getGroup()
 {
     return group_;
 }
+
 void ParticlesSquare::setGroup(int group)
 {
     group_ = group;
