@@ -1,0 +1,142 @@
+#pragma once
+
+#include "platform/CDC.h"
+#include "platform/CString.h"
+#include "platform/Colour.h"
+#include "player/imaging/RgbImage.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// A device-independent bitmap: one packed block in the Windows DIB layout (40-byte information header,
+// colour table, rows stored bottom-up and padded to 4 bytes) plus a display copy, a 32-bit surface that
+// windows and the recorder copy from and draw on.
+//
+// Pixel writes outside a Lock/Unlock run change the block only; the display copy catches up at its next
+// rebuild (Unlock of a run, Fill, Create, CopyTo, Load, UpdateFromBitmap). Lock and Unlock only mark the
+// run: ordinary memory needs no pinning.
+//
+// A picture the program makes is bounded (PictureLimits.h). One that cannot be made has no block: width,
+// height and bit count 0, reads give mid grey, writes do nothing. A block read from a file is checked
+// before any pixel is touched; one whose rows do not fit in it has no pixels to read or show.
+class CDib {
+public:
+    static constexpr COLORREF kNoPixel = 0x808080;
+
+    // A 10x10 black 24-bit picture.
+    CDib();
+    CDib(const CDib&) = delete;
+    CDib& operator=(const CDib&) = delete;
+
+    // Replaces the picture by a black 24-bit one; 0 (and no block) when that size cannot be made.
+    int Create(int width, int height);
+
+    int Lock();
+    // Ends a run and rebuilds the display copy. Runs do not nest: the first Unlock ends it.
+    int Unlock();
+    bool IsLocked() const { return locked_; }
+    // The block while locked; null otherwise.
+    std::uint8_t* GetBits();
+
+    int GetWidth() const { return width_; }
+    int GetHeight() const { return height_; }
+    int GetBitCount() const { return bitCount_; }
+    // Bytes per stored row; the whole block as the BMP writer and the recorder hand it on.
+    std::size_t GetRowLength() const { return rowLength_; }
+    const std::vector<std::uint8_t>& GetBlock() const { return block_; }
+
+    // Top-left origin. Outside the picture or without pixels: kNoPixel. A picture that is not 24 bits
+    // per pixel reads black and ignores writes.
+    COLORREF GetPixel(int x, int y) const
+    {
+        if (!inside(x, y))
+            return kNoPixel;
+        if (bitCount_ != 24)
+            return 0;
+        if (!rows_)
+            return kNoPixel;
+        const std::uint8_t* p = pixelAt(x, y);
+        return RGB(p[2], p[1], p[0]);
+    }
+    int SetPixel(int x, int y, COLORREF color)
+    {
+        if (!inside(x, y) || bitCount_ != 24 || !rows_)
+            return 0;
+        std::uint8_t* p = pixelAt(x, y);
+        p[0] = static_cast<std::uint8_t>(GetBValue(color));
+        p[1] = static_cast<std::uint8_t>(GetGValue(color));
+        p[2] = static_cast<std::uint8_t>(GetRValue(color));
+        return 1;
+    }
+    // Ends a run in progress; for a 24-bit picture sets every pixel (not the row padding).
+    void Fill(COLORREF color);
+
+    // Makes target a copy: same size, 24 bits, this picture's pixels when it is 24-bit (black otherwise),
+    // the load-failed flag. 0 when this picture has no block (target then has none either).
+    int CopyTo(CDib& target) const;
+    // Copies stored rows as they are (bottom-up, padded), at most as many bytes as the rows hold.
+    int SetRows(const std::uint8_t* source, std::size_t length);
+
+    // Copies w x h pixels of the display copy, from its top-left corner, to (x, y) of dc. 0 and nothing
+    // drawn while locked, without dc or without a display copy.
+    int Draw(CDC* dc, int x, int y, int width, int height);
+    // Repeats Draw of the whole picture from (x0, y0) while x < x1 and y < y1; the last tiles may
+    // extend past. Tiles that would land wholly off dc are skipped.
+    int Tile(CDC* dc, int x0, int y0, int x1, int y1);
+    // The display copy (owned here); null when the block cannot be shown at all.
+    CDC* GetBitmap() { return display_.get(); }
+    // Re-reads a 24-bit picture's pixels from the display copy after drawing on it; 1 on success.
+    int UpdateFromBitmap();
+
+    // Tries the JPEG, GIF and BMP readers in turn, whatever the extension. 1 when one of them read it.
+    // An empty name leaves the picture alone; otherwise a failed load leaves a 10x10 placeholder: 8-bit
+    // with an all-black palette when the file does not exist, black 24-bit when no reader accepts it.
+    int Load(const CString& fileName);
+    int SaveBmp(const CString& fileName);
+    // The picture must be 24 bits per pixel.
+    int SaveJpeg(const CString& fileName, int quality);
+    int LoadFailed() const { return loadFailed_ ? 1 : 0; }
+
+    // Row conversions between the readers' top-down RGB buffers and stored rows.
+    static void SwapRedBlue(std::uint8_t* buffer, int width, int height);
+    static void FlipRows(std::uint8_t* buffer, std::size_t rowBytes, int height);
+    static std::vector<std::uint8_t> PadRows(const std::uint8_t* buffer, int width, int height, std::size_t& rowLength);
+    static std::vector<std::uint8_t> UnpadRows(const std::uint8_t* rows, int width, std::size_t rowLength, int height);
+    static std::size_t RowLength(int width, int bitCount);
+
+private:
+    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    std::uint8_t* pixelAt(int x, int y)
+    {
+        return block_.data() + rowsOffset_ + static_cast<std::size_t>(height_ - 1 - y) * rowLength_
+            + static_cast<std::size_t>(x) * 3;
+    }
+    const std::uint8_t* pixelAt(int x, int y) const { return const_cast<CDib*>(this)->pixelAt(x, y); }
+
+    // Replaces the block and re-reads its layout; the display copy is left for the caller to rebuild.
+    void setBlock(std::vector<std::uint8_t> block);
+    void clear();
+    void readLayout();
+    void rebuildDisplay();
+    void makePlaceholder(int bitCount);
+    bool loadRgb(const RgbImage& image);
+
+    std::vector<std::uint8_t> block_;
+    std::unique_ptr<CDC> display_;
+    bool locked_ = false;
+    bool loadFailed_ = false;
+
+    // Layout of block_, checked once whenever it changes. Without a usable header (40 bytes, size within
+    // the picture bounds, colour table inside the block) width, height and bit count are 0.
+    bool header_ = false;
+    bool rows_ = false; // every stored row lies inside the block
+    int width_ = 0;
+    int height_ = 0;
+    int bitCount_ = 0;
+    std::uint32_t compression_ = 0;
+    std::size_t colourCount_ = 0;
+    std::size_t rowLength_ = 0;
+    std::size_t rowsOffset_ = 0;
+};
