@@ -41,18 +41,16 @@ int runDescribe(const std::vector<std::string>& args)
 
 } // namespace
 
-extern const CliCommand kClassesCommand = {
-    "classes", "list the particle and constraint classes, in registry order",
+extern const CliCommand kClassesCommand = { "classes", "list the particle and constraint classes, in registry order",
     "Usage: mirrim-cli classes\n\n"
     "Lists the particle classes and the constraint classes the engine can create, in the\n"
     "order of its class registry. These identifiers start each block of definition text.\n",
-    runClasses};
+    runClasses };
 
-extern const CliCommand kDescribeCommand = {
-    "describe", "print the parameters of one class with their default values",
+extern const CliCommand kDescribeCommand = { "describe", "print the parameters of one class with their default values",
     "Usage: mirrim-cli describe CLASS\n\n"
     "Prints the parameter text of a freshly made object of CLASS: one tag per setting,\n"
     "holding its default value, in the order the class reads them. Paste it under the\n"
     "class identifier in a definition file and change what you need.\n\n"
     "Example: mirrim-cli describe constraint.OmniForce\n",
-    runDescribe};
+    runDescribe };

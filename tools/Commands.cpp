@@ -2,9 +2,10 @@
 
 extern const CliCommand kClassesCommand;
 extern const CliCommand kDescribeCommand;
+extern const CliCommand kRunCommand;
 
 const std::vector<CliCommand>& cliCommands()
 {
-    static const std::vector<CliCommand> commands = {kClassesCommand, kDescribeCommand};
+    static const std::vector<CliCommand> commands = { kClassesCommand, kDescribeCommand, kRunCommand };
     return commands;
 }

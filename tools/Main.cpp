@@ -23,8 +23,9 @@ namespace {
 
 void printHelp(std::FILE* out)
 {
-    std::fprintf(out, "Usage: mirrim-cli COMMAND [ARGUMENTS]\n\n"
-                      "Runs Mirrim particle scenes without a window.\n\nCommands:\n");
+    std::fprintf(out,
+        "Usage: mirrim-cli COMMAND [ARGUMENTS]\n\n"
+        "Runs Mirrim particle scenes without a window.\n\nCommands:\n");
     for (const CliCommand& c : cliCommands())
         std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
     std::fprintf(out, "\nRun 'mirrim-cli COMMAND --help' for the arguments of one command.\n");

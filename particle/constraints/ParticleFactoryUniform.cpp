@@ -64,14 +64,13 @@ unsigned char ParticleFactoryUniform::setParametersFromString(CString params)
 CString ParticleFactoryUniform::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Group", group_) + sp.toString("CenterX", center_.x) + sp.toString("CenterY", center_.y) +
-           sp.toString("MinAngle", minAngle_) + sp.toString("MaxAngle", maxAngle_) +
-           sp.toString("MinForce", minForce_) + sp.toString("MaxForce", maxForce_) +
-           sp.toString("Amount", amount_) + sp.toString("Limit", limit_) + sp.toString("HueMin", hueMin_) +
-           sp.toString("HueMax", hueMax_) + sp.toString("SaturationMin", saturationMin_) +
-           sp.toString("SaturationMax", saturationMax_) + sp.toString("BrightnessMin", brightnessMin_) +
-           sp.toString("BrightnessMax", brightnessMax_) + sp.toString("ParticleClass", prototype_.className()) +
-           sp.toString("Resource Only", resourceOnly) + sp.toString("Randomize", randomize_);
+    return sp.toString("Group", group_) + sp.toString("CenterX", center_.x) + sp.toString("CenterY", center_.y)
+        + sp.toString("MinAngle", minAngle_) + sp.toString("MaxAngle", maxAngle_) + sp.toString("MinForce", minForce_)
+        + sp.toString("MaxForce", maxForce_) + sp.toString("Amount", amount_) + sp.toString("Limit", limit_)
+        + sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) + sp.toString("SaturationMin", saturationMin_)
+        + sp.toString("SaturationMax", saturationMax_) + sp.toString("BrightnessMin", brightnessMin_)
+        + sp.toString("BrightnessMax", brightnessMax_) + sp.toString("ParticleClass", prototype_.className())
+        + sp.toString("Resource Only", resourceOnly) + sp.toString("Randomize", randomize_);
 }
 
 unsigned char ParticleFactoryUniform::draw(CDC*, CSize)

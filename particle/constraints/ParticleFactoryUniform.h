@@ -23,7 +23,7 @@ public:
 
 private:
     int group_ = 0;
-    Point3D center_{320.0f, 240.0f, 0.0f};
+    Point3D center_ { 320.0f, 240.0f, 0.0f };
     float minAngle_ = 0.0f;
     float maxAngle_ = 360.0f;
     float minForce_ = 0.0f;

@@ -4,7 +4,8 @@
 #include "particle/core/ParticleBase.h"
 #include "particle/core/StringParameters.h"
 
-ParticlePrototype::ParticlePrototype() : prototype_(std::make_unique<ParticleBase>())
+ParticlePrototype::ParticlePrototype()
+    : prototype_(std::make_unique<ParticleBase>())
 {
 }
 

@@ -58,12 +58,12 @@ unsigned char ParticlesSquare::setParametersFromString(CString params)
 CString ParticlesSquare::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Group", group_) + sp.toString("CenterX", center_.x) + sp.toString("CenterY", center_.y) +
-           sp.toString("MinDx", minDx_) + sp.toString("MaxDx", maxDx_) + sp.toString("MinDy", minDy_) +
-           sp.toString("MaxDy", maxDy_) + sp.toString("Amount", amount_) + sp.toString("Limit", limit_) +
-           sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) +
-           sp.toString("Saturation", saturation_) + sp.toString("Brightness", brightness_) +
-           sp.toString("ParticleClass", prototype_.className()) + sp.toString("Resource Only", resourceOnly);
+    return sp.toString("Group", group_) + sp.toString("CenterX", center_.x) + sp.toString("CenterY", center_.y)
+        + sp.toString("MinDx", minDx_) + sp.toString("MaxDx", maxDx_) + sp.toString("MinDy", minDy_)
+        + sp.toString("MaxDy", maxDy_) + sp.toString("Amount", amount_) + sp.toString("Limit", limit_)
+        + sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) + sp.toString("Saturation", saturation_)
+        + sp.toString("Brightness", brightness_) + sp.toString("ParticleClass", prototype_.className())
+        + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ParticlesSquare::draw(CDC* dc, CSize)
@@ -71,7 +71,7 @@ unsigned char ParticlesSquare::draw(CDC* dc, CSize)
     JGeometryUtilities geometry;
     const COLORREF color = geometry.HSVtoRGB(hueMin_ * 360.0f, saturation_, brightness_);
     const CRect area(platform::TruncToInt(center_.x + minDx_), platform::TruncToInt(center_.y + minDy_),
-                     platform::TruncToInt(center_.x + maxDx_), platform::TruncToInt(center_.y + maxDy_));
+        platform::TruncToInt(center_.x + maxDx_), platform::TruncToInt(center_.y + maxDy_));
     dc->FillSolidRect(area, color);
     return 1;
 }
@@ -111,7 +111,19 @@ unsigned char ParticlesSquare::setParticlePrototype(IGlintmote* example)
     return prototype_.setFrom(example);
 }
 
-int ParticlesSquare::getLimit() { return limit_; }
-void ParticlesSquare::setLimit(int limit) { limit_ = limit; }
-int ParticlesSquare::getGroup() { return group_; }
-void ParticlesSquare::setGroup(int group) { group_ = group; }
+int ParticlesSquare::getLimit()
+{
+    return limit_;
+}
+void ParticlesSquare::setLimit(int limit)
+{
+    limit_ = limit;
+}
+int ParticlesSquare::getGroup()
+{
+    return group_;
+}
+void ParticlesSquare::setGroup(int group)
+{
+    group_ = group;
+}

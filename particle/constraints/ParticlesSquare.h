@@ -28,7 +28,7 @@ public:
 
 private:
     int group_ = 0;
-    Point3D center_{320.0f, 240.0f, 0.0f};
+    Point3D center_ { 320.0f, 240.0f, 0.0f };
     float minDx_ = -6.0f;
     float maxDx_ = 6.0f;
     float minDy_ = -6.0f;

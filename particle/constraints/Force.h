@@ -1,0 +1,26 @@
+#pragma once
+
+#include "particle/core/ConstraintBase.h"
+
+// The same velocity change for every selected particle on every step: gravity or wind.
+class Force : public ConstraintBase {
+public:
+    using ConstraintBase::apply;
+
+    std::unique_ptr<IConstraint> Create() override;
+    CString GetClassName() override;
+    unsigned char apply(IGlintmote* particle) override;
+    // Base tags, then "DeltaX", "DeltaY".
+    unsigned char setParametersFromString(CString params) override;
+    CString getParameterExample() override;
+    // A uniform field has nothing to show.
+    unsigned char draw(CDC* dc, CSize size) override;
+
+    virtual unsigned char setDelta(float dx, float dy);
+    virtual float getDeltaX();
+    virtual float getDeltaY();
+
+private:
+    float deltaX_ = 0.0f;
+    float deltaY_ = 0.75f;
+};

@@ -1,0 +1,61 @@
+#include "particle/constraints/RemoveAged.h"
+
+#include "particle/constraints/RemovalScan.h"
+#include "particle/core/ParticleSystem.h"
+#include "particle/core/StringParameters.h"
+
+std::unique_ptr<IConstraint> RemoveAged::Create()
+{
+    return std::make_unique<RemoveAged>();
+}
+
+CString RemoveAged::GetClassName()
+{
+    return "constraint.RemoveAged";
+}
+
+unsigned char RemoveAged::apply(ParticleSystem* system)
+{
+    if (!system)
+        return 0;
+    return apply(&system->particles);
+}
+
+unsigned char RemoveAged::apply(ParticleCollection* particles)
+{
+    RemoveParticlesWhere(particles, [this](IGlintmote* p) { return shouldRemove(p) != 0; });
+    return 1;
+}
+
+unsigned char RemoveAged::apply(IGlintmote*)
+{
+    return 0;
+}
+
+unsigned char RemoveAged::setParametersFromString(CString params)
+{
+    StringParameters sp;
+    group_ = sp.getIntParameter(params, "Group", group_);
+    maximumAge_ = sp.getIntParameter(params, "MaximumAge", maximumAge_);
+    resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
+    return 1;
+}
+
+CString RemoveAged::getParameterExample()
+{
+    StringParameters sp;
+    return sp.toString("Group", group_) + sp.toString("MaximumAge", maximumAge_)
+        + sp.toString("Resource Only", resourceOnly);
+}
+
+unsigned char RemoveAged::draw(CDC*, CSize)
+{
+    return 0;
+}
+
+unsigned char RemoveAged::shouldRemove(IGlintmote* particle)
+{
+    if (group_ != -1 && particle->getGroup() != group_)
+        return 0;
+    return particle->getAge() > maximumAge_ ? 1 : 0;
+}

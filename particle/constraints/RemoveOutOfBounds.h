@@ -1,0 +1,35 @@
+#pragma once
+
+#include "particle/core/IConstraint.h"
+
+// Deletes the particles (of its group; -1: all) that have left the kept area: x from Left up to but not
+// including Right, y from Top up to but not including Bottom. With CurrentOnly false the previous
+// location counts too: on the left and top a particle goes only when both locations are outside, on
+// the right and bottom as soon as either is.
+class RemoveOutOfBounds : public IConstraint {
+public:
+    std::unique_ptr<IConstraint> Create() override;
+    CString GetClassName() override;
+    unsigned char apply(ParticleSystem* system) override;
+    unsigned char apply(ParticleCollection* particles) override;
+    // A single particle is never removed this way: 0.
+    unsigned char apply(IGlintmote* particle) override;
+    // "Group", "CurrentOnly", "Left", "Right", "Top", "Bottom", "Resource Only".
+    unsigned char setParametersFromString(CString params) override;
+    CString getParameterExample() override;
+    unsigned char draw(CDC* dc, CSize size) override;
+
+    virtual CRect getBounds();
+    virtual unsigned char setBounds(CRect bounds);
+    virtual void setCurrentOnly();
+    virtual void clearCurrentOnly();
+    virtual unsigned char isCurrentOnly();
+    // 1 when the previous location takes part in the test.
+    virtual int isUsingPrevious();
+    virtual unsigned char shouldRemove(IGlintmote* particle);
+
+private:
+    CRect bounds_ { 0, 0, 640, 480 };
+    unsigned char currentOnly_ = 1;
+    int group_ = -1;
+};

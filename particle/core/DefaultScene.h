@@ -1,0 +1,8 @@
+#pragma once
+
+class ConstraintCollection;
+
+// Appends the player's built-in scene to the collection: a uniform particle factory and an attracting
+// radial force, both centred on (160, 120), the middle of the 320 x 240 area, then the age rule and the
+// bounds rule with their defaults.
+void AddDefaultScene(ConstraintCollection& constraints);
