@@ -1,71 +1,16 @@
 // mirrim-cli run: steps a scene headless and reports (optionally dumps) the particles that are left.
 #include "CliCommand.h"
+#include "CliSupport.h"
 
 #include "particle/core/CMorvane.h"
 #include "particle/core/DefaultScene.h"
-#include "platform/CStdioFile.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 namespace {
 
 const char kCommand[] = "run";
-
-// Whole decimal digits only, 0 to INT_MAX: "--steps 1e3" or "--steps 10x" is a mistake, not 1 or 10.
-std::optional<int> parseSteps(const std::string& text)
-{
-    int value = 0;
-    const char* end = text.data() + text.size();
-    if (text.empty() || text[0] == '-' || text[0] == '+')
-        return std::nullopt;
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end)
-        return std::nullopt;
-    return value;
-}
-
-// The definition text with every line ended by CR LF, as definition files are read everywhere else.
-std::optional<CString> readDefinition(const std::string& path)
-{
-    CStdioFile file;
-    if (!file.Open(path.c_str()))
-        return std::nullopt;
-    CString text;
-    CString line;
-    while (file.ReadString(line)) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
-
-CString csvLine(int index, IGlintmote* p)
-{
-    CString line;
-    line.Format("%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,0x%06lx,%d,%d\n", index, p->getLocationX(), p->getLocationY(),
-        p->getPreviousLocationX(), p->getPreviousLocationY(), p->getDeltaX(), p->getDeltaY(), p->getColor(),
-        p->getAge(), p->getGroup());
-    return line;
-}
-
-bool writeParticles(const std::string& path, ParticleCollection& particles)
-{
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    bool ok = std::fputs("index,x,y,prev_x,prev_y,dx,dy,color,age,group\n", out) >= 0;
-    const int count = particles.getParticleCount();
-    int index = 0;
-    for (int i = 0; i < count && ok; ++i) {
-        if (IGlintmote* p = particles.getParticle(i))
-            ok = std::fputs(csvLine(index++, p).c_str(), out) >= 0;
-    }
-    ok = std::fflush(out) == 0 && ok;
-    return std::fclose(out) == 0 && ok;
-}
 
 int runRun(const std::vector<std::string>& args)
 {

@@ -12,7 +12,7 @@ template <typename ShouldRemove> void RemoveParticlesWhere(ParticleCollection* p
     std::vector<int> condemned;
     const int count = particles->getParticleCount();
     for (int i = 0; i < count; ++i) {
-        IGlintmote* p = particles->getParticle(i);
+        IGlintmote* p = particles->particleAt(i);
         if (p && shouldRemove(p))
             condemned.push_back(i);
     }

@@ -19,7 +19,7 @@ unsigned char ConstraintBase::apply(ParticleCollection* particles)
 {
     const int count = particles->getParticleCount();
     for (int i = 0; i < count; ++i) {
-        IGlintmote* p = particles->getParticle(i);
+        IGlintmote* p = particles->particleAt(i);
         if (!p)
             continue;
         if (group == -1 || p->getGroup() == group)

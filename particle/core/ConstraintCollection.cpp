@@ -43,6 +43,10 @@ CString ConstraintCollection::GetClassName()
 
 template <typename Argument> unsigned char ConstraintCollection::applyAll(Argument argument)
 {
+    // Re-entered through a constraint it drives (an image delta factory inside it naming it): refuse,
+    // or every pass would start another.
+    if (applying_ > 0)
+        return 0;
     ++applying_;
     const int count = getConstraintCount();
     for (int i = 0; i < count; ++i) {
@@ -50,8 +54,8 @@ template <typename Argument> unsigned char ConstraintCollection::applyAll(Argume
         if (c && !c->IsResourceOnly())
             c->apply(argument);
     }
-    if (--applying_ == 0)
-        retired_.clear();
+    --applying_;
+    retired_.clear();
     return 1;
 }
 

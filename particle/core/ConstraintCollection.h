@@ -18,7 +18,8 @@ public:
 
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
-    // Applies every non-null entry that is not resource-only, in order.
+    // Applies every non-null entry that is not resource-only, in order. A collection that is already
+    // applying refuses to be applied again from inside (result 0).
     unsigned char apply(ParticleSystem* system) override;
     unsigned char apply(ParticleCollection* particles) override;
     unsigned char apply(IGlintmote* particle) override;

@@ -26,6 +26,13 @@ public:
     // Removes (and deletes) the entries at the given indices, which must ascend, in one pass: the
     // survivors keep their order. Removing k of n particles costs O(n), not O(n k).
     void removeParticlesAt(const std::vector<int>& ascendingIndices);
+    // getParticle without the virtual call, for the engine's own per-particle loops.
+    IGlintmote* particleAt(int index) const
+    {
+        return index >= 0 && static_cast<std::size_t>(index) < particles_.size()
+            ? particles_[static_cast<std::size_t>(index)].get()
+            : nullptr;
+    }
 
 private:
     std::vector<std::unique_ptr<IGlintmote>> particles_;

@@ -46,6 +46,9 @@ public:
     // Bytes per stored row; the whole block as the BMP writer and the recorder hand it on.
     std::size_t GetRowLength() const { return rowLength_; }
     const std::vector<std::uint8_t>& GetBlock() const { return block_; }
+    // The stored rows (row length x height bytes), as the recorder hands them on; null without pixels.
+    const std::uint8_t* GetRows() const { return rows_ ? block_.data() + rowsOffset_ : nullptr; }
+    std::size_t GetImageSize() const { return rows_ ? rowLength_ * static_cast<std::size_t>(height_) : 0; }
 
     // Top-left origin. Outside the picture or without pixels: kNoPixel. A picture that is not 24 bits
     // per pixel reads black and ignores writes.

@@ -14,9 +14,16 @@ namespace {
 // float ends too coarse to separate, would go further.
 constexpr int kMaxLineDepth = 32;
 
+// Every plotted midpoint truncates a dozen floats: keep the in-range case inline and leave NaN and
+// saturation to platform::TruncToInt.
+inline int truncate(float v)
+{
+    return v > -2147483648.0f && v < 2147483648.0f ? static_cast<int>(v) : platform::TruncToInt(v);
+}
+
 int channelF(float v)
 {
-    return platform::TruncToInt(v * 255.0f) & 0xFF;
+    return truncate(v * 255.0f) & 0xFF;
 }
 
 COLORREF packF(float r, float g, float b)
@@ -61,7 +68,7 @@ int coord(long long v)
 int CDibPainter::blend(int x, int y, COLORREF c, float alpha)
 {
     const COLORREF old = read(x, y);
-    auto mix = [alpha](int n, int o) { return platform::TruncToInt((1.0f - alpha) * n + alpha * o); };
+    auto mix = [alpha](int n, int o) { return truncate((1.0f - alpha) * n + alpha * o); };
     return plot(x, y,
         RGB(mix(GetRValue(c), GetRValue(old)), mix(GetGValue(c), GetGValue(old)), mix(GetBValue(c), GetBValue(old))));
 }
@@ -420,8 +427,6 @@ int CDibPainter::FillCircle(int cx, int cy, int radius, COLORREF c)
 
 void CDibPainter::line(const LinePoint& a, const LinePoint& b, int depth)
 {
-    if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y))
-        return;
     // Every midpoint below lies between the ends, so a piece wholly off the picture plots nothing:
     // skipping it keeps a huge line as cheap as the part of it that is visible.
     const float width = static_cast<float>(dib_.GetWidth());
@@ -431,9 +436,12 @@ void CDibPainter::line(const LinePoint& a, const LinePoint& b, int depth)
         return;
     const LinePoint mid = { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2,
         (a.alpha + b.alpha) / 2 };
-    BlendPixelRGBF(platform::TruncToInt(mid.x), platform::TruncToInt(mid.y), mid.r, mid.g, mid.b, mid.alpha);
-    const long long dx = static_cast<long long>(platform::TruncToInt(b.x)) - platform::TruncToInt(a.x);
-    const long long dy = static_cast<long long>(platform::TruncToInt(b.y)) - platform::TruncToInt(a.y);
+    // NaN ends, or opposite infinities, have no pixel to plot and no halves worth drawing.
+    if (std::isnan(mid.x) || std::isnan(mid.y))
+        return;
+    BlendPixelRGBF(truncate(mid.x), truncate(mid.y), mid.r, mid.g, mid.b, mid.alpha);
+    const long long dx = static_cast<long long>(truncate(b.x)) - truncate(a.x);
+    const long long dy = static_cast<long long>(truncate(b.y)) - truncate(a.y);
     if ((std::llabs(dx) <= 1 && std::llabs(dy) <= 1) || depth >= kMaxLineDepth)
         return;
     line(a, mid, depth + 1);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player/imaging/RgbImage.h"
 #include "platform/CString.h"
+#include "player/imaging/RgbImage.h"
 
 #include <cstddef>
 #include <cstdint>

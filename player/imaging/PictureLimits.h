@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Bounds on every picture the program makes or reads: each side at most 16384 pixels and the pixel
@@ -15,3 +16,7 @@ inline bool PictureFits(long long width, long long height, int bitsPerPixel = 24
     const std::uint64_t rowBytes = ((static_cast<std::uint64_t>(bitsPerPixel) * width + 31) / 32) * 4;
     return rowBytes * static_cast<std::uint64_t>(height) <= kMaxPictureBytes;
 }
+
+// Picture files are read whole; nothing we can show needs more than this (the largest picture above, as a
+// 32-bit BMP, plus headers).
+constexpr std::size_t kMaxPictureFileBytes = (std::size_t { 1 } << 30) + (std::size_t { 1 } << 20);

@@ -4,7 +4,7 @@
 #include "player/app/window/DialogUnits.h"
 #include "player/app/window/FileFilter.h"
 #include "player/app/window/ImageDialogLayout.h"
-#include "player/app/window/SnapshotFile.h"
+#include "player/imaging/SnapshotFile.h"
 
 #include <QBitmap>
 #include <QImage>
@@ -127,20 +127,20 @@ TEST(ImageDialogLayout, TheFrameTakesThePictureSizeAndTheButtonsFollow)
 
 TEST(SnapshotFile, OnlyExactlyJpgOrJpegMakesAJpeg)
 {
-    EXPECT_TRUE(IsJpegFileName("/tmp/shot.jpg"));
-    EXPECT_TRUE(IsJpegFileName("shot.jpeg"));
-    EXPECT_TRUE(IsJpegFileName("a.b.jpg"));
-    EXPECT_FALSE(IsJpegFileName("/tmp/shot.JPG"));
-    EXPECT_FALSE(IsJpegFileName("shot.Jpeg"));
-    EXPECT_FALSE(IsJpegFileName("shot.bmp"));
-    EXPECT_FALSE(IsJpegFileName("shot"));
-    EXPECT_FALSE(IsJpegFileName("shot.jpg.bmp"));
-    EXPECT_FALSE(IsJpegFileName("/tmp/pics.jpg/shot")); // the dot belongs to a directory
-    EXPECT_FALSE(IsJpegFileName("shot."));
+    EXPECT_TRUE(WantsJpeg("/tmp/shot.jpg"));
+    EXPECT_TRUE(WantsJpeg("shot.jpeg"));
+    EXPECT_TRUE(WantsJpeg("a.b.jpg"));
+    EXPECT_FALSE(WantsJpeg("/tmp/shot.JPG"));
+    EXPECT_FALSE(WantsJpeg("shot.Jpeg"));
+    EXPECT_FALSE(WantsJpeg("shot.bmp"));
+    EXPECT_FALSE(WantsJpeg("shot"));
+    EXPECT_FALSE(WantsJpeg("shot.jpg.bmp"));
+    EXPECT_FALSE(WantsJpeg("/tmp/pics.jpg/shot")); // the dot belongs to a directory
+    EXPECT_FALSE(WantsJpeg("shot."));
 
     FakeImage picture(4, 4, RGB(1, 2, 3));
-    SaveSnapshot(picture, "a.jpeg");
-    SaveSnapshot(picture, "a.JPG");
+    SavePictureAs(picture, "a.jpeg");
+    SavePictureAs(picture, "a.JPG");
     ASSERT_EQ(picture.saves.size(), 2u);
     EXPECT_EQ(picture.saves[0].format, "jpeg");
     EXPECT_EQ(picture.saves[0].quality, 100);

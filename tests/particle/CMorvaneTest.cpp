@@ -109,8 +109,9 @@ TEST(CMorvaneTest, ListsTheRegisteredClassesInRegistryOrder)
     EXPECT_EQ(host.GetParticleClassName(0), "zrk.particle.ParticleBase");
     EXPECT_EQ(host.GetParticleClassName(1), "");
     const std::vector<std::string> expected = { "constraint.RemoveOutOfBounds", "constraint.Force",
-        "constraint.OmniForce", "constraint.RemoveAged", "factory.ParticlesSquare", "constraint.ConstraintCollection",
-        "factory.ParticleFactoryUniform", "constraint.VortexForce" };
+        "constraint.OmniForce", "constraint.RemoveAged", "factory.ParticlesSquare", "constraint.Cameleon",
+        "render.RenderSimple", "image.ImageClear", "constraint.ConstraintCollection", "factory.ParticleFactoryUniform",
+        "image.ImageLoad", "factory.ImageDeltaParticleFactory", "constraint.VortexForce" };
     std::vector<std::string> listed;
     for (int i = 0; i < host.GetConstraintClassCount(); ++i)
         listed.push_back(host.GetConstraintClassName(i).str());

@@ -153,7 +153,8 @@ TEST(RadialFieldTest, DrawsInvertedOutlinesAndIndicatorAndRestoresTheContext)
     // The indicator: ten pixels down from the centre for an attracting unit force.
     EXPECT_EQ(dc.GetPixel(50, 50), white);
     EXPECT_EQ(dc.GetPixel(50, 55), white);
-    EXPECT_EQ(dc.GetPixel(50, 58), black); // where it crosses the inner circle it inverts back
+    EXPECT_EQ(dc.GetPixel(50, 58), white);
+    EXPECT_EQ(dc.GetPixel(50, 59), black); // where it crosses the inner circle it inverts back
     EXPECT_EQ(dc.GetPixel(50, 61), black);
     // Both circles cross a row just above the centre; nothing is filled inside either circle.
     int crossings = 0;

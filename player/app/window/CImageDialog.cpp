@@ -3,7 +3,7 @@
 #include "particle/core/IImage.h"
 #include "platform/CDC.h"
 #include "player/app/PlayerUi.h"
-#include "player/app/window/SnapshotFile.h"
+#include "player/imaging/SnapshotFile.h"
 
 #include <QPainter>
 #include <QPushButton>
@@ -51,7 +51,7 @@ void CImageDialog::OnSave()
     if (!ui_->AskSaveFile("JPEG (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp|All Files (*.*)|*.*||", "jpg", path))
         return;
     // A failed save leaves nothing to report: the dialog stays open for another try.
-    SaveSnapshot(*picture_, path);
+    SavePictureAs(*picture_, path);
 }
 
 void CImageDialog::paintEvent(QPaintEvent* event)

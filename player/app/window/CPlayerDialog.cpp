@@ -388,18 +388,10 @@ void CPlayerDialog::OnRecord()
 void CPlayerDialog::OnSnapshot()
 {
     stopTimer();
-    CMorvane& host = player_.GetHost();
-    const int width = host.getWidth();
-    const int height = host.getHeight();
-    CDibImage picture;
-    picture.GetDib().Create(width, height);
-    CDC* bitmap = picture.GetBitmap();
-    if (offscreen_ && bitmap) {
-        bitmap->BitBlt(0, 0, width, height, offscreen_.get(), 0, 0);
-        picture.UpdateFromBitmap();
-    }
+    // The last frame composed for the screen; without an off-screen surface, a black picture.
+    const std::unique_ptr<CDibImage> picture = player_.Snapshot(offscreen_.get());
     CImageDialog dialog(this, this);
-    dialog.SetImage(&picture);
+    dialog.SetImage(picture.get());
     dialog.exec();
     UpdateControls();
     rearmIfPlaying();

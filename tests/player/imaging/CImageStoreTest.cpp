@@ -1,0 +1,139 @@
+#include "player/imaging/CImageStore.h"
+
+#include "player/imaging/CDibImage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::unique_ptr<IImage> picture(CImageStore& store, COLORREF colour)
+{
+    std::unique_ptr<IImage> image = store.CreateImage(4, 4);
+    image->Fill(colour);
+    return image;
+}
+
+TEST(CImageStoreTest, CreatedPicturesAreBlackAndBounded)
+{
+    CImageStore store;
+    std::unique_ptr<IImage> image = store.CreateImage(320, 240);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetWidth(), 320);
+    EXPECT_EQ(image->GetPixel(319, 239), 0u);
+    EXPECT_EQ(store.GetImageCount(), 0) << "not entered in the store";
+    EXPECT_EQ(store.CreateImage(16385, 10), nullptr);
+    EXPECT_EQ(store.CreateImage(0, 0), nullptr);
+}
+
+TEST(CImageStoreTest, NamesMatchExactlyAndTheFirstWins)
+{
+    CImageStore store;
+    std::unique_ptr<IImage> first = picture(store, RGB(255, 0, 0));
+    IImage* firstSeen = first.get();
+    EXPECT_EQ(store.AddImage("RENDER", std::move(first)), 1);
+    EXPECT_EQ(store.AddImage("RENDER", picture(store, RGB(0, 255, 0))), 1);
+    EXPECT_EQ(store.GetImageCount(), 2);
+    EXPECT_EQ(store.GetImage("RENDER"), firstSeen);
+    EXPECT_EQ(store.GetImage("render"), nullptr);
+    EXPECT_EQ(store.GetImage("RENDER "), nullptr);
+
+    EXPECT_EQ(store.RemoveImage("RENDER"), 1);
+    ASSERT_NE(store.GetImage("RENDER"), nullptr);
+    EXPECT_EQ(store.GetImage("RENDER")->GetPixel(0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(store.RemoveImage("RENDER"), 1);
+    EXPECT_EQ(store.RemoveImage("RENDER"), 0);
+    EXPECT_EQ(store.GetImageCount(), 0);
+}
+
+TEST(CImageStoreTest, IndicesOutOfRangeGiveNothing)
+{
+    CImageStore store;
+    store.AddImage("A", picture(store, 0));
+    store.AddImage("B", picture(store, 0));
+    EXPECT_EQ(store.GetImageName(1), "B");
+    for (int index : { -1, 2, 1 << 30 }) {
+        EXPECT_EQ(store.GetImageAt(index), nullptr);
+        EXPECT_EQ(store.GetImageName(index), "");
+        EXPECT_EQ(store.SetImageName(index, "C"), 0);
+    }
+    EXPECT_EQ(store.SetImageName(0, "C"), 1);
+    EXPECT_EQ(store.RenameImage("B", "D"), 1);
+    EXPECT_EQ(store.RenameImage("B", "E"), 0);
+    EXPECT_EQ(store.GetImageName(0), "C");
+    EXPECT_EQ(store.GetImageAt(1), store.GetImage("D"));
+}
+
+TEST(CImageStoreTest, DetachedPictureStaysUsable)
+{
+    CImageStore store;
+    store.AddImage("BACKGROUND", picture(store, RGB(1, 2, 3)));
+    store.AddImage("RENDER", picture(store, 0));
+    IImage* seen = store.GetImage("BACKGROUND");
+    std::unique_ptr<IImage> detached = store.DetachImage("BACKGROUND");
+    ASSERT_EQ(detached.get(), seen);
+    EXPECT_EQ(store.GetImageCount(), 1);
+    EXPECT_EQ(store.GetImageName(0), "RENDER") << "later entries move down";
+    EXPECT_EQ(detached->GetPixel(3, 3), RGB(1, 2, 3));
+    detached->SetPixel(0, 0, RGB(4, 5, 6));
+    EXPECT_EQ(detached->GetPixel(0, 0), RGB(4, 5, 6));
+    EXPECT_EQ(store.DetachImage("BACKGROUND"), nullptr);
+}
+
+TEST(CImageStoreTest, CanvasDrawingReachesThePictureOnRelease)
+{
+    CDibImage image;
+    IImageCanvas* canvas = image.GetCanvas();
+    ASSERT_NE(canvas, nullptr);
+    EXPECT_EQ(image.GetCanvas(), canvas) << "the open canvas is handed out again";
+    canvas->SetPixel(2, 3, RGB(9, 8, 7));
+    EXPECT_EQ(image.GetPixel(2, 3), 0u) << "the picture is untouched until release";
+    image.ReleaseCanvas();
+    EXPECT_EQ(image.GetPixel(2, 3), RGB(9, 8, 7));
+    const std::uint32_t shown = image.GetBitmap()->GetBits()[3 * image.GetBitmap()->GetStride() + 2];
+    EXPECT_EQ(shown, 0xFF090807u) << "and its display copy is rebuilt";
+    image.ReleaseCanvas(); // nothing open: nothing happens
+    EXPECT_EQ(image.GetPixel(2, 3), RGB(9, 8, 7));
+}
+
+TEST(CImageStoreTest, DestroyingAPictureCommitsItsOpenCanvas)
+{
+    CImageStore store;
+    store.AddImage("RENDER", picture(store, 0));
+    IImageCanvas* canvas = store.GetImage("RENDER")->GetCanvas();
+    canvas->FillRect(0, 0, 4, 4, RGB(255, 0, 0), RGB(255, 0, 0));
+    std::unique_ptr<IImage> detached = store.DetachImage("RENDER");
+    // A picture keeps its canvas while it changes hands; destroying it commits and frees both.
+    auto& dib = static_cast<CDibImage&>(*detached).GetDib();
+    EXPECT_EQ(dib.GetPixel(0, 0), 0u);
+    detached->ReleaseCanvas();
+    EXPECT_EQ(dib.GetPixel(0, 0), RGB(255, 0, 0));
+    detached->GetCanvas()->SetPixel(1, 1, RGB(0, 0, 255));
+    detached.reset(); // with its canvas open
+
+    store.AddImage("OPEN", picture(store, 0));
+    store.GetImage("OPEN")->GetCanvas()->SetPixel(0, 0, RGB(1, 1, 1));
+    // The store's destructor destroys it with the canvas still open.
+}
+
+TEST(CImageStoreTest, PalettePictureThroughACanvasBecomesBlack24Bit)
+{
+    CDibImage image;
+    EXPECT_EQ(image.LoadFile((testing::TempDir() + "mirrim_no_such_picture.bmp").c_str()), 0);
+    ASSERT_EQ(image.GetDib().GetBitCount(), 8);
+    image.GetCanvas();
+    image.ReleaseCanvas();
+    EXPECT_EQ(image.GetDib().GetBitCount(), 24);
+    EXPECT_EQ(image.GetWidth(), 10);
+    EXPECT_EQ(image.SetPixel(1, 1, RGB(1, 2, 3)), 1);
+}
+
+TEST(CImageStoreTest, MissingFileStillGivesAPicture)
+{
+    CImageStore store;
+    std::unique_ptr<IImage> image = store.CreateImageFromFile((testing::TempDir() + "mirrim_missing.jpg").c_str());
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetWidth(), 10);
+    EXPECT_EQ(image->GetPixel(0, 0), 0u);
+}
+
+} // namespace
