@@ -3,8 +3,10 @@
 #include "particle/core/CMorvane.h"
 #include "particle/core/IConstraint.h"
 #include "particle/core/ParticleSystem.h"
+#include "platform/CArchive.h"
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/CPlayerDialog.h"
+#include "tests/TempDir.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -14,6 +16,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,26 +26,36 @@ namespace {
 
 class TestDialog : public CPlayerDialog {
 public:
-    bool AskOpenFile(const CString&, const CString&, CString&) override
+    bool AskOpenFile(const CString&, const CString&, CString& path) override
     {
         asked.push_back({ "open", IsTicking() });
-        return false;
+        path = openAnswer;
+        return !openAnswer.IsEmpty();
     }
-    bool AskSaveFile(const CString&, const CString&, CString&) override
+    bool AskSaveFile(const CString&, const CString&, CString& path) override
     {
         asked.push_back({ "save", IsTicking() });
-        return false;
+        path = saveAnswer;
+        return !saveAnswer.IsEmpty();
     }
     void ShowMessage(const CString& text, MessageKind kind) override
     {
         asked.push_back({ "message", IsTicking() });
         messages.push_back({ text, kind });
     }
-    bool ChooseCompressor(CompressorSettings&) override
+    bool ChooseCompressor(CompressorSettings& settings) override
     {
         asked.push_back({ "compressor", IsTicking() });
-        return false;
+        if (!chooseUncompressed)
+            return false;
+        settings.codec = "none";
+        return true;
     }
+
+    // Empty: the user cancels.
+    CString openAnswer;
+    CString saveAnswer;
+    bool chooseUncompressed = false;
 
     struct Question {
         std::string what;
@@ -285,6 +299,75 @@ TEST(PlayerDialog, CommandsWithDialogsStopTheAnimationExceptTheCompressorChoice)
     whenModalOpens([](QWidget*) {});
     window.RunCommand(CPlayerDialog::kAbout);
     EXPECT_FALSE(window.IsTicking());
+}
+
+TEST(PlayerDialog, RecordingShowsItsButtonGreysTheCompressorAndCaptionsEachFrame)
+{
+    TempDir dir;
+    TestDialog window;
+    window.saveAnswer = CString(dir.file("run.avi"));
+    window.chooseUncompressed = true;
+    window.RunCommand(CPlayerDialog::kRecord);
+    ASSERT_TRUE(window.Player().IsRecording());
+    EXPECT_TRUE(window.Control(CPlayerDialog::kRecord)->isHidden());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kRecording)->isHidden());
+    EXPECT_FALSE(window.BuildPopupMenu()->actions()[1]->isEnabled());
+    window.RunCommand(CPlayerDialog::kAviCompressor); // nothing to choose while recording
+    const std::size_t questions = window.asked.size();
+    window.RunCommand(CPlayerDialog::kAviCompressor);
+    EXPECT_EQ(window.asked.size(), questions);
+
+    window.Tick();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori: Rendering - Frame 1"));
+    // Step records too, and leaves the caption as Stop set it.
+    window.RunCommand(CPlayerDialog::kStop);
+    window.RunCommand(CPlayerDialog::kStep);
+    EXPECT_EQ(window.Player().GetFrameCount(), 2);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori"));
+
+    window.RunCommand(CPlayerDialog::kRecording);
+    EXPECT_FALSE(window.Player().IsRecording());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kRecord)->isHidden());
+    EXPECT_TRUE(window.BuildPopupMenu()->actions()[1]->isEnabled());
+    EXPECT_GT(std::filesystem::file_size(dir.file("run.avi")), 2u * 320 * 240 * 3);
+}
+
+TEST(PlayerDialog, LoadReadsTheChosenSceneAndReportsADamagedOneWhileTheAnimationWaits)
+{
+    TempDir dir;
+    CArchiveWriter scene;
+    scene.WriteString("Dozozudori scene");
+    scene.WriteInt(1);
+    {
+        std::ofstream out(dir.file("short.zrk"), std::ios::binary);
+        out.write(
+            reinterpret_cast<const char*>(scene.Bytes().data()), static_cast<std::streamsize>(scene.Bytes().size()));
+    }
+    TestDialog window;
+    window.openAnswer = CString(dir.file("short.zrk"));
+    const int constraints = window.Player().GetSystem().constraints.getConstraintCount();
+    window.RunCommand(CPlayerDialog::kLoad);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_FALSE(window.asked.back().ticking);
+    EXPECT_EQ(window.Player().GetSystem().constraints.getConstraintCount(), constraints);
+    EXPECT_TRUE(window.IsTicking());
+
+    // A plain definition replaces the scene; a bigger host size is painted clipped to the surface.
+    CArchiveWriter plain;
+    plain.WriteString("constraint.RemoveAged\r\n\r\n.\r\n");
+    {
+        std::ofstream out(dir.file("plain.zrk"), std::ios::binary);
+        out.write(
+            reinterpret_cast<const char*>(plain.Bytes().data()), static_cast<std::streamsize>(plain.Bytes().size()));
+    }
+    window.openAnswer = CString(dir.file("plain.zrk"));
+    window.RunCommand(CPlayerDialog::kLoad);
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.Player().GetSystem().constraints.getConstraintCount(), 1);
+    window.Player().GetHost().setWidth(640);
+    window.Player().GetHost().setHeight(480);
+    const QImage shot = window.grab().toImage();
+    EXPECT_EQ(shot.size(), window.size());
 }
 
 TEST(PlayerDialog, QuickPartsSwitchesParticleDrawing)
