@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,16 @@ TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboar
     EXPECT_FALSE(tickingWhileOpen);
     EXPECT_TRUE(window.IsTicking());
     EXPECT_TRUE(window.asked.empty());
+
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* popup = QApplication::activePopupWidget();
+        opened = popup != nullptr;
+        if (popup)
+            popup->close();
+    });
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(opened);
 }
 
 TEST(PlayerDialog, StatisticsCountsTheParticlesWhileTheAnimationWaits)
@@ -368,6 +379,9 @@ TEST(PlayerDialog, LoadReadsTheChosenSceneAndReportsADamagedOneWhileTheAnimation
     window.Player().GetHost().setHeight(480);
     const QImage shot = window.grab().toImage();
     EXPECT_EQ(shot.size(), window.size());
+    window.Player().GetHost().setWidth(std::numeric_limits<int>::max());
+    window.Player().GetHost().setHeight(std::numeric_limits<int>::min());
+    EXPECT_EQ(window.grab().size(), window.size());
 }
 
 TEST(PlayerDialog, QuickPartsSwitchesParticleDrawing)

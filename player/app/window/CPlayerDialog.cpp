@@ -247,9 +247,12 @@ void CPlayerDialog::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     CMorvane& host = player_.GetHost();
-    const int width = host.getWidth();
-    const int height = host.getHeight();
-    const QRect frame(origin_, QSize(std::max(0, width), std::max(0, height)));
+    // A scene may give the host any size; no window is bigger than this, and the edge's arithmetic
+    // must not overflow.
+    constexpr int kLargestFrame = 1 << 16;
+    const int width = std::clamp(host.getWidth(), 0, kLargestFrame);
+    const int height = std::clamp(host.getHeight(), 0, kLargestFrame);
+    const QRect frame(origin_, QSize(width, height));
     // The part of the frame that the off-screen surface can fill.
     const QRect copied = offscreen_
         ? frame.intersected(QRect(origin_, QSize(offscreen_->GetWidth(), offscreen_->GetHeight())))
@@ -335,6 +338,12 @@ void CPlayerDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_F1) {
         OnAbout();
+        return;
+    }
+    // Shift+F10 opens the popup as the menu key does.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(5, 5), mapToGlobal(QPoint(5, 5)));
+        contextMenuEvent(&menu);
         return;
     }
     QDialog::keyPressEvent(event);
