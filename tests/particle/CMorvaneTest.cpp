@@ -8,28 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "tests/TempDir.h"
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh directory under the build tree, removed again at the end of the test.
-class TempDir {
-public:
-    explicit TempDir(const char* name)
-        : path_(fs::path(MIRRIM_BINARY_DIR) / "test-tmp" / name)
-    {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    CString withSlash() const { return CString(path_.string() + "/"); }
-    fs::path file(const char* name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 std::vector<std::string> constraintClasses(ConstraintCollection& constraints)
 {
@@ -50,8 +35,8 @@ std::string readFile(const fs::path& path)
 
 TEST(CMorvaneTest, FreshFacadeHasTheHostDefaults)
 {
-    TempDir dir("morvane-defaults");
-    CMorvane host(dir.withSlash());
+    TempDir dir;
+    CMorvane host(CString(dir.path()));
     EXPECT_EQ(host.getParticlesCreatedStill(), 15);
     EXPECT_EQ(host.getParticlesCreatedDrag(), 15);
     EXPECT_EQ(host.getHueMin(), 0.5f);
@@ -70,10 +55,10 @@ TEST(CMorvaneTest, FreshFacadeHasTheHostDefaults)
 
 TEST(CMorvaneTest, LoadsTheDefaultDefinitionFileFromItsDirectory)
 {
-    TempDir dir("morvane-flame");
+    TempDir dir;
     std::ofstream(dir.file("flame1.vq"), std::ios::binary)
         << "constraint.Force\n<DeltaY>2</DeltaY>\n.\nconstraint.RemoveAged\n\n.\n";
-    CMorvane host(dir.withSlash());
+    CMorvane host(CString(dir.path()));
     ConstraintCollection& constraints = host.getParticleSystem()->constraints;
     EXPECT_EQ(
         constraintClasses(constraints), (std::vector<std::string> { "constraint.Force", "constraint.RemoveAged" }));
@@ -82,8 +67,8 @@ TEST(CMorvaneTest, LoadsTheDefaultDefinitionFileFromItsDirectory)
 
 TEST(CMorvaneTest, ImageProviderReachesTheParticleSystemAndCreatesParticlesInItsHues)
 {
-    TempDir dir("morvane-provider");
-    CMorvane host(dir.withSlash());
+    TempDir dir;
+    CMorvane host(CString(dir.path()));
     alignas(8) static char storage[8];
     IImageProvider* provider = reinterpret_cast<IImageProvider*>(storage); // only compared, never used
     host.SetImageProvider(provider);
@@ -103,8 +88,8 @@ TEST(CMorvaneTest, ImageProviderReachesTheParticleSystemAndCreatesParticlesInIts
 
 TEST(CMorvaneTest, ListsTheRegisteredClassesInRegistryOrder)
 {
-    TempDir dir("morvane-classes");
-    CMorvane host(dir.withSlash());
+    TempDir dir;
+    CMorvane host(CString(dir.path()));
     EXPECT_EQ(host.GetParticleClassCount(), 1);
     EXPECT_EQ(host.GetParticleClassName(0), "zrk.particle.ParticleBase");
     EXPECT_EQ(host.GetParticleClassName(1), "");

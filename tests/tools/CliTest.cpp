@@ -59,3 +59,74 @@ TEST(Cli, HelpAndBadUsage)
 }
 
 } // namespace
+
+#include "tests/TempDir.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(CliRender, SameSceneGivesTheSameParticlesEveryRun)
+{
+    TempDir dir;
+    ASSERT_EQ(cli("render --steps 300 --dump-particles " + dir.file("a.csv")).status, 0);
+    ASSERT_EQ(cli("render --steps 300 --dump-particles " + dir.file("b.csv")).status, 0);
+    const std::string a = slurp(dir.file("a.csv"));
+    EXPECT_GT(a.size(), 1000u);
+    EXPECT_EQ(a, slurp(dir.file("b.csv")));
+}
+
+TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
+{
+    TempDir dir;
+    const std::string scene = dir.file("s.zrk");
+    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --size 64x48 " +
+                  "--erase 0 " + scene)
+                  .status,
+        0);
+    Result r = cli("render --scene " + scene + " --steps 20 --snapshot " + dir.file("last.bmp"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(slurp(dir.file("last.bmp")).substr(0, 2), "BM");
+    // A scene of a newer version is refused with the player's message.
+    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --version 1001 " +
+                  dir.file("new.zrk"))
+                  .status,
+        0);
+    Result newer = cli("render --scene " + dir.file("new.zrk"));
+    EXPECT_EQ(newer.status, 1);
+    EXPECT_NE(newer.out.find("more recent format"), std::string::npos);
+}
+
+TEST(CliRender, BadInputAndOutputsFailClearly)
+{
+    TempDir dir;
+    std::ofstream(dir.file("cut.zrk"), std::ios::binary) << std::string("\x0a" "Dozozudori\xe8\x03", 13);
+    Result cut = cli("render --scene " + dir.file("cut.zrk"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.out.find("cut.zrk"), std::string::npos) << cut.out;
+    EXPECT_EQ(cli("render --scene " + dir.file("missing.zrk")).status, 1);
+    EXPECT_EQ(cli("render --avi " + dir.file("x.avi") + " --codec nonesuch").status, 1);
+    EXPECT_EQ(cli("render --avi " + dir.file("no/dir/x.avi") + " --steps 2").status, 1);
+    EXPECT_EQ(cli("render --steps many").status, 2);
+    EXPECT_EQ(cli("render --scene a --definition b").status, 2);
+    // Absurd sizes fail with a message instead of allocating.
+    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --size 100000x100000 " +
+                  dir.file("huge.zrk"))
+                  .status,
+        0);
+    Result huge = cli("render --scene " + dir.file("huge.zrk") + " --steps 2 --snapshot " + dir.file("h.bmp"));
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_NE(huge.out.find("100000 x 100000"), std::string::npos);
+    EXPECT_EQ(cli("render --codecs").status, 0);
+}
+
+} // namespace

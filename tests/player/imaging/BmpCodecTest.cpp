@@ -250,7 +250,7 @@ TEST(BmpCodec, RowsAreCompleteAndOrdered)
 
 TEST(BmpCodec, WrittenFileHasHeaderAndReadsBack)
 {
-    toolfiles::TempDir dir;
+    TempDir dir;
     // A 10x10 24-bit block: 40-byte header, rows of 32 bytes.
     Bytes dib;
     Put32(dib, 40);
@@ -266,7 +266,7 @@ TEST(BmpCodec, WrittenFileHasHeaderAndReadsBack)
     Put32(dib, 0);
     for (int i = 0; i < 320; ++i)
         dib.push_back(static_cast<std::uint8_t>(i * 7 + 3));
-    const std::string path = dir.File("out.bmp");
+    const std::string path = dir.file("out.bmp");
     ASSERT_EQ(WriteBmp(path.c_str(), dib), 1);
     const Bytes file = toolfiles::ReadBytes(path);
     ASSERT_EQ(file.size(), 14u + 40 + 320);
@@ -277,7 +277,7 @@ TEST(BmpCodec, WrittenFileHasHeaderAndReadsBack)
     Bytes back;
     ASSERT_TRUE(ReadBmp(path.c_str(), back));
     EXPECT_EQ(back, dib);
-    EXPECT_EQ(WriteBmp(dir.File("missing/x.bmp").c_str(), dib), 0);
+    EXPECT_EQ(WriteBmp(dir.file("missing/x.bmp").c_str(), dib), 0);
     EXPECT_EQ(WriteBmp(path.c_str(), Bytes(20, 0)), 0);
     EXPECT_EQ(toolfiles::ReadBytes(path), file);
 
@@ -288,7 +288,7 @@ import sys
 from PIL import Image
 Image.open(sys.argv[1] + '/out.bmp').convert('RGB').save(sys.argv[1] + '/out.ppm')
 )PY"));
-    const Bytes ppm = toolfiles::ReadBytes(dir.File("out.ppm"));
+    const Bytes ppm = toolfiles::ReadBytes(dir.file("out.ppm"));
     ASSERT_GE(ppm.size(), 300u);
     EXPECT_EQ(Bytes(ppm.end() - 300, ppm.end()), BlockToRgb(dib));
 }
@@ -298,7 +298,7 @@ TEST(BmpCodec, MatchesToolsDecoding)
 {
     if (!toolfiles::HavePillow() || !toolfiles::HaveImageMagick())
         GTEST_SKIP() << "needs Pillow for /usr/bin/python3 and ImageMagick (convert-im6.q16)";
-    toolfiles::TempDir dir;
+    TempDir dir;
     ASSERT_TRUE(toolfiles::RunPython(dir, R"PY(
 import os, struct, subprocess, sys
 from PIL import Image
@@ -340,13 +340,13 @@ for name, ref in refs.items():
               { "os2.bmp", 8 }, { "bare24.dib", 24 }, { "bare8.dib", 8 }, { "topdown.bmp", 24 } };
     for (const auto& [file, bits] : files) {
         Bytes dib;
-        ASSERT_TRUE(ReadBmp(dir.File(file).c_str(), dib)) << file;
+        ASSERT_TRUE(ReadBmp(dir.file(file).c_str(), dib)) << file;
         const Block b = CheckBlock(dib);
         EXPECT_EQ(b.bits, static_cast<std::uint32_t>(bits)) << file;
         EXPECT_EQ(b.width, 13u) << file;
         EXPECT_EQ(b.height, 7u) << file;
         const std::string name = file.substr(0, file.find('.'));
-        EXPECT_EQ(BlockToRgb(dib), toolfiles::ReadBytes(dir.File(name + ".rgb"))) << file;
+        EXPECT_EQ(BlockToRgb(dib), toolfiles::ReadBytes(dir.file(name + ".rgb"))) << file;
         if (name == "os2") {
             EXPECT_EQ(b.colours, 256u);
         }

@@ -2,6 +2,8 @@
 
 #include "tests/player/imaging/PictureFiles.h"
 
+#include "tests/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -17,7 +19,8 @@ std::uint32_t headerField(const CDib& dib, std::size_t offset)
 
 std::string tempPath(const char* name)
 {
-    return testing::TempDir() + "mirrim_cdib_" + name;
+    static TempDir dir; // one per test process: CTest runs tests side by side
+    return dir.file(name);
 }
 
 // Surface pixel (0xFFRRGGBB) of the display copy, for checking what the screen would show.

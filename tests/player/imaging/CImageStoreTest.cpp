@@ -118,7 +118,7 @@ TEST(CImageStoreTest, DestroyingAPictureCommitsItsOpenCanvas)
 TEST(CImageStoreTest, PalettePictureThroughACanvasBecomesBlack24Bit)
 {
     CDibImage image;
-    EXPECT_EQ(image.LoadFile((testing::TempDir() + "mirrim_no_such_picture.bmp").c_str()), 0);
+    EXPECT_EQ(image.LoadFile("/nonexistent/mirrim_no_such_picture.bmp"), 0);
     ASSERT_EQ(image.GetDib().GetBitCount(), 8);
     image.GetCanvas();
     image.ReleaseCanvas();
@@ -130,7 +130,7 @@ TEST(CImageStoreTest, PalettePictureThroughACanvasBecomesBlack24Bit)
 TEST(CImageStoreTest, MissingFileStillGivesAPicture)
 {
     CImageStore store;
-    std::unique_ptr<IImage> image = store.CreateImageFromFile((testing::TempDir() + "mirrim_missing.jpg").c_str());
+    std::unique_ptr<IImage> image = store.CreateImageFromFile("/nonexistent/mirrim_missing.jpg");
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->GetWidth(), 10);
     EXPECT_EQ(image->GetPixel(0, 0), 0u);

@@ -1,6 +1,8 @@
 #include "player/imaging/CDib.h"
 #include "tests/player/imaging/PictureFiles.h"
 
+#include "tests/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,7 +15,8 @@ const std::string kCli = std::string(MIRRIM_BINARY_DIR) + "/tools/mirrim-cli";
 
 std::string temp(const char* name)
 {
-    return testing::TempDir() + "mirrim_convert_" + name;
+    static TempDir dir; // one per test process: CTest runs tests side by side
+    return dir.file(name);
 }
 
 // Exit status of mirrim-cli with the arguments; its stderr goes to errorFile.

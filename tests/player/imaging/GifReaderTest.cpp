@@ -244,10 +244,10 @@ TEST(GifReader, FileErrorsSetTheirMessage)
     EXPECT_FALSE(reader.ReadGif("/nonexistent/dir/x.gif", image));
     EXPECT_EQ(reader.GetMessage(), "Cant open GIF");
 
-    toolfiles::TempDir dir;
+    TempDir dir;
     const Bytes good = LiteralGif({}, { 0, 1, 1, 0 });
-    toolfiles::WriteBytes(dir.File("a.gif"), good);
-    ASSERT_TRUE(reader.ReadGif(dir.File("a.gif").c_str(), image));
+    toolfiles::WriteBytes(dir.file("a.gif"), good);
+    ASSERT_TRUE(reader.ReadGif(dir.file("a.gif").c_str(), image));
     EXPECT_EQ(image.width, 2);
 }
 
@@ -358,7 +358,7 @@ TEST(GifReader, MatchesToolsDecoding)
 {
     if (!toolfiles::HavePillow())
         GTEST_SKIP() << "needs Pillow for /usr/bin/python3 to make and decode reference GIFs";
-    toolfiles::TempDir dir;
+    TempDir dir;
     const char* script = R"PY(
 import os, sys
 from PIL import Image
@@ -408,19 +408,19 @@ for name in list(cases) + ['local']:
     std::vector<std::string> names = { "two87a", "sixteen", "full", "interlaced", "gce89a", "local" };
     if (toolfiles::HaveImageMagick()) {
         const std::string command = std::string(toolfiles::kImageMagick) + " -size 97x61 plasma:fractal -seed 7"
-            + " -colors 200 " + dir.File("im.gif") + " && " + toolfiles::kImageMagick + " " + dir.File("im.gif")
-            + " -depth 8 rgb:" + dir.File("im.rgb");
+            + " -colors 200 " + dir.file("im.gif") + " && " + toolfiles::kImageMagick + " " + dir.file("im.gif")
+            + " -depth 8 rgb:" + dir.file("im.rgb");
         ASSERT_EQ(std::system(command.c_str()), 0);
         names.push_back("im");
     }
-    EXPECT_EQ(toolfiles::ReadBytes(dir.File("two87a.gif"))[4], '7');
-    EXPECT_EQ(toolfiles::ReadBytes(dir.File("gce89a.gif"))[4], '9');
+    EXPECT_EQ(toolfiles::ReadBytes(dir.file("two87a.gif"))[4], '7');
+    EXPECT_EQ(toolfiles::ReadBytes(dir.file("gce89a.gif"))[4], '9');
     for (const auto& name : names) {
         GifReader reader;
         RgbImage image;
-        ASSERT_TRUE(reader.ReadGif(dir.File(name + ".gif").c_str(), image))
+        ASSERT_TRUE(reader.ReadGif(dir.file(name + ".gif").c_str(), image))
             << name << ": " << reader.GetMessage().str();
-        EXPECT_EQ(image.pixels, toolfiles::ReadBytes(dir.File(name + ".rgb"))) << name;
+        EXPECT_EQ(image.pixels, toolfiles::ReadBytes(dir.file(name + ".rgb"))) << name;
     }
 }
 

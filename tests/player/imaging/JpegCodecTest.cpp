@@ -37,9 +37,9 @@ TEST(JpegCodec, MatchesPillowBothWays)
 {
     if (!toolfiles::HavePillow())
         GTEST_SKIP() << "needs Pillow for /usr/bin/python3 to make and decode reference JPEGs";
-    toolfiles::TempDir dir;
+    TempDir dir;
     const Bytes ours = Gradient(37, 23);
-    ASSERT_EQ(WriteJpeg(dir.File("ours.jpg").c_str(), ours.data(), 37, 23, 100), 1);
+    ASSERT_EQ(WriteJpeg(dir.file("ours.jpg").c_str(), ours.data(), 37, 23, 100), 1);
     ASSERT_TRUE(toolfiles::RunPython(dir, R"PY(
 import os, sys
 from PIL import Image
@@ -57,30 +57,30 @@ open(path('ours.mode'), 'w').write(Image.open(path('ours.jpg')).mode)
 )PY"));
     for (const char* name : { "colour", "grey", "progressive" }) {
         RgbImage image;
-        ASSERT_TRUE(ReadJpeg(dir.File(std::string(name) + ".jpg").c_str(), image)) << name;
+        ASSERT_TRUE(ReadJpeg(dir.file(std::string(name) + ".jpg").c_str(), image)) << name;
         EXPECT_EQ(image.width, 41);
         EXPECT_EQ(image.height, 29);
-        EXPECT_LE(MaxDifference(image.pixels, toolfiles::ReadBytes(dir.File(std::string(name) + ".rgb"))), 2) << name;
+        EXPECT_LE(MaxDifference(image.pixels, toolfiles::ReadBytes(dir.file(std::string(name) + ".rgb"))), 2) << name;
     }
     RgbImage grey;
-    ASSERT_TRUE(ReadJpeg(dir.File("grey.jpg").c_str(), grey));
+    ASSERT_TRUE(ReadJpeg(dir.file("grey.jpg").c_str(), grey));
     for (std::size_t p = 0; p < grey.pixels.size(); p += 3) {
         ASSERT_EQ(grey.pixels[p], grey.pixels[p + 1]);
         ASSERT_EQ(grey.pixels[p], grey.pixels[p + 2]);
     }
     // Four-component files read, and their pixels are left black.
     RgbImage cmyk;
-    ASSERT_TRUE(ReadJpeg(dir.File("cmyk.jpg").c_str(), cmyk));
+    ASSERT_TRUE(ReadJpeg(dir.file("cmyk.jpg").c_str(), cmyk));
     EXPECT_EQ(cmyk.pixels, Bytes(41 * 29 * 3, 0));
 
-    EXPECT_EQ(toolfiles::ReadBytes(dir.File("ours.mode")), Bytes({ 'R', 'G', 'B' }));
-    EXPECT_LE(MaxDifference(toolfiles::ReadBytes(dir.File("ours.rgb")), ours), 6);
+    EXPECT_EQ(toolfiles::ReadBytes(dir.file("ours.mode")), Bytes({ 'R', 'G', 'B' }));
+    EXPECT_LE(MaxDifference(toolfiles::ReadBytes(dir.file("ours.rgb")), ours), 6);
 }
 
 TEST(JpegCodec, FailedSaveKeepsTheOldFile)
 {
-    toolfiles::TempDir dir;
-    const std::string path = dir.File("keep.jpg");
+    TempDir dir;
+    const std::string path = dir.file("keep.jpg");
     const Bytes small = Gradient(8, 8);
     ASSERT_EQ(WriteJpeg(path.c_str(), small.data(), 8, 8, 75), 1);
     const Bytes before = toolfiles::ReadBytes(path);
@@ -91,15 +91,15 @@ TEST(JpegCodec, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(WriteJpeg(path.c_str(), nullptr, 8, 8, 75), 0);
     EXPECT_EQ(WriteJpeg(path.c_str(), small.data(), 0, 8, 75), 0);
     EXPECT_EQ(toolfiles::ReadBytes(path), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "temporary file left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left";
 }
 
 TEST(JpegCodec, HostileFilesAreRefusedQuickly)
 {
-    toolfiles::TempDir dir;
+    TempDir dir;
     const Bytes small = Gradient(16, 16);
-    ASSERT_EQ(WriteJpeg(dir.File("a.jpg").c_str(), small.data(), 16, 16, 90), 1);
-    const Bytes good = toolfiles::ReadBytes(dir.File("a.jpg"));
+    ASSERT_EQ(WriteJpeg(dir.file("a.jpg").c_str(), small.data(), 16, 16, 90), 1);
+    const Bytes good = toolfiles::ReadBytes(dir.file("a.jpg"));
 
     // The frame header (FFC0, length, precision, height, width) with a huge picture claimed.
     Bytes huge = good;
@@ -118,7 +118,7 @@ import sys
 from PIL import Image
 Image.new('L', (8, 8), 99).save(sys.argv[1] + '/p.jpg', progressive=True)
 )PY"));
-        const Bytes p = toolfiles::ReadBytes(dir.File("p.jpg"));
+        const Bytes p = toolfiles::ReadBytes(dir.file("p.jpg"));
         std::size_t sos = 0;
         while (sos + 1 < p.size() && !(p[sos] == 0xFF && p[sos + 1] == 0xDA))
             ++sos;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/TempDir.h"
+
 // Helpers for tests that check our codecs against pictures made and decoded by tools nobody here wrote
 // (Pillow and ImageMagick), in a temporary directory per test suite.
 #include <cstdint>
@@ -26,29 +28,6 @@ inline bool HaveImageMagick()
     return access(kImageMagick, X_OK) == 0;
 }
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mirrim-codec-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data()))
-            path_ = name.data();
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -64,9 +43,9 @@ inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>&
 // Runs a Python script with the directory as its first argument; true when it exits 0.
 inline bool RunPython(const TempDir& dir, const std::string& script)
 {
-    const std::string file = dir.File("make.py");
+    const std::string file = dir.file("make.py");
     WriteBytes(file, std::vector<std::uint8_t>(script.begin(), script.end()));
-    const std::string command = std::string(kPython) + " " + file + " " + dir.Path();
+    const std::string command = std::string(kPython) + " " + file + " " + dir.path();
     return std::system(command.c_str()) == 0;
 }
 

@@ -1,0 +1,16 @@
+// Scene files as the Load button reads them: any bytes, either variant.
+#include "player/app/ScenePlayer.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    ScenePlayer player;
+    CArchiveReader archive(data, size);
+    player.ReadScene(archive);
+    // The loaded scene must compose a frame, whatever sizes and flags it set.
+    CDC dc(64, 48);
+    player.ComposeFrame(dc, CSize(64, 48));
+    return 0;
+}
