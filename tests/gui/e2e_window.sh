@@ -45,6 +45,8 @@ fi
 export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_RUNTIME_DIR="$work"
 unset QT_QPA_PLATFORM
+# Under the sanitizer build: leaks inside the system's libraries are not ours to report.
+export LSAN_OPTIONS="suppressions=$(dirname "$(readlink -f "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 "$mirrim" >"$work/mirrim.log" 2>&1 &
 mirrim_pid=$!
