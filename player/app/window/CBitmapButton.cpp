@@ -1,0 +1,56 @@
+#include "player/app/window/CBitmapButton.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+CBitmapButton::CBitmapButton(ButtonArt::Kind kind, const QString& caption, QWidget* parent)
+    : QAbstractButton(parent)
+    , kind_(kind)
+{
+    setText(caption); // not drawn; names the button for accessibility and tests
+    setAccessibleName(caption);
+    setFocusPolicy(Qt::StrongFocus);
+    for (int state = 0; state < 4; ++state)
+        pictures_[state] = ButtonArt::Picture(kind, static_cast<ButtonArt::State>(state));
+    setFixedSize(ButtonArt::Size(kind));
+}
+
+ButtonArt::State CBitmapButton::CurrentState() const
+{
+    if (!isEnabled())
+        return ButtonArt::State::Disabled;
+    if (isDown())
+        return ButtonArt::State::Down;
+    if (hasFocus())
+        return ButtonArt::State::Focused;
+    return ButtonArt::State::Up;
+}
+
+QSize CBitmapButton::sizeHint() const
+{
+    return ButtonArt::Size(kind_);
+}
+
+void CBitmapButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const ButtonArt::State state = CurrentState();
+    const QImage& picture = pictures_[static_cast<int>(state)];
+    if (!picture.isNull()) {
+        painter.drawImage(0, 0, picture);
+        return;
+    }
+    // No disabled picture: the up picture, greyed.
+    painter.drawImage(0, 0, pictures_[static_cast<int>(ButtonArt::State::Up)]);
+    painter.fillRect(rect(), QColor(192, 192, 192, 128));
+}
+
+void CBitmapButton::keyPressEvent(QKeyEvent* event)
+{
+    // Return and Enter press the focused button, as on the classic push buttons.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}

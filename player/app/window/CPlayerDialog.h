@@ -1,0 +1,129 @@
+#pragma once
+
+#include "player/app/PlayerUi.h"
+#include "player/app/ScenePlayer.h"
+#include "player/imaging/CDib.h"
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QPixmap>
+
+#include <memory>
+
+class CBitmapButton;
+class QAbstractButton;
+class QCheckBox;
+class QContextMenuEvent;
+class QMenu;
+
+// The main window: the 320 x 240 drawing area above a row of picture buttons. It owns the ScenePlayer,
+// drives it with a 50 ms tick, composes each frame off screen and answers the player's questions with
+// Qt dialogs.
+//
+// The tick timer runs only while the player plays. Every command stops it first and re-arms it only if
+// the player still plays afterwards, so no tick runs while a modal dialog of a command is up; the one
+// exception is the compressor choice, during which the animation goes on.
+class CPlayerDialog : public QDialog, public IPlayerUi {
+    Q_OBJECT
+public:
+    // Control and command identifiers.
+    enum Command {
+        kExit = 1,
+        kClear = 1001,
+        kStop = 1002,
+        kStep = 1004,
+        kPlay = 1005,
+        kRecord = 1006,
+        kSnapshot = 1007,
+        kQuickParts = 1008,
+        kRecording = 1009,
+        kPlaying = 1010,
+        kLoad = 32771,
+        kAviCompressor = 32773,
+        kStatistics = 32774,
+        kAbout = 0x0010,
+    };
+    static constexpr int kTickMs = 50;
+
+    explicit CPlayerDialog(QWidget* parent = nullptr);
+    ~CPlayerDialog() override;
+
+    bool AskOpenFile(const CString& filter, const CString& defaultExtension, CString& path) override;
+    bool AskSaveFile(const CString& filter, const CString& defaultExtension, CString& path) override;
+    void ShowMessage(const CString& text, MessageKind kind) override;
+    bool ChooseCompressor(CompressorSettings& settings) override;
+
+    // Sets the controls from the player's state.
+    void UpdateControls();
+    // Runs a command as its control or menu item would; buttons are clicked, so a disabled one does
+    // nothing.
+    void RunCommand(int command);
+    // One tick of the animation, as the timer runs it.
+    void Tick();
+
+    // The popup menu; each action's data is its command.
+    std::unique_ptr<QMenu> BuildPopupMenu();
+    // Where the popup opens: at the pointer, or near the top-left corner when opened from the keyboard.
+    QPoint PopupPoint(const QContextMenuEvent& event) const;
+
+    ScenePlayer& Player() { return player_; }
+    QAbstractButton* Control(int id) const;
+    QCheckBox* QuickParts() const { return quickParts_; }
+    QRect DrawingArea() const;
+    bool IsTicking() const { return timer_.isActive(); }
+    bool HasOffscreen() const { return offscreen_ != nullptr; }
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void OnClear();
+    void OnPlay();
+    void OnStop();
+    void OnStep();
+    void OnRecord();
+    void OnSnapshot();
+    void OnQuickParts(bool checked);
+    void OnLoad();
+    void OnAviCompressor();
+    void OnStatistics();
+    void OnAbout();
+
+private:
+    CBitmapButton* addButton(int id, const char* caption, int x, int y);
+    void stopTimer() { timer_.stop(); }
+    void armTimer() { timer_.start(kTickMs, this); }
+    void rearmIfPlaying();
+    void invalidateDrawingArea();
+    bool askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path);
+
+    // Constructed first: the texture below draws its random grey levels after the player's own draws.
+    ScenePlayer player_;
+    CBitmapButton* clear_ = nullptr;
+    CBitmapButton* stop_ = nullptr;
+    CBitmapButton* step_ = nullptr;
+    CBitmapButton* play_ = nullptr;
+    CBitmapButton* playing_ = nullptr;
+    CBitmapButton* record_ = nullptr;
+    CBitmapButton* recording_ = nullptr;
+    CBitmapButton* snapshot_ = nullptr;
+    CBitmapButton* load_ = nullptr;
+    CBitmapButton* exit_ = nullptr;
+    QCheckBox* quickParts_ = nullptr;
+    QWidget* drawingArea_ = nullptr; // hidden marker: its top-left is the drawing origin
+    CDib texture_;
+    QPixmap texturePixmap_;
+    // The frame as last composed for the screen, at the host's size when the window was made.
+    std::unique_ptr<CDC> offscreen_;
+    bool mouseDown_ = false;
+    QPoint mouse_;
+    QBasicTimer timer_;
+    QPoint origin_;
+    QCursor drawCursor_;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/CString.h"
+
+#include <QString>
+
+// Turns a filter in the Windows form "Text (*.a)|*.a|All Files (*.*)|*.*||" into Qt's
+// "Text (*.a);;All Files (*.*)". Qt reads the patterns from the parentheses of each text, so a text
+// without them gets its pattern appended.
+QString ToQtFileFilter(const CString& windowsFilter);

@@ -1,0 +1,434 @@
+// The main window under the offscreen platform. Where a command would open a modal Qt dialog, the
+// dialog's questions go through TestDialog's answers instead, or a queued check closes the dialog.
+#include "particle/core/CMorvane.h"
+#include "particle/core/IConstraint.h"
+#include "particle/core/ParticleSystem.h"
+#include "platform/CArchive.h"
+#include "player/app/window/CImageDialog.h"
+#include "player/app/window/CPlayerDialog.h"
+#include "tests/TempDir.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+class TestDialog : public CPlayerDialog {
+public:
+    bool AskOpenFile(const CString&, const CString&, CString& path) override
+    {
+        asked.push_back({ "open", IsTicking() });
+        path = openAnswer;
+        return !openAnswer.IsEmpty();
+    }
+    bool AskSaveFile(const CString&, const CString&, CString& path) override
+    {
+        asked.push_back({ "save", IsTicking() });
+        path = saveAnswer;
+        return !saveAnswer.IsEmpty();
+    }
+    void ShowMessage(const CString& text, MessageKind kind) override
+    {
+        asked.push_back({ "message", IsTicking() });
+        messages.push_back({ text, kind });
+    }
+    bool ChooseCompressor(CompressorSettings& settings) override
+    {
+        asked.push_back({ "compressor", IsTicking() });
+        if (!chooseUncompressed)
+            return false;
+        settings.codec = "none";
+        return true;
+    }
+
+    // Empty: the user cancels.
+    CString openAnswer;
+    CString saveAnswer;
+    bool chooseUncompressed = false;
+
+    struct Question {
+        std::string what;
+        bool ticking; // whether the animation ran while it was asked
+    };
+    std::vector<Question> asked;
+    std::vector<std::pair<CString, MessageKind>> messages;
+};
+
+int particleCount(CPlayerDialog& window)
+{
+    return window.Player().GetHost().getParticleSystem()->particles.getParticleCount();
+}
+
+CString factoryParameters(CPlayerDialog& window)
+{
+    return window.Player().GetHost().getParticleSystem()->getPartFactoryClass()->getParameterExample();
+}
+
+bool shownAt(QAbstractButton* button, const QRect& place)
+{
+    return !button->isHidden() && button->geometry() == place;
+}
+
+// Runs check on the modal dialog that the next command opens, then closes it.
+void whenModalOpens(std::function<void(QWidget*)> check)
+{
+    QTimer::singleShot(0, [check] {
+        QWidget* modal = QApplication::activeModalWidget();
+        check(modal);
+        if (modal)
+            modal->close();
+    });
+}
+
+TEST(PlayerDialog, StartsPlayingWithTheControlsInTheirPlaces)
+{
+    TestDialog window;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Mirrim"));
+    EXPECT_EQ(window.size(), QSize(349, 297));
+    EXPECT_EQ(window.DrawingArea(), QRect(10, 11, 320, 240));
+    EXPECT_TRUE(window.HasOffscreen());
+    EXPECT_TRUE(window.IsTicking());
+
+    QAbstractButton* play = window.Control(CPlayerDialog::kPlay);
+    QAbstractButton* record = window.Control(CPlayerDialog::kRecord);
+    EXPECT_TRUE(play->isHidden());
+    EXPECT_TRUE(shownAt(window.Control(CPlayerDialog::kPlaying), play->geometry()));
+    EXPECT_TRUE(shownAt(record, QRect(114, 264, 20, 19)));
+    EXPECT_TRUE(window.Control(CPlayerDialog::kRecording)->isHidden());
+    EXPECT_EQ(window.Control(CPlayerDialog::kRecording)->geometry(), record->geometry());
+    EXPECT_TRUE(window.Control(CPlayerDialog::kStop)->isEnabled());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kStep)->isEnabled());
+    EXPECT_TRUE(window.QuickParts()->isHidden());
+    EXPECT_TRUE(window.QuickParts()->isChecked());
+    EXPECT_EQ(window.Control(CPlayerDialog::kExit)->geometry(), QRect(292, 264, 40, 19));
+
+    // Tab order follows the controls' order.
+    const int order[] = { CPlayerDialog::kClear, CPlayerDialog::kStop, CPlayerDialog::kStep, CPlayerDialog::kPlay,
+        CPlayerDialog::kPlaying, CPlayerDialog::kRecord, CPlayerDialog::kRecording, CPlayerDialog::kQuickParts,
+        CPlayerDialog::kSnapshot, CPlayerDialog::kLoad, CPlayerDialog::kExit };
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        EXPECT_EQ(window.Control(order[i])->nextInFocusChain(), window.Control(order[i + 1])) << order[i];
+}
+
+TEST(PlayerDialog, StopPausesSetsTheCaptionAndEnablesStep)
+{
+    TestDialog window;
+    window.RunCommand(CPlayerDialog::kStop);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori"));
+    EXPECT_FALSE(window.IsTicking());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kStop)->isEnabled());
+    EXPECT_TRUE(window.Control(CPlayerDialog::kStep)->isEnabled());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kPlay)->isHidden());
+    EXPECT_TRUE(window.Control(CPlayerDialog::kPlaying)->isHidden());
+
+    window.RunCommand(CPlayerDialog::kPlay);
+    EXPECT_TRUE(window.IsTicking());
+    EXPECT_TRUE(window.Control(CPlayerDialog::kPlay)->isHidden());
+
+    // The Playing button pauses too, but leaves the caption alone.
+    window.setWindowTitle(QStringLiteral("Mirrim"));
+    window.RunCommand(CPlayerDialog::kPlaying);
+    EXPECT_FALSE(window.IsTicking());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Mirrim"));
+}
+
+TEST(PlayerDialog, StepWorksOnlyWhileStopped)
+{
+    TestDialog window;
+    const int before = particleCount(window);
+    window.RunCommand(CPlayerDialog::kStep); // disabled while playing
+    EXPECT_EQ(particleCount(window), before);
+
+    window.RunCommand(CPlayerDialog::kStop);
+    window.RunCommand(CPlayerDialog::kStep);
+    window.RunCommand(CPlayerDialog::kStep);
+    EXPECT_GT(particleCount(window), before); // the default scene emits on every step
+    EXPECT_FALSE(window.IsTicking());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori"));
+}
+
+TEST(PlayerDialog, AHeldButtonEmitsAtTheMappedPointOnEveryTick)
+{
+    TestDialog window;
+    window.show();
+    window.RunCommand(CPlayerDialog::kStop);
+    window.RunCommand(CPlayerDialog::kClear);
+    const QPoint origin = window.DrawingArea().topLeft();
+
+    // Stopped: no ticks, no particles, and moves are not followed.
+    QTest::mousePress(&window, Qt::LeftButton, {}, origin + QPoint(12, 34));
+    QTest::mouseMove(&window, origin + QPoint(100, 100));
+    QTest::qWait(200);
+    EXPECT_EQ(particleCount(window), 0);
+
+    window.RunCommand(CPlayerDialog::kPlay);
+    window.Tick();
+    EXPECT_NE(factoryParameters(window).Find("<CenterX>12.000000</CenterX>"), -1) << factoryParameters(window).c_str();
+    EXPECT_NE(factoryParameters(window).Find("<CenterY>34.000000</CenterY>"), -1);
+    const int afterOne = particleCount(window);
+    window.Tick(); // the pointer stands still, the factory fires again
+    EXPECT_GT(particleCount(window), afterOne);
+    EXPECT_TRUE(window.IsTicking()); // a tick always re-arms
+
+    // The scene's mapping applies: (200 - 160) * 0.5 = 20.
+    window.Player().mapping.offsetX = -160.0f;
+    window.Player().mapping.scaleX = 0.5f;
+    QTest::mouseMove(&window, origin + QPoint(200, 34));
+    window.Tick();
+    EXPECT_NE(factoryParameters(window).Find("<CenterX>20.000000</CenterX>"), -1) << factoryParameters(window).c_str();
+
+    // Released: the factory keeps its last place and fires no more.
+    QTest::mouseRelease(&window, Qt::LeftButton, {}, origin + QPoint(200, 34));
+    window.RunCommand(CPlayerDialog::kStop);
+    window.RunCommand(CPlayerDialog::kClear);
+    window.RunCommand(CPlayerDialog::kPlay);
+    window.Player().GetHost().getParticleSystem()->constraints.removeAllConstraints();
+    window.Tick();
+    EXPECT_EQ(particleCount(window), 0);
+}
+
+TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboard)
+{
+    TestDialog window;
+    std::unique_ptr<QMenu> menu = window.BuildPopupMenu();
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts,
+        QStringList({ "&Load Constraints...", "&AVI Compressor...", "&Statistics...", "-", "&About Mirrim..." }));
+    EXPECT_EQ(menu->actions()[0]->data().toInt(), int(CPlayerDialog::kLoad));
+    EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kAviCompressor));
+    EXPECT_EQ(menu->actions()[2]->data().toInt(), int(CPlayerDialog::kStatistics));
+    for (QAction* action : menu->actions())
+        EXPECT_TRUE(action->isEnabled());
+
+    window.move(100, 50);
+    const QContextMenuEvent keyboard(
+        QContextMenuEvent::Keyboard, QPoint(174, 148), window.mapToGlobal(QPoint(174, 148)));
+    EXPECT_EQ(window.PopupPoint(keyboard), window.mapToGlobal(QPoint(5, 5)));
+    const QContextMenuEvent mouse(QContextMenuEvent::Mouse, QPoint(30, 40), QPoint(130, 90));
+    EXPECT_EQ(window.PopupPoint(mouse), QPoint(130, 90));
+
+    // The animation waits while the menu is open; a dismissed menu runs nothing.
+    window.show();
+    bool tickingWhileOpen = true;
+    QTimer::singleShot(0, [&] {
+        tickingWhileOpen = window.IsTicking();
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(0, 0), window.mapToGlobal(QPoint(0, 0)));
+    QApplication::sendEvent(&window, &event);
+    EXPECT_FALSE(tickingWhileOpen);
+    EXPECT_TRUE(window.IsTicking());
+    EXPECT_TRUE(window.asked.empty());
+
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* popup = QApplication::activePopupWidget();
+        opened = popup != nullptr;
+        if (popup)
+            popup->close();
+    });
+    QTest::keyClick(&window, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(opened);
+}
+
+TEST(PlayerDialog, StatisticsCountsTheParticlesWhileTheAnimationWaits)
+{
+    TestDialog window;
+    window.RunCommand(CPlayerDialog::kClear);
+    window.RunCommand(CPlayerDialog::kStatistics);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].first, "0 particles");
+    EXPECT_EQ(window.messages[0].second, IPlayerUi::MessageKind::Information);
+    ASSERT_EQ(window.asked.size(), 1u);
+    EXPECT_FALSE(window.asked[0].ticking);
+    EXPECT_TRUE(window.IsTicking());
+
+    window.RunCommand(CPlayerDialog::kStop);
+    window.RunCommand(CPlayerDialog::kStatistics);
+    EXPECT_FALSE(window.IsTicking()); // not re-armed while stopped
+}
+
+TEST(PlayerDialog, CommandsWithDialogsStopTheAnimationExceptTheCompressorChoice)
+{
+    TestDialog window;
+    window.show();
+    window.RunCommand(CPlayerDialog::kLoad);
+    window.RunCommand(CPlayerDialog::kRecord); // asks for the AVI file; cancelled
+    window.RunCommand(CPlayerDialog::kAviCompressor);
+    ASSERT_EQ(window.asked.size(), 3u);
+    EXPECT_EQ(window.asked[0].what, "open");
+    EXPECT_FALSE(window.asked[0].ticking);
+    EXPECT_EQ(window.asked[1].what, "save");
+    EXPECT_FALSE(window.asked[1].ticking);
+    EXPECT_EQ(window.asked[2].what, "compressor");
+    EXPECT_TRUE(window.asked[2].ticking);
+    EXPECT_FALSE(window.Player().IsRecording());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kRecord)->isHidden());
+    EXPECT_TRUE(window.IsTicking());
+
+    bool aboutTicking = true;
+    QString aboutTitle;
+    whenModalOpens([&](QWidget* modal) {
+        aboutTicking = window.IsTicking();
+        aboutTitle = modal ? modal->windowTitle() : QString();
+    });
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_EQ(aboutTitle, QStringLiteral("About Mirrim"));
+    EXPECT_FALSE(aboutTicking);
+    EXPECT_TRUE(window.IsTicking());
+
+    // The snapshot shows the drawing area's frame at its own size.
+    bool snapshotTicking = true;
+    QSize frame;
+    whenModalOpens([&](QWidget* modal) {
+        snapshotTicking = window.IsTicking();
+        if (auto* image = qobject_cast<CImageDialog*>(modal))
+            frame = image->Layout().frame.size();
+    });
+    window.RunCommand(CPlayerDialog::kSnapshot);
+    EXPECT_FALSE(snapshotTicking);
+    EXPECT_EQ(frame, QSize(320, 240));
+    EXPECT_TRUE(window.IsTicking());
+
+    // After Stop nothing re-arms the timer.
+    window.RunCommand(CPlayerDialog::kStop);
+    whenModalOpens([](QWidget*) {});
+    window.RunCommand(CPlayerDialog::kAbout);
+    EXPECT_FALSE(window.IsTicking());
+}
+
+TEST(PlayerDialog, RecordingShowsItsButtonGreysTheCompressorAndCaptionsEachFrame)
+{
+    TempDir dir;
+    TestDialog window;
+    window.saveAnswer = CString(dir.file("run.avi"));
+    window.chooseUncompressed = true;
+    window.RunCommand(CPlayerDialog::kRecord);
+    ASSERT_TRUE(window.Player().IsRecording());
+    EXPECT_TRUE(window.Control(CPlayerDialog::kRecord)->isHidden());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kRecording)->isHidden());
+    EXPECT_FALSE(window.BuildPopupMenu()->actions()[1]->isEnabled());
+    window.RunCommand(CPlayerDialog::kAviCompressor); // nothing to choose while recording
+    const std::size_t questions = window.asked.size();
+    window.RunCommand(CPlayerDialog::kAviCompressor);
+    EXPECT_EQ(window.asked.size(), questions);
+
+    window.Tick();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori: Rendering - Frame 1"));
+    // Step records too, and leaves the caption as Stop set it.
+    window.RunCommand(CPlayerDialog::kStop);
+    window.RunCommand(CPlayerDialog::kStep);
+    EXPECT_EQ(window.Player().GetFrameCount(), 2);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori"));
+
+    window.RunCommand(CPlayerDialog::kRecording);
+    EXPECT_FALSE(window.Player().IsRecording());
+    EXPECT_FALSE(window.Control(CPlayerDialog::kRecord)->isHidden());
+    EXPECT_TRUE(window.BuildPopupMenu()->actions()[1]->isEnabled());
+    EXPECT_GT(std::filesystem::file_size(dir.file("run.avi")), 2u * 320 * 240 * 3);
+}
+
+TEST(PlayerDialog, LoadReadsTheChosenSceneAndReportsADamagedOneWhileTheAnimationWaits)
+{
+    TempDir dir;
+    CArchiveWriter scene;
+    scene.WriteString("Dozozudori scene");
+    scene.WriteInt(1);
+    {
+        std::ofstream out(dir.file("short.zrk"), std::ios::binary);
+        out.write(
+            reinterpret_cast<const char*>(scene.Bytes().data()), static_cast<std::streamsize>(scene.Bytes().size()));
+    }
+    TestDialog window;
+    window.openAnswer = CString(dir.file("short.zrk"));
+    const int constraints = window.Player().GetSystem().constraints.getConstraintCount();
+    window.RunCommand(CPlayerDialog::kLoad);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_FALSE(window.asked.back().ticking);
+    EXPECT_EQ(window.Player().GetSystem().constraints.getConstraintCount(), constraints);
+    EXPECT_TRUE(window.IsTicking());
+
+    // A plain definition replaces the scene; a bigger host size is painted clipped to the surface.
+    CArchiveWriter plain;
+    plain.WriteString("constraint.RemoveAged\r\n\r\n.\r\n");
+    {
+        std::ofstream out(dir.file("plain.zrk"), std::ios::binary);
+        out.write(
+            reinterpret_cast<const char*>(plain.Bytes().data()), static_cast<std::streamsize>(plain.Bytes().size()));
+    }
+    window.openAnswer = CString(dir.file("plain.zrk"));
+    window.RunCommand(CPlayerDialog::kLoad);
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.Player().GetSystem().constraints.getConstraintCount(), 1);
+    window.Player().GetHost().setWidth(640);
+    window.Player().GetHost().setHeight(480);
+    const QImage shot = window.grab().toImage();
+    EXPECT_EQ(shot.size(), window.size());
+    window.Player().GetHost().setWidth(std::numeric_limits<int>::max());
+    window.Player().GetHost().setHeight(std::numeric_limits<int>::min());
+    EXPECT_EQ(window.grab().size(), window.size());
+}
+
+TEST(PlayerDialog, QuickPartsSwitchesParticleDrawing)
+{
+    TestDialog window;
+    window.RunCommand(CPlayerDialog::kQuickParts);
+    EXPECT_EQ(window.Player().drawParticles, 0);
+    EXPECT_FALSE(window.QuickParts()->isChecked());
+    EXPECT_TRUE(window.IsTicking());
+    window.RunCommand(CPlayerDialog::kQuickParts);
+    EXPECT_EQ(window.Player().drawParticles, 1);
+}
+
+TEST(PlayerDialog, ForeignTimerEventsLeaveTheAnimationAlone)
+{
+    TestDialog window;
+    window.RunCommand(CPlayerDialog::kStop);
+    QTimerEvent foreign(987654);
+    QApplication::sendEvent(&window, &foreign);
+    EXPECT_FALSE(window.IsTicking());
+}
+
+TEST(PlayerDialog, PaintsTheFrameInsideAnEdgeOnTheTexture)
+{
+    TestDialog window;
+    window.RunCommand(CPlayerDialog::kStop);
+    for (int i = 0; i < 20; ++i)
+        window.RunCommand(CPlayerDialog::kStep);
+    const QImage shot = window.grab().toImage();
+    const QRect area = window.DrawingArea();
+    int lit = 0;
+    for (int y = area.top() + 80; y < area.top() + 160; ++y)
+        for (int x = area.left() + 120; x < area.left() + 200; ++x)
+            lit += (shot.pixel(x, y) & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 10) << "no particles around the emitter";
+    EXPECT_EQ(shot.pixel(area.topLeft()) & 0xFFFFFF, 0u); // erased to black
+    EXPECT_EQ(shot.pixel(area.bottomRight()) & 0xFFFFFF, 0u);
+    for (int d : { 1, 2 }) {
+        EXPECT_NE(shot.pixel(area.left() - d, area.center().y()) & 0xFFFFFF, 0u);
+        EXPECT_NE(shot.pixel(area.right() + d, area.center().y()) & 0xFFFFFF, 0u);
+        EXPECT_NE(shot.pixel(area.center().x(), area.top() - d) & 0xFFFFFF, 0u);
+        EXPECT_NE(shot.pixel(area.center().x(), area.bottom() + d) & 0xFFFFFF, 0u);
+    }
+    const QRgb texture = shot.pixel(area.left() - 5, area.center().y());
+    EXPECT_TRUE(qRed(texture) == qGreen(texture) && qGreen(texture) == qBlue(texture));
+    EXPECT_GE(qRed(texture), 180);
+    EXPECT_LE(qRed(texture), 204);
+}
+
+} // namespace
