@@ -5,6 +5,13 @@
 
 namespace {
 
+// strchr would find the terminating NUL of the set, and a NUL inside the pattern ends the C string
+// that printf sees; neither may count as a flag or a conversion.
+bool isOneOf(char c, const char* set)
+{
+    return c != '\0' && std::strchr(set, c) != nullptr;
+}
+
 // Length of the digits at text[at], at most three.
 bool readSmallNumber(const std::string& text, std::size_t& at)
 {
@@ -19,6 +26,8 @@ bool readSmallNumber(const std::string& text, std::size_t& at)
 
 bool isSafePattern(const std::string& p)
 {
+    if (p.find('\0') != std::string::npos)
+        return false;
     int conversions = 0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (p[i] != '%')
@@ -27,7 +36,7 @@ bool isSafePattern(const std::string& p)
             return false;
         if (p[i] == '%')
             continue;
-        while (i < p.size() && std::strchr("-+ #0", p[i]))
+        while (i < p.size() && isOneOf(p[i], "-+ #0"))
             ++i;
         if (!readSmallNumber(p, i))
             return false;
@@ -36,7 +45,7 @@ bool isSafePattern(const std::string& p)
             if (!readSmallNumber(p, i))
                 return false;
         }
-        if (i >= p.size() || !std::strchr("diouxX", p[i]))
+        if (i >= p.size() || !isOneOf(p[i], "diouxX"))
             return false;
         ++conversions;
     }

@@ -90,6 +90,9 @@ TEST(FileNamePattern, OnlyOneIntegerConversionIsFormatted)
     // Anything else is a literal name: nothing is read that is not there, nothing huge is written.
     for (const char* hostile : { "%s", "%n", "%d%d", "%*d", "%1000000d", "%.9999d", "%ld", "%", "a%", "%%%", "%'d" })
         EXPECT_EQ(FormatFileNamePattern(hostile, 1), hostile) << hostile;
+    // A NUL would end the text printf sees right after "%5": found by fuzzing.
+    const CString withNul(std::string("imag%5\0d", 8));
+    EXPECT_EQ(FormatFileNamePattern(withNul, 1), withNul);
 }
 
 TEST_F(Pictures, ImageLoadLoopsWithAnEndIndex)
