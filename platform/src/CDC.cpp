@@ -269,24 +269,6 @@ bool CDC::Ellipse(int x1, int y1, int x2, int y2)
     return true;
 }
 
-void CDC::DrawEdgeBump(const CRect& rect)
-{
-    // Raised outer border (light top-left, dark bottom-right), sunken inner border (the reverse).
-    const COLORREF light = RGB(255, 255, 255);
-    const COLORREF face = RGB(192, 192, 192);
-    const COLORREF shadow = RGB(128, 128, 128);
-    const COLORREF dark = RGB(64, 64, 64);
-    auto frame = [&](CRect r, COLORREF topLeft, COLORREF bottomRight) {
-        FillSolidRect(r.left, r.top, r.Width() - 1, 1, topLeft);
-        FillSolidRect(r.left, r.top, 1, r.Height() - 1, topLeft);
-        FillSolidRect(r.left, r.bottom - 1, r.Width(), 1, bottomRight);
-        FillSolidRect(r.right - 1, r.top, 1, r.Height(), bottomRight);
-    };
-    frame(rect, face, dark);
-    frame(CRect(rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1), light, shadow);
-    frame(CRect(rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 2), shadow, light);
-}
-
 bool CDC::BitBlt(int x, int y, int w, int h, const CDC* source, int sx, int sy)
 {
     if (!source || !bits_ || !source->bits_ || w <= 0 || h <= 0)

@@ -83,8 +83,6 @@ public:
     // Ellipse inside [x1, x2) x [y1, y2): outline with the pen, inside with the brush. Every pixel is
     // touched once, so an inverting pen inverts the outline exactly.
     bool Ellipse(int x1, int y1, int x2, int y2);
-    // Raised outer and sunken inner border around [rect), two pixels wide.
-    void DrawEdgeBump(const CRect& rect);
     // Copies w x h pixels from (sx, sy) of source to (x, y) here; both sides clip.
     bool BitBlt(int x, int y, int w, int h, const CDC* source, int sx, int sy);
 
