@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Writes docs/reference.md from what mirrim-cli itself reports, so the class reference cannot drift
+# from the program: the class list in registry order ('mirrim-cli classes') and, per class, its tags
+# with their defaults ('mirrim-cli describe CLASS'). Only the one-paragraph descriptions below are
+# written by hand.
+#
+# Usage: docs/generate-reference.sh [MIRRIM_CLI [OUTPUT]]
+#   MIRRIM_CLI  the built program (default: build/tools/mirrim-cli under the repository root)
+#   OUTPUT      where to write (default: docs/reference.md under the repository root; - for stdout)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cli="${1:-$root/build/tools/mirrim-cli}"
+output="${2:-$root/docs/reference.md}"
+
+declare -A about
+about[zrk.particle.ParticleBase]="The one particle class: a coloured point with a location, the location \
+before its last move, a velocity, an age in steps and a group number. It is the only particle class, so \
+every factory makes particles of this class and a factory's ParticleClass tag can stay empty. It has no \
+tags of its own."
+about[constraint.RemoveOutOfBounds]="Removes particles that have left a rectangle. The kept area runs from \
+Left up to but not including Right, and from Top up to but not including Bottom. With CurrentOnly true \
+only the current location is tested; with false a particle on the left or top side goes only when both \
+its current and previous locations are outside, and on the right or bottom side as soon as either is. \
+The defaults (0, 0, 640, 480) are twice the drawing area: set Right 320 and Bottom 240 to remove \
+particles as soon as they leave the visible area."
+about[constraint.Force]="Adds the same velocity change to every particle on every step: gravity \
+(DeltaY positive pulls down) or wind (DeltaX). Group -1 acts on every particle; any other value only \
+on particles of that group."
+about[constraint.OmniForce]="Pulls particles towards a centre (negative Force) or pushes them away \
+(positive Force). The strength is the full Force at RadiusIn and falls off smoothly (a raised cosine) \
+to nothing at RadiusOut; particles at or beyond RadiusOut are not touched. A non-zero CenterZ lifts the \
+centre above the drawing plane, which softens the pull near the centre."
+about[constraint.RemoveAged]="Removes particles that have lived more than MaximumAge steps (a particle \
+of exactly that age stays). Group -1 looks at every particle; any other value only at that group."
+about[factory.ParticlesSquare]="Emits Amount particles per step at (CenterX, CenterY), each with an x \
+velocity between MinDx and MaxDx, a y velocity between MinDy and MaxDy and a random hue between HueMin \
+and HueMax (fractions of the colour circle, 0 to 1) at the given Saturation and Brightness. No particle \
+is added while the system holds Limit or more (-1: no limit). Group is the group number given to the \
+new particles. This is the factory the mouse fires unless a scene chooses another; marked Resource Only \
+it emits only when something drives it (the mouse or an image delta factory)."
+about[constraint.Cameleon]="Gives every particle the colour of the pixel of a picture under the middle \
+of its last move. The picture is the one named Image Name in the picture store; when there is none yet, \
+the file Image Filename is loaded once and stored under that name. A tag text without Image Name sets \
+the name to \"Cameleon Image\". Pixels outside the picture read as mid grey."
+about[render.RenderSimple]="Draws every particle into the picture RenderToImage as a streak along its \
+last move, in two halves. Alpha is transparency: 0.0 is opaque, 1.0 invisible; Alpha Current applies at \
+the particle's position, Alpha Previous at its previous position and Alpha Midpoint halfway. The \
+defaults give streaks solid in the middle that fade towards both ends. To see the picture, the scene must \
+show RENDER (direct frame off), usually after an image.ImageClear at the top of the list."
+about[image.ImageClear]="Fills the picture Image with one colour (Red, Green, Blue, each 0 to 255; \
+larger values keep only their low 8 bits) and then copies the picture Background Image over its \
+top-left corner when that picture exists. Put it first in a scene that renders into RENDER, so that \
+every frame starts clean."
+about[constraint.ConstraintCollection]="A list of constraints loaded from another definition file: the \
+path is DefLocation followed directly by DefFilename, so DefLocation ends with a slash. Relative paths \
+are taken from the working directory, not from the including file. Files may include files up to 16 \
+deep; a file that is already being loaded is not loaded again, so a file including itself stops \
+instead of looping. Resource Only true keeps the whole list from being applied."
+about[factory.ParticleFactoryUniform]="Emits Amount particles per step at (CenterX, CenterY) in a fan: \
+directions between MinAngle and MaxAngle in degrees (0 points right, 90 up), speeds between MinForce \
+and MaxForce in pixels per step, hue, saturation and brightness between their bounds. With Randomize \
+true every value is drawn at random within its range; with false the values are spread evenly over the \
+batch. Limit and Group work as for factory.ParticlesSquare."
+about[image.ImageLoad]="Loads one picture file per step into the picture Image. Image Filename is a \
+pattern with one integer conversion such as %04d, filled with Current Index, which then counts up. With \
+Loop true the index goes back to Start Index after End Index, or after the first file that fails to \
+load when End Index is -1. A file that fails keeps the previous picture. A name without exactly one \
+integer conversion is used as it stands, so the same file is loaded on every step."
+about[factory.ImageDeltaParticleFactory]="Emits particles in the shape of a picture. For every pixel of \
+the picture Delta Image Name that is not pure black, it writes the pixel's x and y into the tags X \
+VariableName and Y VariableName of each constraint whose custom name equals Factory Resource, and \
+applies that constraint. Definition text sets no custom names, so in a definition file Factory Resource \
+stays empty and matches every other constraint of the list: a factory then emits at each lit pixel, but \
+forces, removal rules and picture steps in the same list also run once per lit pixel. Mark the driven \
+factory Resource Only so it does not fire a second time by itself, and keep the picture small: every lit \
+pixel costs one application per step."
+about[constraint.VortexForce]="Turns particles about a centre: on every step each particle's velocity \
+gains the move that would turn its position by Force radians about (CenterX, CenterY) (positive turns \
+clockwise on screen). The strength falls off from RadiusIn to RadiusOut as for constraint.OmniForce. \
+Small values (0.002 to 0.1) already swirl strongly."
+
+if [[ ! -x "$cli" ]]; then
+    echo "generate-reference.sh: no program at '$cli'; build first (cmake --build build)" >&2
+    exit 1
+fi
+
+# Registry order: the indented lines of 'classes' are the identifiers.
+mapfile -t classes < <("$cli" classes | sed -n 's/^  \([^ ].*\)$/\1/p')
+if [[ ${#classes[@]} -eq 0 ]]; then
+    echo "generate-reference.sh: '$cli classes' listed no classes" >&2
+    exit 1
+fi
+
+generate() {
+    echo "# Class reference"
+    echo
+    echo "<!-- Generated by docs/generate-reference.sh from 'mirrim-cli classes' and 'mirrim-cli describe'."
+    echo "     Do not edit by hand: change the descriptions in the script and run it again. -->"
+    echo
+    echo "Every class the engine can create, in the order of its class registry. Each block shows what"
+    echo "\`mirrim-cli describe CLASS\` prints: the class's tags holding their default values, in the order"
+    echo "the class reads them. Paste a block under the class identifier in a definition file, keep the"
+    echo "tags you want to change and delete the rest (a missing tag keeps its default). Lines starting"
+    echo "with \`//\` are explanations. See [scenes.md](scenes.md) for the format."
+    echo
+    for c in "${classes[@]}"; do
+        echo "- [\`$c\`](#$(echo "$c" | tr -d '.' | tr '[:upper:]' '[:lower:]'))"
+    done
+    for c in "${classes[@]}"; do
+        echo
+        echo "## $c"
+        echo
+        if [[ -z "${about[$c]:-}" ]]; then
+            echo "generate-reference.sh: no description for '$c'; add one to the 'about' table" >&2
+            return 1
+        fi
+        echo "${about[$c]}" | fold -s -w 100 | sed 's/ *$//'
+        echo
+        echo '```'
+        "$cli" describe "$c" | tr -d '\r'
+        echo '```'
+    done
+}
+
+if [[ "$output" == "-" ]]; then
+    generate
+else
+    tmp="$(mktemp "${output}.XXXXXX")"
+    trap 'rm -f "$tmp"' EXIT
+    generate >"$tmp"
+    mv "$tmp" "$output"
+    trap - EXIT
+fi
