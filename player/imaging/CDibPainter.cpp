@@ -67,6 +67,18 @@ float unitByte(int byte)
     return kUnit.value[byte & 0xFF];
 }
 
+// (1 - alpha) x new + alpha x old per channel, truncated, into stored blue, green and red bytes.
+inline void blendBytes(std::uint8_t* p, COLORREF c, float alpha)
+{
+    const float keep = 1.0f - alpha;
+    auto mix = [keep, alpha](int n, std::uint8_t& o) {
+        o = static_cast<std::uint8_t>(truncate(keep * static_cast<float>(n) + alpha * static_cast<float>(o)));
+    };
+    mix(GetBValue(c), p[0]);
+    mix(GetGValue(c), p[1]);
+    mix(GetRValue(c), p[2]);
+}
+
 // The part of [from, to) that can touch [0, size); anything beyond is ignored by the pixel writes
 // anyway, and skipping it keeps huge shapes cheap.
 struct Span {
@@ -89,16 +101,8 @@ int CDibPainter::blend(int x, int y, COLORREF c, float alpha)
 {
     // Where the picture has no such pixel the read would give grey or black and the write be ignored:
     // nothing changes, so only real pixels are worked out, in place.
-    std::uint8_t* p = dib_.PixelBytes(x, y);
-    if (!p)
-        return 1;
-    const float keep = 1.0f - alpha;
-    auto mix = [keep, alpha](int n, std::uint8_t& o) {
-        o = static_cast<std::uint8_t>(truncate(keep * static_cast<float>(n) + alpha * static_cast<float>(o)));
-    };
-    mix(GetBValue(c), p[0]);
-    mix(GetGValue(c), p[1]);
-    mix(GetRValue(c), p[2]);
+    if (std::uint8_t* p = dib_.PixelBytes(x, y))
+        blendBytes(p, c, alpha);
     return 1;
 }
 
@@ -468,7 +472,8 @@ void CDibPainter::line(const LinePoint& a, const LinePoint& b, int depth)
     // NaN ends, or opposite infinities, have no pixel to plot and no halves worth drawing.
     if (std::isnan(mid.x) || std::isnan(mid.y))
         return;
-    blend(truncate(mid.x), truncate(mid.y), packF(mid.r, mid.g, mid.b), mid.alpha);
+    if (std::uint8_t* p = dib_.PixelBytes(truncate(mid.x), truncate(mid.y)))
+        blendBytes(p, packF(mid.r, mid.g, mid.b), mid.alpha);
     const long long dx = static_cast<long long>(truncate(b.x)) - truncate(a.x);
     const long long dy = static_cast<long long>(truncate(b.y)) - truncate(a.y);
     if ((std::llabs(dx) <= 1 && std::llabs(dy) <= 1) || depth >= kMaxLineDepth)
