@@ -205,19 +205,27 @@ int CDib::CopyTo(CDib& target) const
 {
     if (&target == this)
         return block_.empty() ? 0 : 1;
-    target.Create(width_, height_);
-    target.loadFailed_ = loadFailed_;
-    if (!header_)
-        return 0;
-    if (bitCount_ == target.bitCount_ && rows_) {
-        // The whole block, colour table and all, as the source has it.
-        try {
-            target.setBlock(block_);
-        } catch (const std::bad_alloc&) {
-            target.clear();
-        }
-        target.rebuildDisplay();
+    if (!header_ || bitCount_ != 24 || !rows_) {
+        // Other depths, and rows that do not fit, give a black 24-bit picture of the same size.
+        target.Create(width_, height_);
+        target.loadFailed_ = loadFailed_;
+        return header_ ? 1 : 0;
     }
+    // The whole block, header and all, as the source has it. A canvas is opened and committed this way
+    // every frame, so the copy reuses the target's memory (unless that is far too big to keep) and the
+    // display surface stays when the size does: one copy and one rebuild.
+    target.locked_ = false;
+    target.loadFailed_ = loadFailed_;
+    try {
+        if (target.block_.capacity() / 2 > block_.size())
+            target.block_ = std::vector<std::uint8_t>(block_);
+        else
+            target.block_ = block_;
+        target.readLayout();
+    } catch (const std::bad_alloc&) {
+        target.clear();
+    }
+    target.rebuildDisplay();
     return 1;
 }
 

@@ -65,13 +65,19 @@ public:
     }
     int SetPixel(int x, int y, COLORREF color)
     {
-        if (!inside(x, y) || bitCount_ != 24 || !rows_)
+        std::uint8_t* p = PixelBytes(x, y);
+        if (!p)
             return 0;
-        std::uint8_t* p = pixelAt(x, y);
         p[0] = static_cast<std::uint8_t>(GetBValue(color));
         p[1] = static_cast<std::uint8_t>(GetGValue(color));
         p[2] = static_cast<std::uint8_t>(GetRValue(color));
         return 1;
+    }
+    // The stored blue, green and red bytes of the pixel at (x, y), for drawing code that reads and writes
+    // the same pixel; null wherever SetPixel would write nothing (outside, not 24-bit, no pixels).
+    std::uint8_t* PixelBytes(int x, int y)
+    {
+        return inside(x, y) && bitCount_ == 24 && rows_ ? pixelAt(x, y) : nullptr;
     }
     // Ends a run in progress; for a 24-bit picture sets every pixel (not the row padding).
     void Fill(COLORREF color);
@@ -110,7 +116,12 @@ public:
     static std::size_t RowLength(int width, int bitCount);
 
 private:
-    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    // Width and height are never negative, so one unsigned comparison per axis covers both ends.
+    bool inside(int x, int y) const
+    {
+        return static_cast<unsigned>(x) < static_cast<unsigned>(width_)
+            && static_cast<unsigned>(y) < static_cast<unsigned>(height_);
+    }
     std::uint8_t* pixelAt(int x, int y)
     {
         return block_.data() + rowsOffset_ + static_cast<std::size_t>(height_ - 1 - y) * rowLength_

@@ -16,17 +16,18 @@ constexpr int kMaxLineDepth = 32;
 
 // Every plotted midpoint truncates a dozen floats: keep the in-range case inline and leave NaN and
 // saturation to platform::TruncToInt.
+// One comparison (NaN fails it too) before the plain conversion.
 inline int truncate(float v)
 {
-    return v > -2147483648.0f && v < 2147483648.0f ? static_cast<int>(v) : platform::TruncToInt(v);
+    return std::fabs(v) < 2147483648.0f ? static_cast<int>(v) : platform::TruncToInt(v);
 }
 
-int channelF(float v)
+inline int channelF(float v)
 {
     return truncate(v * 255.0f) & 0xFF;
 }
 
-COLORREF packF(float r, float g, float b)
+inline COLORREF packF(float r, float g, float b)
 {
     return RGB(channelF(r), channelF(g), channelF(b));
 }
@@ -45,6 +46,37 @@ COLORREF packBytesF(float b3, float b2, float b1, float b0)
 float unit(int byte)
 {
     return static_cast<float>(byte) / 255.0f;
+}
+
+// unit() of every byte, worked out by the compiler: a line splits two colours into six of them, and a
+// division is a lot dearer than a load.
+struct UnitTable {
+    float value[256];
+};
+constexpr UnitTable makeUnitTable()
+{
+    UnitTable t {};
+    for (int i = 0; i < 256; ++i)
+        t.value[i] = static_cast<float>(i) / 255.0f;
+    return t;
+}
+constexpr UnitTable kUnit = makeUnitTable();
+
+float unitByte(int byte)
+{
+    return kUnit.value[byte & 0xFF];
+}
+
+// (1 - alpha) x new + alpha x old per channel, truncated, into stored blue, green and red bytes.
+inline void blendBytes(std::uint8_t* p, COLORREF c, float alpha)
+{
+    const float keep = 1.0f - alpha;
+    auto mix = [keep, alpha](int n, std::uint8_t& o) {
+        o = static_cast<std::uint8_t>(truncate(keep * static_cast<float>(n) + alpha * static_cast<float>(o)));
+    };
+    mix(GetBValue(c), p[0]);
+    mix(GetGValue(c), p[1]);
+    mix(GetRValue(c), p[2]);
 }
 
 // The part of [from, to) that can touch [0, size); anything beyond is ignored by the pixel writes
@@ -67,10 +99,11 @@ int coord(long long v)
 
 int CDibPainter::blend(int x, int y, COLORREF c, float alpha)
 {
-    const COLORREF old = read(x, y);
-    auto mix = [alpha](int n, int o) { return truncate((1.0f - alpha) * n + alpha * o); };
-    return plot(x, y,
-        RGB(mix(GetRValue(c), GetRValue(old)), mix(GetGValue(c), GetGValue(old)), mix(GetBValue(c), GetBValue(old))));
+    // Where the picture has no such pixel the read would give grey or black and the write be ignored:
+    // nothing changes, so only real pixels are worked out, in place.
+    if (std::uint8_t* p = dib_.PixelBytes(x, y))
+        blendBytes(p, c, alpha);
+    return 1;
 }
 
 int CDibPainter::blend255(int x, int y, COLORREF c, int alpha)
@@ -133,17 +166,17 @@ int CDibPainter::GetBlue(int x, int y)
 
 float CDibPainter::GetRedF(int x, int y)
 {
-    return unit(GetRed(x, y));
+    return unitByte(GetRed(x, y));
 }
 
 float CDibPainter::GetGreenF(int x, int y)
 {
-    return unit(GetGreen(x, y));
+    return unitByte(GetGreen(x, y));
 }
 
 float CDibPainter::GetBlueF(int x, int y)
 {
-    return unit(GetBlue(x, y));
+    return unitByte(GetBlue(x, y));
 }
 
 int CDibPainter::GetHue(int x, int y)
@@ -198,22 +231,22 @@ int CDibPainter::GetByte0(int x, int y)
 
 float CDibPainter::GetByte3F(int x, int y)
 {
-    return unit(GetByte3(x, y));
+    return unitByte(GetByte3(x, y));
 }
 
 float CDibPainter::GetByte2F(int x, int y)
 {
-    return unit(GetByte2(x, y));
+    return unitByte(GetByte2(x, y));
 }
 
 float CDibPainter::GetByte1F(int x, int y)
 {
-    return unit(GetByte1(x, y));
+    return unitByte(GetByte1(x, y));
 }
 
 float CDibPainter::GetByte0F(int x, int y)
 {
-    return unit(GetByte0(x, y));
+    return unitByte(GetByte0(x, y));
 }
 
 int CDibPainter::BlendPixelRGBF(int x, int y, float r, float g, float b, float alpha)
@@ -439,7 +472,8 @@ void CDibPainter::line(const LinePoint& a, const LinePoint& b, int depth)
     // NaN ends, or opposite infinities, have no pixel to plot and no halves worth drawing.
     if (std::isnan(mid.x) || std::isnan(mid.y))
         return;
-    BlendPixelRGBF(truncate(mid.x), truncate(mid.y), mid.r, mid.g, mid.b, mid.alpha);
+    if (std::uint8_t* p = dib_.PixelBytes(truncate(mid.x), truncate(mid.y)))
+        blendBytes(p, packF(mid.r, mid.g, mid.b), mid.alpha);
     const long long dx = static_cast<long long>(truncate(b.x)) - truncate(a.x);
     const long long dy = static_cast<long long>(truncate(b.y)) - truncate(a.y);
     if ((std::llabs(dx) <= 1 && std::llabs(dy) <= 1) || depth >= kMaxLineDepth)
@@ -463,8 +497,8 @@ int CDibPainter::DrawLine255(int x0, int y0, COLORREF c0, int alpha0, int x1, in
 
 int CDibPainter::DrawLine(float x0, float y0, COLORREF c0, float alpha0, float x1, float y1, COLORREF c1, float alpha1)
 {
-    return DrawLineF(x0, y0, unit(GetRValue(c0)), unit(GetGValue(c0)), unit(GetBValue(c0)), alpha0, x1, y1,
-        unit(GetRValue(c1)), unit(GetGValue(c1)), unit(GetBValue(c1)), alpha1);
+    return DrawLineF(x0, y0, unitByte(GetRValue(c0)), unitByte(GetGValue(c0)), unitByte(GetBValue(c0)), alpha0, x1, y1,
+        unitByte(GetRValue(c1)), unitByte(GetGValue(c1)), unitByte(GetBValue(c1)), alpha1);
 }
 
 int CDibPainter::DrawSolidLine255(int x0, int y0, int x1, int y1, COLORREF c, int alpha)

@@ -245,6 +245,35 @@ TEST(CDibTest, CopyOfAPalettePictureIsBlack24Bit)
     EXPECT_EQ(target.LoadFailed(), 0);
 }
 
+// A canvas is copied in and out of the same pictures every frame, so a copy reuses what its target
+// had: none of that may show through.
+TEST(CDibTest, CopyIntoAPictureInUseReplacesAllOfIt)
+{
+    CDib target;
+    target.Create(40, 30);
+    target.Lock();
+    target.SetPixel(1, 1, RGB(255, 255, 255));
+    CDib small;
+    small.Create(3, 2);
+    small.SetPixel(2, 1, RGB(7, 8, 9));
+    ASSERT_EQ(small.CopyTo(target), 1);
+    EXPECT_FALSE(target.IsLocked());
+    EXPECT_EQ(target.GetBlock(), small.GetBlock());
+    EXPECT_EQ(target.GetHeight(), 2);
+    EXPECT_EQ(target.GetPixel(1, 1), 0u);
+    EXPECT_EQ(target.GetBitmap()->GetWidth(), 3);
+    EXPECT_EQ(shown(target, 2, 1), 0xFF070809u);
+
+    CDib large;
+    large.Create(50, 40);
+    large.SetPixel(49, 39, RGB(1, 2, 3));
+    ASSERT_EQ(large.CopyTo(target), 1);
+    EXPECT_EQ(target.GetWidth(), 50);
+    EXPECT_EQ(target.GetPixel(49, 39), RGB(1, 2, 3));
+    EXPECT_EQ(shown(target, 49, 39), 0xFF010203u);
+    EXPECT_EQ(target.SetPixel(50, 0, 0), 0) << "the new size bounds the writes";
+}
+
 TEST(CDibTest, UpdateFromBitmapReadsWhatWasDrawn)
 {
     CDib dib;

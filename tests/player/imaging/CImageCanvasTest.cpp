@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -159,6 +160,24 @@ TEST_F(CImageCanvasTest, LinesWithNanOrHugeEndsFinishQuickly)
         EXPECT_EQ(canvas().GetPixel(x, 8), RGB(0, 255, 0)) << x;
     EXPECT_EQ(painted(), 16);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST_F(CImageCanvasTest, BlendsOnlyWherePixelsAreStored)
+{
+    // Ends just off the left edge truncate toward zero, onto column 0; beyond the other edges nothing.
+    canvas().DrawLine(-0.5f, 3.0f, RGB(255, 0, 0), 0.0f, -0.5f, 3.0f, RGB(255, 0, 0), 0.0f);
+    EXPECT_EQ(canvas().GetPixel(0, 3), RGB(255, 0, 0));
+    EXPECT_EQ(canvas().BlendPixel(16, 0, RGB(255, 255, 255), 0.0f), 1);
+    EXPECT_EQ(canvas().BlendPixel(0, -1, RGB(255, 255, 255), 0.0f), 1);
+    EXPECT_EQ(painted(), 1);
+
+    // A picture of 8 bits per pixel reads black and keeps its pixels whatever is blended on it.
+    ASSERT_EQ(canvas_.GetDib().Load("no such file.gif"), 0);
+    ASSERT_EQ(canvas_.GetDib().GetBitCount(), 8);
+    const std::vector<std::uint8_t> before = canvas_.GetDib().GetBlock();
+    canvas().DrawLine(0.0f, 0.0f, RGB(255, 255, 255), 0.0f, 9.0f, 9.0f, RGB(255, 255, 255), 0.0f);
+    EXPECT_EQ(canvas().BlendPixel(1, 1, RGB(255, 255, 255), 0.5f), 1);
+    EXPECT_EQ(canvas_.GetDib().GetBlock(), before);
 }
 
 TEST_F(CImageCanvasTest, LockActsOnThePrivateCopy)
