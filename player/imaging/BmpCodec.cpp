@@ -1,6 +1,7 @@
 #include "player/imaging/BmpCodec.h"
 
 #include "platform/CStdioFile.h"
+#include "player/imaging/DibLayout.h"
 #include "player/imaging/PictureLimits.h"
 #include "player/imaging/SafeFileWriter.h"
 
@@ -19,43 +20,6 @@ constexpr std::size_t kMaxColours = 256;
 constexpr std::uint64_t kRowsFloorBytes = std::uint64_t { 16 } << 20;
 constexpr std::uint64_t kRowsPerFileByte = 256;
 
-std::uint32_t Get16(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Get32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void Put16(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t DefaultColours(std::uint32_t bitCount)
-{
-    switch (bitCount) {
-    case 1:
-        return 2;
-    case 4:
-        return 16;
-    case 8:
-        return 256;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 bool ReadBmpMemory(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& dib)
@@ -67,12 +31,12 @@ bool ReadBmpMemory(const std::uint8_t* data, std::size_t size, std::vector<std::
     std::uint64_t bitsOffset = 0;
     if (size >= kFileHeaderBytes && data[0] == 'B' && data[1] == 'M') {
         headerAt = kFileHeaderBytes;
-        bitsOffset = Get32(data + 10);
+        bitsOffset = dib::Read32(data + 10);
     }
     if (size < headerAt + 4)
         return false;
     const std::uint8_t* h = data + headerAt;
-    const std::uint32_t headerSize = Get32(h);
+    const std::uint32_t headerSize = dib::Read32(h);
     if ((headerSize != kInfoHeaderBytes && headerSize != kCoreHeaderBytes) || size - headerAt < headerSize)
         return false;
     const bool core = headerSize == kCoreHeaderBytes;
@@ -80,21 +44,21 @@ bool ReadBmpMemory(const std::uint8_t* data, std::size_t size, std::vector<std::
     std::int64_t width, height;
     std::uint32_t planes, bitCount, compression = 0, imageSize = 0, xRes = 0, yRes = 0, used = 0, important = 0;
     if (core) {
-        width = Get16(h + 4);
-        height = Get16(h + 6);
-        planes = Get16(h + 8);
-        bitCount = Get16(h + 10);
+        width = dib::Read16(h + 4);
+        height = dib::Read16(h + 6);
+        planes = dib::Read16(h + 8);
+        bitCount = dib::Read16(h + 10);
     } else {
-        width = static_cast<std::int32_t>(Get32(h + 4));
-        height = static_cast<std::int32_t>(Get32(h + 8));
-        planes = Get16(h + 12);
-        bitCount = Get16(h + 14);
-        compression = Get32(h + 16);
-        imageSize = Get32(h + 20);
-        xRes = Get32(h + 24);
-        yRes = Get32(h + 28);
-        used = Get32(h + 32);
-        important = Get32(h + 36);
+        width = static_cast<std::int32_t>(dib::Read32(h + 4));
+        height = static_cast<std::int32_t>(dib::Read32(h + 8));
+        planes = dib::Read16(h + 12);
+        bitCount = dib::Read16(h + 14);
+        compression = dib::Read32(h + 16);
+        imageSize = dib::Read32(h + 20);
+        xRes = dib::Read32(h + 24);
+        yRes = dib::Read32(h + 28);
+        used = dib::Read32(h + 32);
+        important = dib::Read32(h + 36);
     }
     // Rows stored top first (negative height) are turned to the usual bottom-up order on reading;
     // run-length data has no such form.
@@ -105,7 +69,7 @@ bool ReadBmpMemory(const std::uint8_t* data, std::size_t size, std::vector<std::
     if (!PictureFits(width, height, static_cast<int>(std::max<std::uint32_t>(bitCount, 1))))
         return false;
 
-    const std::uint32_t colours = used != 0 ? used : DefaultColours(bitCount);
+    const std::uint32_t colours = used != 0 ? used : dib::DefaultColourCount(bitCount);
     if (core)
         used = important = colours;
     if (colours > kMaxColours)
@@ -133,17 +97,17 @@ bool ReadBmpMemory(const std::uint8_t* data, std::size_t size, std::vector<std::
     const std::size_t tableBytes = colours * 4;
     dib.assign(kInfoHeaderBytes + tableBytes + static_cast<std::size_t>(pixelBytes), 0);
     std::uint8_t* out = dib.data();
-    Put32(out, kInfoHeaderBytes);
-    Put32(out + 4, static_cast<std::uint32_t>(width));
-    Put32(out + 8, static_cast<std::uint32_t>(height));
-    Put16(out + 12, planes);
-    Put16(out + 14, bitCount);
-    Put32(out + 16, compression);
-    Put32(out + 20, static_cast<std::uint32_t>(pixelBytes));
-    Put32(out + 24, xRes);
-    Put32(out + 28, yRes);
-    Put32(out + 32, used != 0 ? used : colours);
-    Put32(out + 36, important);
+    dib::Write32(out, kInfoHeaderBytes);
+    dib::Write32(out + 4, static_cast<std::uint32_t>(width));
+    dib::Write32(out + 8, static_cast<std::uint32_t>(height));
+    dib::Write16(out + 12, planes);
+    dib::Write16(out + 14, bitCount);
+    dib::Write32(out + 16, compression);
+    dib::Write32(out + 20, static_cast<std::uint32_t>(pixelBytes));
+    dib::Write32(out + 24, xRes);
+    dib::Write32(out + 28, yRes);
+    dib::Write32(out + 32, used != 0 ? used : colours);
+    dib::Write32(out + 36, important);
 
     const std::uint8_t* table = data + tableAt;
     for (std::size_t i = 0; i < colours; ++i) {
@@ -176,16 +140,16 @@ int WriteBmp(const CString& fileName, const std::vector<std::uint8_t>& dib)
 {
     if (dib.size() < kInfoHeaderBytes)
         return 0;
-    const std::uint64_t headerSize = Get32(dib.data());
-    const std::uint32_t used = Get32(dib.data() + 32);
-    const std::uint64_t colours = used != 0 ? used : DefaultColours(Get16(dib.data() + 14));
+    const std::uint64_t headerSize = dib::Read32(dib.data());
+    const std::uint32_t used = dib::Read32(dib.data() + 32);
+    const std::uint64_t colours = used != 0 ? used : dib::DefaultColourCount(dib::Read16(dib.data() + 14));
     const std::uint64_t bitsOffset = kFileHeaderBytes + headerSize + 4 * colours;
     const std::uint64_t fileSize = kFileHeaderBytes + std::uint64_t { dib.size() };
     if (headerSize < kInfoHeaderBytes || bitsOffset > fileSize || fileSize > 0xFFFFFFFFull)
         return 0;
     std::uint8_t header[kFileHeaderBytes] = { 'B', 'M' };
-    Put32(header + 2, static_cast<std::uint32_t>(fileSize));
-    Put32(header + 10, static_cast<std::uint32_t>(bitsOffset));
+    dib::Write32(header + 2, static_cast<std::uint32_t>(fileSize));
+    dib::Write32(header + 10, static_cast<std::uint32_t>(bitsOffset));
 
     SafeFileWriter writer;
     std::FILE* file = writer.Open(fileName);

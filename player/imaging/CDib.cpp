@@ -1,6 +1,7 @@
 #include "player/imaging/CDib.h"
 
 #include "player/imaging/BmpCodec.h"
+#include "player/imaging/DibLayout.h"
 #include "player/imaging/GifReader.h"
 #include "player/imaging/JpegCodec.h"
 #include "player/imaging/PictureLimits.h"
@@ -14,43 +15,6 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 40;
 constexpr std::uint32_t kResolution = 3780; // pixels per metre, about 96 per inch
-
-std::uint32_t readU32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint16_t readU16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-void writeU32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void writeU16(std::uint8_t* p, std::uint16_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-std::size_t defaultColourCount(int bitCount)
-{
-    switch (bitCount) {
-    case 1:
-        return 2;
-    case 4:
-        return 16;
-    case 8:
-        return 256;
-    default:
-        return 0;
-    }
-}
 
 // A zero-filled block: header, colourCount black table entries, black rows. Empty when it cannot be
 // made.
@@ -66,15 +30,15 @@ std::vector<std::uint8_t> makeBlock(int width, int height, int bitCount, std::si
         return {};
     }
     std::uint8_t* h = block.data();
-    writeU32(h + 0, kHeaderSize);
-    writeU32(h + 4, static_cast<std::uint32_t>(width));
-    writeU32(h + 8, static_cast<std::uint32_t>(height));
-    writeU16(h + 12, 1);
-    writeU16(h + 14, static_cast<std::uint16_t>(bitCount));
-    writeU32(h + 20, static_cast<std::uint32_t>(imageSize));
-    writeU32(h + 24, kResolution);
-    writeU32(h + 28, kResolution);
-    writeU32(h + 32, static_cast<std::uint32_t>(colourCount));
+    dib::Write32(h + 0, kHeaderSize);
+    dib::Write32(h + 4, static_cast<std::uint32_t>(width));
+    dib::Write32(h + 8, static_cast<std::uint32_t>(height));
+    dib::Write16(h + 12, 1);
+    dib::Write16(h + 14, static_cast<std::uint16_t>(bitCount));
+    dib::Write32(h + 20, static_cast<std::uint32_t>(imageSize));
+    dib::Write32(h + 24, kResolution);
+    dib::Write32(h + 28, kResolution);
+    dib::Write32(h + 32, static_cast<std::uint32_t>(colourCount));
     return block;
 }
 
@@ -112,16 +76,16 @@ void CDib::readLayout()
     width_ = height_ = bitCount_ = 0;
     compression_ = 0;
     colourCount_ = rowLength_ = rowsOffset_ = 0;
-    if (block_.size() < kHeaderSize || readU32(block_.data()) != kHeaderSize)
+    if (block_.size() < kHeaderSize || dib::Read32(block_.data()) != kHeaderSize)
         return;
     const std::uint8_t* h = block_.data();
-    const auto width = static_cast<std::int32_t>(readU32(h + 4));
-    const auto height = static_cast<std::int32_t>(readU32(h + 8));
-    const int bitCount = readU16(h + 14);
+    const auto width = static_cast<std::int32_t>(dib::Read32(h + 4));
+    const auto height = static_cast<std::int32_t>(dib::Read32(h + 8));
+    const int bitCount = dib::Read16(h + 14);
     if (bitCount < 1 || bitCount > 32 || !PictureFits(width, height, bitCount))
         return;
-    const std::uint32_t coloursUsed = readU32(h + 32);
-    const std::uint64_t colourCount = coloursUsed ? coloursUsed : defaultColourCount(bitCount);
+    const std::uint32_t coloursUsed = dib::Read32(h + 32);
+    const std::uint64_t colourCount = coloursUsed ? coloursUsed : dib::DefaultColourCount(bitCount);
     const std::uint64_t rowsOffset = kHeaderSize + 4 * colourCount;
     if (rowsOffset > block_.size())
         return;
@@ -129,7 +93,7 @@ void CDib::readLayout()
     width_ = width;
     height_ = height;
     bitCount_ = bitCount;
-    compression_ = readU32(h + 16);
+    compression_ = dib::Read32(h + 16);
     colourCount_ = static_cast<std::size_t>(colourCount);
     rowsOffset_ = static_cast<std::size_t>(rowsOffset);
     rowLength_ = RowLength(width, bitCount);
@@ -358,7 +322,7 @@ bool CDib::loadRgb(const RgbImage& image)
 
 void CDib::makePlaceholder(int bitCount)
 {
-    setBlock(makeBlock(10, 10, bitCount, defaultColourCount(bitCount)));
+    setBlock(makeBlock(10, 10, bitCount, dib::DefaultColourCount(bitCount)));
     rebuildDisplay();
 }
 
