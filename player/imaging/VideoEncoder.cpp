@@ -148,9 +148,14 @@ bool VideoEncoder::Encode(
     // The encoder may still hold the previous picture.
     if (av_frame_make_writable(frame) < 0)
         return false;
-    // DIB rows run bottom-up: start at the last row and step backwards to get the picture upright.
-    const std::uint8_t* source[1] = { rows + (context_->height - 1) * rowLength };
-    const int sourceStride[1] = { -static_cast<int>(rowLength) };
+    // DIB rows run bottom-up: put them top-down into a buffer of our own, with room after the last row,
+    // because the scaler's vector code reads up to a few bytes past the end of its input.
+    const std::size_t height = static_cast<std::size_t>(context_->height);
+    staged_.resize(rowLength * height + AV_INPUT_BUFFER_PADDING_SIZE);
+    for (std::size_t y = 0; y < height; ++y)
+        std::memcpy(staged_.data() + y * rowLength, rows + (height - 1 - y) * rowLength, rowLength);
+    const std::uint8_t* source[1] = { staged_.data() };
+    const int sourceStride[1] = { static_cast<int>(rowLength) };
     sws_scale(scaler_.get(), source, sourceStride, 0, context_->height, frame->data, frame->linesize);
     frame->pts = frameNumber;
     frame->quality = context_->global_quality;

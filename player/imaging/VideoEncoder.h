@@ -37,4 +37,5 @@ private:
     std::unique_ptr<AVFrame, FfmpegDeleter> frame_;
     std::unique_ptr<AVPacket, FfmpegDeleter> packet_;
     std::unique_ptr<SwsContext, FfmpegDeleter> scaler_;
+    std::vector<std::uint8_t> staged_; // one frame top-down, padded for the scaler
 };
