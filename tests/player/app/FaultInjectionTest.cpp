@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <signal.h>
 #include <string>
 #include <sys/resource.h>
@@ -396,7 +398,7 @@ std::string output(const std::string& command)
 }
 
 // Runs body in a child process whose files may not grow beyond sizeLimit bytes (a full disk, as far as
-// the writer can tell) and gives its exit status, or -1 when it did not exit.
+// the writer can tell) and gives its exit status, or -1 when it did not exit (killed, or hung up).
 template <typename Body> int withFullDiskAt(rlim_t sizeLimit, Body body)
 {
     const pid_t child = fork();
@@ -464,26 +466,66 @@ TEST(RecordingFaults, FullDiskLosesLaterFramesButNotTheRecordingOrTheSimulation)
 }
 
 // Rule: a recorder that cannot open leaves recording clear, shows nothing and leaves no file; the player
-// runs on and writes no frames.
-TEST(RecordingFaults, FullDiskAtStartLeavesRecordingClearAndNoFile)
+// runs on and writes no frames. A file already at the chosen name (the user agreed to replace it) is
+// replaced only by a recording that really starts: a start that fails keeps it as it was.
+TEST(RecordingFaults, FullDiskAtStartKeepsTheFileThatWasThere)
 {
     TempDir dir;
-    const std::string path = dir.file("full.avi");
-    const int result = withFullDiskAt(16 << 10, [&] {
-        ScriptedUi ui;
-        ui.savePath = path;
-        ui.codec = "mjpeg";
-        ScenePlayer player(&ui);
-        player.StartRecording();
-        if (player.IsRecording() || !ui.messages.empty())
-            return 1;
-        for (int t = 0; t < 20; ++t)
-            if (!player.Tick(false, 0, 0).IsEmpty())
-                return 2;
-        return player.GetSystem().particles.getParticleCount() == 20 ? 0 : 3;
-    });
-    EXPECT_EQ(result, 0);
-    EXPECT_FALSE(std::filesystem::exists(path));
+    const std::string fresh = dir.file("fresh.avi");
+    const std::string old = dir.file("old.avi");
+    const std::string oldBytes(4000, 'k');
+    writeFile(old, oldBytes);
+    for (const std::string& path : { fresh, old }) {
+        SCOPED_TRACE(path);
+        const int result = withFullDiskAt(16 << 10, [&] {
+            ScriptedUi ui;
+            ui.savePath = path;
+            ui.codec = "mjpeg";
+            ScenePlayer player(&ui);
+            player.StartRecording();
+            if (player.IsRecording() || !ui.messages.empty())
+                return 1;
+            for (int t = 0; t < 20; ++t)
+                if (!player.Tick(false, 0, 0).IsEmpty())
+                    return 2;
+            return player.GetSystem().particles.getParticleCount() == 20 ? 0 : 3;
+        });
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+    EXPECT_EQ(readFile(old), oldBytes);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no stray temporary file
+}
+
+// Rule: the recording replaces whatever the user chose to replace, and a name that is not a plain file
+// never stops the player: a FIFO nobody reads from must not hang the start (the child is killed after
+// ten seconds if it does).
+TEST(RecordingFaults, ReplacingAnOldFileOrAFifoStartsWithoutHanging)
+{
+    TempDir dir;
+    const std::string old = dir.file("old.avi");
+    writeFile(old, std::string(4000, 'k'));
+    const std::string fifo = dir.file("fifo.avi");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : { old, fifo }) {
+        SCOPED_TRACE(path);
+        const int result = withFullDiskAt(RLIM_INFINITY, [&] {
+            alarm(10);
+            ScriptedUi ui;
+            ui.savePath = path;
+            ScenePlayer player(&ui);
+            player.StartRecording();
+            if (!player.IsRecording())
+                return 1;
+            player.Tick(false, 0, 0);
+            player.StopRecording();
+            return 0;
+        });
+        EXPECT_EQ(result, 0);
+        EXPECT_TRUE(std::filesystem::is_regular_file(path));
+        EXPECT_GT(std::filesystem::file_size(path), 320u * 240 * 3);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 } // namespace
