@@ -379,6 +379,30 @@ TEST_F(PlayerFaults, IncludeCycleReachedThroughASceneFile)
     }
 }
 
+// Rule: loading a scene touches neither playing nor recording; frames keep their size until the next
+// recording starts, so a scene that changes the host's size (or a load cut short) loses no frame.
+TEST_F(PlayerFaults, SceneLoadsDuringARecordingLoseNoFrame)
+{
+    ui.savePath = dir.file("rec.avi");
+    player.StartRecording();
+    ASSERT_TRUE(player.IsRecording());
+    ticks(2);
+    SceneDescription wide;
+    wide.width = 640;
+    wide.height = 480;
+    const std::string path = dir.file("wide.zrk");
+    writeFile(path, EncodeScene(wide));
+    ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Complete);
+    EXPECT_EQ(player.Tick(false, 0, 0), "Rendering - Frame 3");
+    std::vector<std::uint8_t> cut = EncodeScene(SceneDescription());
+    cut.resize(cut.size() / 2);
+    writeFile(path, cut);
+    ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Truncated);
+    EXPECT_EQ(player.Tick(false, 0, 0), "Rendering - Frame 4");
+    player.StopRecording();
+    EXPECT_EQ(std::filesystem::file_size(ui.savePath) / (320 * 240 * 3), 4u);
+}
+
 bool ffmpegPresent()
 {
     return std::system("command -v ffprobe >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") == 0;
