@@ -10,7 +10,8 @@
 // One row per scene: particles fewest and most after warm-up (the first tenth of the ticks) and the
 // bound they must stay under; frames recorded; resident memory at the end of warm-up, at its peak over
 // the samples taken every 1000 ticks after it, and at the end; growth, the peak less the warm-up figure,
-// which must stay under 1 MiB; heap+, the allocator's bytes in use at the end less at warm-up.
+// which must stay under 1 MiB; heap+, the allocator's bytes in use at the end less at warm-up, which
+// must stay under 256 KiB.
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CDC.h"
@@ -34,6 +35,23 @@
 namespace {
 
 constexpr long kMaxRssGrowth = 1 << 20;
+// Resident memory alone misses a small leak for a long time, as the allocator first reuses what it
+// already holds; the bytes it has handed out show one at once. Particle counts that differ between the
+// two moments account for a few tens of KiB.
+constexpr long kMaxHeapGrowth = 256 << 10;
+// AddressSanitizer's allocator holds freed memory in quarantine and keeps its own books, so neither
+// figure says anything there; LeakSanitizer judges leaks at exit instead.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kJudgeMemory = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kJudgeMemory = false;
+#else
+constexpr bool kJudgeMemory = true;
+#endif
+#else
+constexpr bool kJudgeMemory = true;
+#endif
 constexpr int kSampleEvery = 1000;
 
 // Answers the player as a user would who always records to the same temporary file with Motion JPEG.
@@ -288,8 +306,10 @@ Result soak(const Scene& scene, int ticks)
     r.heapEnd = heapInUse();
     if (r.frames != r.framesExpected)
         r.failure = std::to_string(r.framesExpected - r.frames) + " frames not written";
-    else if (r.rssPeak - r.rssWarm >= kMaxRssGrowth)
+    else if (kJudgeMemory && r.rssPeak - r.rssWarm >= kMaxRssGrowth)
         r.failure = "resident memory grew by " + std::to_string((r.rssPeak - r.rssWarm) / 1024) + " KiB";
+    else if (kJudgeMemory && r.heapEnd - r.heapWarm >= kMaxHeapGrowth)
+        r.failure = "bytes in use grew by " + std::to_string((r.heapEnd - r.heapWarm) / 1024) + " KiB";
     else if (!ui.messages.empty())
         r.failure = "the player said: " + ui.messages.front();
     return r;
