@@ -311,18 +311,17 @@ TEST_F(PlayerFaults, SequenceWithHolesAndAnEndIndex)
 {
     for (int i : { 0, 1, 3 })
         writePicture(dir.file("h" + std::to_string(i) + ".bmp"), i + 1, 1, RGB(i, 0, 0));
-    ParticleSystem& s = system;
-    s.constraints.removeAllConstraints();
-    s.constraints.addConstraint("image.ImageLoad",
+    system.constraints.removeAllConstraints();
+    system.constraints.addConstraint("image.ImageLoad",
         ("<Image>SEQ</Image><Image Filename>" + dir.path()
             + "h%d.bmp</Image Filename><End Index>3</End Index>"
               "<Loop>true</Loop>")
             .c_str());
-    IConstraint* load = s.constraints.getConstraint(0);
+    IConstraint* load = system.constraints.getConstraint(0);
     auto run = [&](int steps) {
         std::vector<int> results, widths;
         for (int i = 0; i < steps; ++i) {
-            results.push_back(load->apply(&s));
+            results.push_back(load->apply(&system));
             widths.push_back(player.GetImageStore().GetImage("SEQ")->GetWidth());
         }
         return std::make_pair(results, widths);
