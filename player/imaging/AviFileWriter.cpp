@@ -1,11 +1,14 @@
 #include "player/imaging/AviFileWriter.h"
 
+#include "player/imaging/SafeFileWriter.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -54,19 +57,22 @@ std::unique_ptr<AviFileWriter> AviFileWriter::Create(
     format->pb = writer->io_.get();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
 
-    writer->fd_ = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // The recording takes the name only once its header is written, so a start that fails leaves whatever
+    // was there (and never opens a FIFO or device of that name, which could block for ever).
+    std::string temp;
+    writer->fd_ = CreateFileBeside(fileName.str(), temp);
     if (writer->fd_ < 0)
         return nullptr;
     AVDictionary* options = nullptr;
     if (rawBottomUp)
         av_dict_set(&options, "flipped_raw_rgb", "1", 0);
     const bool started = writer->Claim(kTrailerSlack) && avformat_write_header(format, &options) >= 0
-        && avio_tell(format->pb) >= 0 && !format->pb->error;
+        && avio_tell(format->pb) >= 0 && !format->pb->error && rename(temp.c_str(), fileName.c_str()) == 0;
     av_dict_free(&options);
     if (!started) {
         close(writer->fd_);
         writer->fd_ = -1;
-        unlink(fileName.c_str());
+        unlink(temp.c_str());
         return nullptr;
     }
     return writer;

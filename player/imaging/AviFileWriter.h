@@ -18,7 +18,8 @@ struct AVRational;
 // consistent, and the frames already written still play.
 class AviFileWriter {
 public:
-    // Creates fileName and writes the header. Null on any failure, leaving no file behind.
+    // Writes the header into a new file beside fileName, then puts it in fileName's place (replacing
+    // whatever was there). Null on any failure, leaving no file behind and what was at fileName as it was.
     // rawBottomUp marks uncompressed 24-bit rows stored bottom-up, as in a Windows DIB.
     static std::unique_ptr<AviFileWriter> Create(
         const CString& fileName, const AVCodecParameters& stream, AVRational timeBase, bool rawBottomUp);

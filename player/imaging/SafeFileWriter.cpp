@@ -1,6 +1,7 @@
 #include "player/imaging/SafeFileWriter.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -10,23 +11,19 @@ SafeFileWriter::~SafeFileWriter()
     Discard();
 }
 
-std::FILE* SafeFileWriter::Open(const CString& fileName)
+int CreateFileBeside(const std::string& target, std::string& tempName)
 {
-    Discard();
-    if (fileName.IsEmpty())
-        return nullptr;
-    target_ = fileName.str();
-    std::string pattern = target_ + ".XXXXXX";
+    std::string pattern = target + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    int fd = ::mkstemp(name.data());
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
-        return nullptr;
-    temp_ = name.data();
-    // mkstemp makes the file private; give it the mode an ordinary create (or the file it replaces) has.
+        return -1;
+    tempName = name.data();
+    // mkostemp makes the file private; give it the mode an ordinary create (or the file it replaces) has.
     struct stat st { };
     mode_t mode;
-    if (::stat(target_.c_str(), &st) == 0) {
+    if (::stat(target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     } else {
         mode_t mask = ::umask(0);
@@ -34,6 +31,18 @@ std::FILE* SafeFileWriter::Open(const CString& fileName)
         mode = 0666 & ~mask;
     }
     ::fchmod(fd, mode);
+    return fd;
+}
+
+std::FILE* SafeFileWriter::Open(const CString& fileName)
+{
+    Discard();
+    if (fileName.IsEmpty())
+        return nullptr;
+    target_ = fileName.str();
+    const int fd = CreateFileBeside(target_, temp_);
+    if (fd < 0)
+        return nullptr;
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
         ::close(fd);

@@ -3,6 +3,7 @@
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/CDibImage.h"
 #include "tests/TempDir.h"
+#include "tests/player/app/ScriptedUi.h"
 
 #include <gtest/gtest.h>
 
@@ -10,26 +11,6 @@
 #include <fstream>
 
 namespace {
-
-// Answers the player without dialogs and remembers what it was told.
-struct ScriptedUi : IPlayerUi {
-    std::string savePath;
-    std::vector<std::string> messages;
-    int compressorQuestions = 0;
-    bool AskOpenFile(const CString&, const CString&, CString&) override { return false; }
-    bool AskSaveFile(const CString&, const CString&, CString& path) override
-    {
-        path = savePath.c_str();
-        return !savePath.empty();
-    }
-    void ShowMessage(const CString& text, MessageKind) override { messages.push_back(text.str()); }
-    bool ChooseCompressor(CompressorSettings& settings) override
-    {
-        ++compressorQuestions;
-        settings.codec = "none";
-        return true;
-    }
-};
 
 std::vector<std::string> classes(ScenePlayer& player)
 {
