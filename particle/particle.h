@@ -14,6 +14,7 @@
 #include "particle/constraints/RemoveAged.h"
 #include "particle/constraints/RemoveOutOfBounds.h"
 #include "particle/constraints/RenderSimple.h"
+#include "particle/constraints/SystemConstraint.h"
 #include "particle/constraints/VortexForce.h"
 #include "particle/core/CMorvane.h"
 #include "particle/core/ClassRegistry.h"

@@ -42,16 +42,6 @@ unsigned char Cameleon::apply(ParticleSystem* system)
     return 1;
 }
 
-unsigned char Cameleon::apply(ParticleCollection*)
-{
-    return 0;
-}
-
-unsigned char Cameleon::apply(IGlintmote*)
-{
-    return 0;
-}
-
 unsigned char Cameleon::setParametersFromString(CString params)
 {
     StringParameters sp;

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/SystemConstraint.h"
 
 // Gives every particle (of its group; -1: all) the colour of the picture pixel under the midpoint of its
 // last move. The picture is looked up by name, and loaded from a file once if it is not there yet.
-class Cameleon : public IConstraint {
+class Cameleon : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
+    using SystemConstraint::apply;
     unsigned char apply(ParticleSystem* system) override;
-    unsigned char apply(ParticleCollection* particles) override;
-    unsigned char apply(IGlintmote* particle) override;
     // An absent "Image Name" sets the name to "Cameleon Image"; an absent "Image Filename" empties it.
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;

@@ -39,16 +39,6 @@ unsigned char ImageClear::apply(ParticleSystem* system)
     return 1;
 }
 
-unsigned char ImageClear::apply(ParticleCollection*)
-{
-    return 0;
-}
-
-unsigned char ImageClear::apply(IGlintmote*)
-{
-    return 0;
-}
-
 unsigned char ImageClear::setParametersFromString(CString params)
 {
     StringParameters sp;

@@ -1,17 +1,16 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/SystemConstraint.h"
 #include "platform/Colour.h"
 
 // Fills a picture with one colour and copies a background picture over its top-left corner: the first
 // step of a frame that is rendered into a picture.
-class ImageClear : public IConstraint {
+class ImageClear : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
+    using SystemConstraint::apply;
     unsigned char apply(ParticleSystem* system) override;
-    unsigned char apply(ParticleCollection* particles) override;
-    unsigned char apply(IGlintmote* particle) override;
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;
     unsigned char draw(CDC* dc, CSize size) override;

@@ -66,16 +66,6 @@ unsigned char ImageDeltaParticleFactory::apply(ParticleSystem* system)
     return 1;
 }
 
-unsigned char ImageDeltaParticleFactory::apply(ParticleCollection*)
-{
-    return 0;
-}
-
-unsigned char ImageDeltaParticleFactory::apply(IGlintmote*)
-{
-    return 0;
-}
-
 unsigned char ImageDeltaParticleFactory::setParametersFromString(CString params)
 {
     StringParameters sp;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/SystemConstraint.h"
 
 // Makes no particle itself: for every pixel of a named picture that is not black, it writes the pixel's
 // coordinates into two tags of the constraints whose custom name is "Factory Resource" and applies them,
@@ -10,13 +10,12 @@
 // name each other would recurse without end). The picture is looked up again after every driven
 // application, because the driven constraint may replace it in the store; when it is gone the scan
 // stops, when it was replaced the scan goes on over the new picture.
-class ImageDeltaParticleFactory : public IConstraint {
+class ImageDeltaParticleFactory : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
+    using SystemConstraint::apply;
     unsigned char apply(ParticleSystem* system) override;
-    unsigned char apply(ParticleCollection* particles) override;
-    unsigned char apply(IGlintmote* particle) override;
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;
     unsigned char draw(CDC* dc, CSize size) override;

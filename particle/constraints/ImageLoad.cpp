@@ -42,16 +42,6 @@ unsigned char ImageLoad::apply(ParticleSystem* system)
     return 0;
 }
 
-unsigned char ImageLoad::apply(ParticleCollection*)
-{
-    return 0;
-}
-
-unsigned char ImageLoad::apply(IGlintmote*)
-{
-    return 0;
-}
-
 unsigned char ImageLoad::setParametersFromString(CString params)
 {
     StringParameters sp;

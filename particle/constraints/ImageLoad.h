@@ -1,16 +1,15 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/SystemConstraint.h"
 
 // Loads one picture per step from a numbered sequence of files ("imag%04d.jpg": imag0000.jpg,
 // imag0001.jpg, ...) into a named picture: an animated background, or a changing source for others.
-class ImageLoad : public IConstraint {
+class ImageLoad : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
+    using SystemConstraint::apply;
     unsigned char apply(ParticleSystem* system) override;
-    unsigned char apply(ParticleCollection* particles) override;
-    unsigned char apply(IGlintmote* particle) override;
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;
     unsigned char draw(CDC* dc, CSize size) override;

@@ -45,16 +45,6 @@ unsigned char RenderSimple::apply(ParticleSystem* system)
     return 1;
 }
 
-unsigned char RenderSimple::apply(ParticleCollection*)
-{
-    return 0;
-}
-
-unsigned char RenderSimple::apply(IGlintmote*)
-{
-    return 0;
-}
-
 unsigned char RenderSimple::setParametersFromString(CString params)
 {
     StringParameters sp;

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/SystemConstraint.h"
 
 // Draws every particle into a picture as a streak along its last move, graded in transparency from its
 // current position through the midpoint to its previous position (0.0 opaque, 1.0 transparent).
-class RenderSimple : public IConstraint {
+class RenderSimple : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
+    using SystemConstraint::apply;
     unsigned char apply(ParticleSystem* system) override;
-    unsigned char apply(ParticleCollection* particles) override;
-    unsigned char apply(IGlintmote* particle) override;
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;
     unsigned char draw(CDC* dc, CSize size) override;
