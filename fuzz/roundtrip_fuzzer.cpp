@@ -15,8 +15,8 @@ namespace {
 
 // An 8-bit GIF whose LZW stream sends a clear code before the table would outgrow 9-bit codes, so
 // every code is a literal: simple to write, and every decoder must read it.
-std::vector<std::uint8_t> encodeGif(int width, int height, const std::vector<std::uint8_t>& indices,
-    const std::uint8_t* palette)
+std::vector<std::uint8_t> encodeGif(
+    int width, int height, const std::vector<std::uint8_t>& indices, const std::uint8_t* palette)
 {
     std::vector<std::uint8_t> out = { 'G', 'I', 'F', '8', '9', 'a' };
     auto put16 = [&](int v) {

@@ -60,4 +60,3 @@ bool writeParticles(const std::string& path, ParticleCollection& particles)
     }
     return ok && writer.Commit();
 }
-

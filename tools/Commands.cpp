@@ -9,6 +9,7 @@ extern const CliCommand kRunCommand;
 
 const std::vector<CliCommand>& cliCommands()
 {
-    static const std::vector<CliCommand> commands = { kClassesCommand, kDescribeCommand, kRunCommand, kRenderCommand, kMakeSceneCommand, kConvertCommand };
+    static const std::vector<CliCommand> commands
+        = { kClassesCommand, kDescribeCommand, kRunCommand, kRenderCommand, kMakeSceneCommand, kConvertCommand };
     return commands;
 }

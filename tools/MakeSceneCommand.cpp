@@ -88,7 +88,8 @@ int runMakeScene(const std::vector<std::string>& args)
             scene.foregroundImage = v.c_str();
         else if (a == "--size") {
             const std::size_t x = v.find('x');
-            ok = x != std::string::npos && parseInt(v.substr(0, x), scene.width) && parseInt(v.substr(x + 1), scene.height);
+            ok = x != std::string::npos && parseInt(v.substr(0, x), scene.width)
+                && parseInt(v.substr(x + 1), scene.height);
         } else if (a == "--erase")
             ok = parseFlag(v, scene.erase);
         else if (a == "--draw-constraints")

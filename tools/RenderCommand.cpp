@@ -67,8 +67,8 @@ bool parseIntText(const std::string& text, int& value)
 bool parsePoint(const std::string& text, int& x, int& y)
 {
     const std::size_t comma = text.find(',');
-    return comma != std::string::npos && parseIntText(text.substr(0, comma), x) &&
-           parseIntText(text.substr(comma + 1), y);
+    return comma != std::string::npos && parseIntText(text.substr(0, comma), x)
+        && parseIntText(text.substr(comma + 1), y);
 }
 
 // Returns 0 when the options are good, else the exit status after printing why.
@@ -139,7 +139,12 @@ bool knownCodec(const std::string& name, std::string& known)
 // A bar on stderr, only for a terminal and only once the render has taken more than a second.
 class Progress {
 public:
-    explicit Progress(int total) : total_(total), start_(std::chrono::steady_clock::now()), shown_(isatty(2) != 0) {}
+    explicit Progress(int total)
+        : total_(total)
+        , start_(std::chrono::steady_clock::now())
+        , shown_(isatty(2) != 0)
+    {
+    }
     void update(int done)
     {
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start_;

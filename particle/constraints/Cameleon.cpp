@@ -55,8 +55,8 @@ unsigned char Cameleon::setParametersFromString(CString params)
 CString Cameleon::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Group", group_) + sp.toString("Image Name", imageName_) +
-           sp.toString("Image Filename", imageFilename_) + sp.toString("Resource Only", resourceOnly);
+    return sp.toString("Group", group_) + sp.toString("Image Name", imageName_)
+        + sp.toString("Image Filename", imageFilename_) + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char Cameleon::draw(CDC*, CSize)

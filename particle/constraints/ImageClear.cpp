@@ -55,9 +55,9 @@ unsigned char ImageClear::setParametersFromString(CString params)
 CString ImageClear::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Image", image_) + sp.toString("Background Image", backgroundImage_) +
-           sp.toString("Red", GetRValue(color_)) + sp.toString("Green", GetGValue(color_)) +
-           sp.toString("Blue", GetBValue(color_)) + sp.toString("Resource Only", resourceOnly);
+    return sp.toString("Image", image_) + sp.toString("Background Image", backgroundImage_)
+        + sp.toString("Red", GetRValue(color_)) + sp.toString("Green", GetGValue(color_))
+        + sp.toString("Blue", GetBValue(color_)) + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ImageClear::draw(CDC*, CSize)

@@ -80,17 +80,17 @@ unsigned char ImageDeltaParticleFactory::setParametersFromString(CString params)
 CString ImageDeltaParticleFactory::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Factory Resource", factoryResource_) +
-           "// Factory Resource: custom name assigned to the constraint.\r\n" +
-           sp.toString("X VariableName", xVariableName_) + sp.toString("Y VariableName", yVariableName_) +
-           "// X/Y VariableName: variable names of the specified factory resource which are affected by the "
-           "pixel coordinates\r\n" +
-           sp.toString("Delta Image Name", deltaImageName_) +
-           "// Delta Image Name: Image resource name which indicates where to invoke the factory constraint "
-           "specified.\r\n" +
-           sp.toString("Resource Only", resourceOnly) +
-           "// Any pixel which is not black (RGB(0,0,0)) will invoke the specified factory.\r\n"
-           "// Choose your image carefully (there are a lot of pixels in what may appear to be a small image).\r\n";
+    return sp.toString("Factory Resource", factoryResource_)
+        + "// Factory Resource: custom name assigned to the constraint.\r\n"
+        + sp.toString("X VariableName", xVariableName_) + sp.toString("Y VariableName", yVariableName_)
+        + "// X/Y VariableName: variable names of the specified factory resource which are affected by the "
+          "pixel coordinates\r\n"
+        + sp.toString("Delta Image Name", deltaImageName_)
+        + "// Delta Image Name: Image resource name which indicates where to invoke the factory constraint "
+          "specified.\r\n"
+        + sp.toString("Resource Only", resourceOnly)
+        + "// Any pixel which is not black (RGB(0,0,0)) will invoke the specified factory.\r\n"
+          "// Choose your image carefully (there are a lot of pixels in what may appear to be a small image).\r\n";
 }
 
 unsigned char ImageDeltaParticleFactory::draw(CDC*, CSize)

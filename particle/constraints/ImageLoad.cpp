@@ -58,10 +58,9 @@ unsigned char ImageLoad::setParametersFromString(CString params)
 CString ImageLoad::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Image", image_) + sp.toString("Image Filename", imageFilename_) +
-           sp.toString("Current Index", currentIndex_) + sp.toString("Start Index", startIndex_) +
-           sp.toString("End Index", endIndex_) + sp.toString("Loop", loop_) +
-           sp.toString("Resource Only", resourceOnly);
+    return sp.toString("Image", image_) + sp.toString("Image Filename", imageFilename_)
+        + sp.toString("Current Index", currentIndex_) + sp.toString("Start Index", startIndex_)
+        + sp.toString("End Index", endIndex_) + sp.toString("Loop", loop_) + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ImageLoad::draw(CDC*, CSize)

@@ -5,7 +5,8 @@
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
 
-ParticleFactory::ParticleFactory() : prototype_(std::make_unique<ParticleBase>())
+ParticleFactory::ParticleFactory()
+    : prototype_(std::make_unique<ParticleBase>())
 {
 }
 

@@ -43,9 +43,8 @@ unsigned char ParticleFactoryUniform::setParametersFromString(CString params)
 CString ParticleFactoryUniform::getParameterExample()
 {
     StringParameters sp;
-    return writePlacement(sp)
-        + sp.toString("MinAngle", minAngle_) + sp.toString("MaxAngle", maxAngle_) + sp.toString("MinForce", minForce_)
-        + sp.toString("MaxForce", maxForce_) + writeBatch(sp)
+    return writePlacement(sp) + sp.toString("MinAngle", minAngle_) + sp.toString("MaxAngle", maxAngle_)
+        + sp.toString("MinForce", minForce_) + sp.toString("MaxForce", maxForce_) + writeBatch(sp)
         + sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) + sp.toString("SaturationMin", saturationMin_)
         + sp.toString("SaturationMax", saturationMax_) + sp.toString("BrightnessMin", brightnessMin_)
         + sp.toString("BrightnessMax", brightnessMax_) + writeParticleClass(sp)

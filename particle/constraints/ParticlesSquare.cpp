@@ -37,10 +37,10 @@ unsigned char ParticlesSquare::setParametersFromString(CString params)
 CString ParticlesSquare::getParameterExample()
 {
     StringParameters sp;
-    return writePlacement(sp) + sp.toString("MinDx", minDx_) + sp.toString("MaxDx", maxDx_) +
-           sp.toString("MinDy", minDy_) + sp.toString("MaxDy", maxDy_) + writeBatch(sp) +
-           sp.toString("HueMin", hueMin_) + sp.toString("HueMax", hueMax_) + sp.toString("Saturation", saturation_) +
-           sp.toString("Brightness", brightness_) + writeParticleClass(sp) + sp.toString("Resource Only", resourceOnly);
+    return writePlacement(sp) + sp.toString("MinDx", minDx_) + sp.toString("MaxDx", maxDx_)
+        + sp.toString("MinDy", minDy_) + sp.toString("MaxDy", maxDy_) + writeBatch(sp) + sp.toString("HueMin", hueMin_)
+        + sp.toString("HueMax", hueMax_) + sp.toString("Saturation", saturation_)
+        + sp.toString("Brightness", brightness_) + writeParticleClass(sp) + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ParticlesSquare::draw(CDC* dc, CSize)

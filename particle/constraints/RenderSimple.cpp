@@ -59,9 +59,9 @@ unsigned char RenderSimple::setParametersFromString(CString params)
 CString RenderSimple::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("RenderToImage", renderToImage_) + sp.toString("Alpha Current", alphaCurrent_) +
-           sp.toString("Alpha Previous", alphaPrevious_) + sp.toString("Alpha Midpoint", alphaMidpoint_) +
-           "// Alpha: 0.0 = opaque, 1.0 = transparent\r\n" + sp.toString("Resource Only", resourceOnly);
+    return sp.toString("RenderToImage", renderToImage_) + sp.toString("Alpha Current", alphaCurrent_)
+        + sp.toString("Alpha Previous", alphaPrevious_) + sp.toString("Alpha Midpoint", alphaMidpoint_)
+        + "// Alpha: 0.0 = opaque, 1.0 = transparent\r\n" + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char RenderSimple::draw(CDC*, CSize)

@@ -95,8 +95,8 @@ unsigned char ConstraintCollection::setParametersFromString(CString params)
 CString ConstraintCollection::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("DefLocation", defLocation) + sp.toString("DefFilename", defFilename) +
-           sp.toString("Resource Only", resourceOnly);
+    return sp.toString("DefLocation", defLocation) + sp.toString("DefFilename", defFilename)
+        + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ConstraintCollection::draw(CDC* dc, CSize size)
@@ -238,8 +238,8 @@ unsigned char ConstraintCollection::populateFromDefinitionFile()
     const std::string path = (defLocation + defFilename).str();
     std::vector<std::string>& loading = filesBeingLoaded();
     const std::string identity = identityOf(path);
-    if (loading.size() >= static_cast<std::size_t>(kMaxIncludeDepth) ||
-        std::find(loading.begin(), loading.end(), identity) != loading.end())
+    if (loading.size() >= static_cast<std::size_t>(kMaxIncludeDepth)
+        || std::find(loading.begin(), loading.end(), identity) != loading.end())
         return 0;
 
     CStdioFile file;

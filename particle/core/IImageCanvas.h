@@ -53,10 +53,12 @@ public:
     virtual int BlendPixelBytes(int x, int y, int b3, int b2, int b1, int b0, float alpha) = 0;
     virtual int BlendPixelBytes255(int x, int y, int b3, int b2, int b1, int b0, int alpha) = 0;
     virtual int SetPixelBytes(int x, int y, int b3, int b2, int b1, int b0) = 0;
-    virtual int FillRectBlend(int x0, int y0, int x1, int y1, COLORREF border, float borderAlpha, COLORREF fill,
-                              float fillAlpha) = 0;
-    virtual int FillRectBlend255(int x0, int y0, int x1, int y1, COLORREF border, int borderAlpha, COLORREF fill,
-                                 int fillAlpha) = 0;
+    virtual int FillRectBlend(
+        int x0, int y0, int x1, int y1, COLORREF border, float borderAlpha, COLORREF fill, float fillAlpha)
+        = 0;
+    virtual int FillRectBlend255(
+        int x0, int y0, int x1, int y1, COLORREF border, int borderAlpha, COLORREF fill, int fillAlpha)
+        = 0;
     virtual int FillRect(int x0, int y0, int x1, int y1, COLORREF border, COLORREF fill) = 0;
     virtual int FrameRectBlend(int x0, int y0, int x1, int y1, COLORREF c, float alpha) = 0;
     virtual int FrameRectBlend255(int x0, int y0, int x1, int y1, COLORREF c, int alpha) = 0;
@@ -65,10 +67,11 @@ public:
     virtual int FillCircle(int cx, int cy, int radius, COLORREF c) = 0;
     // A colour-graded line by recursive midpoint subdivision; see the canvas implementation.
     virtual int DrawLineF(float x0, float y0, float r0, float g0, float b0, float alpha0, float x1, float y1, float r1,
-                          float g1, float b1, float alpha1) = 0;
+        float g1, float b1, float alpha1)
+        = 0;
     virtual int DrawLine255(int x0, int y0, COLORREF c0, int alpha0, int x1, int y1, COLORREF c1, int alpha1) = 0;
-    virtual int DrawLine(float x0, float y0, COLORREF c0, float alpha0, float x1, float y1, COLORREF c1,
-                         float alpha1) = 0;
+    virtual int DrawLine(float x0, float y0, COLORREF c0, float alpha0, float x1, float y1, COLORREF c1, float alpha1)
+        = 0;
     virtual int DrawSolidLine255(int x0, int y0, int x1, int y1, COLORREF c, int alpha) = 0;
     virtual int DrawSolidLine(int x0, int y0, int x1, int y1, COLORREF c) = 0;
 

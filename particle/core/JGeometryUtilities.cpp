@@ -76,14 +76,15 @@ Point3D JGeometryUtilities::GetPoint3DOfVectorForce(float angle1, float angle2, 
     const double a1 = angle1;
     const double a2 = angle2;
     return Point3D(static_cast<float>(std::cos(a1) * std::cos(a2) * magnitude),
-                   static_cast<float>(magnitude * std::sin(a1)), static_cast<float>(magnitude * std::sin(a2)));
+        static_cast<float>(magnitude * std::sin(a1)), static_cast<float>(magnitude * std::sin(a2)));
 }
 
 float JGeometryUtilities::InterpolateFloatLinear(float a, float b, int start, int end, int pos)
 {
     if (end == start)
         return a;
-    const float t = static_cast<float>(static_cast<double>(pos) - start) / static_cast<float>(static_cast<double>(end) - start);
+    const float t
+        = static_cast<float>(static_cast<double>(pos) - start) / static_cast<float>(static_cast<double>(end) - start);
     return (1.0f - t) * b + t * a;
 }
 
@@ -227,13 +228,27 @@ int JGeometryUtilities::ConvertHSVToRGB(float h, float s, float v, float& r, flo
     const float q = (1.0f - f * s) * v;
     const float t = (1.0f - (1.0f - f) * s) * v;
     switch (i) {
-    case 0: r = v, g = t, b = p; break;
-    case 1: r = q, g = v, b = p; break;
-    case 2: r = p, g = v, b = t; break;
-    case 3: r = p, g = q, b = v; break;
-    case 4: r = t, g = p, b = v; break;
-    case 5: r = v, g = p, b = q; break;
-    default: r = v, g = v, b = v; break;
+    case 0:
+        r = v, g = t, b = p;
+        break;
+    case 1:
+        r = q, g = v, b = p;
+        break;
+    case 2:
+        r = p, g = v, b = t;
+        break;
+    case 3:
+        r = p, g = q, b = v;
+        break;
+    case 4:
+        r = t, g = p, b = v;
+        break;
+    case 5:
+        r = v, g = p, b = q;
+        break;
+    default:
+        r = v, g = v, b = v;
+        break;
     }
     return 1;
 }
@@ -291,9 +306,7 @@ unsigned long JGeometryUtilities::InterpolateHSV(float hA, float sA, float vA, f
 
 unsigned long JGeometryUtilities::InterpolateRGB(unsigned long c1, unsigned long c2, float t)
 {
-    auto channel = [t](int a, int b) {
-        return lowByte(((1.0f - t) * (a / 255.0f) + t * (b / 255.0f)) * 255.0f);
-    };
+    auto channel = [t](int a, int b) { return lowByte(((1.0f - t) * (a / 255.0f) + t * (b / 255.0f)) * 255.0f); };
     return pack(channel(GetRValue(c1), GetRValue(c2)), channel(GetGValue(c1), GetGValue(c2)),
-                channel(GetBValue(c1), GetBValue(c2)));
+        channel(GetBValue(c1), GetBValue(c2)));
 }

@@ -22,15 +22,51 @@ public:
     int getAge() override { return age; }
     int getGroup() override { return group; }
 
-    unsigned char setLocationX(float x) override { locationX = x; return 1; }
-    unsigned char setLocationY(float y) override { locationY = y; return 1; }
-    unsigned char setPreviousLocationX(float x) override { previousLocationX = x; return 1; }
-    unsigned char setPreviousLocationY(float y) override { previousLocationY = y; return 1; }
-    unsigned char setDeltaX(float dx) override { deltaX = dx; return 1; }
-    unsigned char setDeltaY(float dy) override { deltaY = dy; return 1; }
-    unsigned char setColor(unsigned long c) override { color = c; return 1; }
-    unsigned char setAge(int a) override { age = a; return 1; }
-    unsigned char setGroup(int g) override { group = g; return 1; }
+    unsigned char setLocationX(float x) override
+    {
+        locationX = x;
+        return 1;
+    }
+    unsigned char setLocationY(float y) override
+    {
+        locationY = y;
+        return 1;
+    }
+    unsigned char setPreviousLocationX(float x) override
+    {
+        previousLocationX = x;
+        return 1;
+    }
+    unsigned char setPreviousLocationY(float y) override
+    {
+        previousLocationY = y;
+        return 1;
+    }
+    unsigned char setDeltaX(float dx) override
+    {
+        deltaX = dx;
+        return 1;
+    }
+    unsigned char setDeltaY(float dy) override
+    {
+        deltaY = dy;
+        return 1;
+    }
+    unsigned char setColor(unsigned long c) override
+    {
+        color = c;
+        return 1;
+    }
+    unsigned char setAge(int a) override
+    {
+        age = a;
+        return 1;
+    }
+    unsigned char setGroup(int g) override
+    {
+        group = g;
+        return 1;
+    }
 
     unsigned char step() override;
     unsigned char draw(CDC* dc) override;

@@ -5,22 +5,25 @@
 #include "particle/core/ParticleBase.h"
 
 ParticleSystem::ParticleSystem()
-    : newParticleClass_(std::make_unique<ParticleBase>()),
-      partFactoryClass_(ClassRegistry().createConstraint("factory.ParticlesSquare"))
+    : newParticleClass_(std::make_unique<ParticleBase>())
+    , partFactoryClass_(ClassRegistry().createConstraint("factory.ParticlesSquare"))
 {
 }
 
-ParticleSystem::ParticleSystem(IGlintmote* particlePrototype) : ParticleSystem()
+ParticleSystem::ParticleSystem(IGlintmote* particlePrototype)
+    : ParticleSystem()
 {
     setNewParticleClass(particlePrototype);
 }
 
-ParticleSystem::ParticleSystem(IConstraint* partFactory) : ParticleSystem()
+ParticleSystem::ParticleSystem(IConstraint* partFactory)
+    : ParticleSystem()
 {
     setPartFactoryClass(partFactory);
 }
 
-ParticleSystem::ParticleSystem(CString particleClassId) : ParticleSystem()
+ParticleSystem::ParticleSystem(CString particleClassId)
+    : ParticleSystem()
 {
     setNewParticleClass(particleClassId);
 }
@@ -146,11 +149,35 @@ void ParticleSystem::SetImageProvider(IImageProvider* provider)
     imageProvider_ = provider;
 }
 
-float ParticleSystem::getInitialDxMin() { return initialDxMin_; }
-float ParticleSystem::getInitialDxMax() { return initialDxMax_; }
-float ParticleSystem::getInitialDyMin() { return initialDyMin_; }
-float ParticleSystem::getInitialDyMax() { return initialDyMax_; }
-void ParticleSystem::setInitialDxMin(float v) { initialDxMin_ = v; }
-void ParticleSystem::setInitialDxMax(float v) { initialDxMax_ = v; }
-void ParticleSystem::setInitialDyMin(float v) { initialDyMin_ = v; }
-void ParticleSystem::setInitialDyMax(float v) { initialDyMax_ = v; }
+float ParticleSystem::getInitialDxMin()
+{
+    return initialDxMin_;
+}
+float ParticleSystem::getInitialDxMax()
+{
+    return initialDxMax_;
+}
+float ParticleSystem::getInitialDyMin()
+{
+    return initialDyMin_;
+}
+float ParticleSystem::getInitialDyMax()
+{
+    return initialDyMax_;
+}
+void ParticleSystem::setInitialDxMin(float v)
+{
+    initialDxMin_ = v;
+}
+void ParticleSystem::setInitialDxMax(float v)
+{
+    initialDxMax_ = v;
+}
+void ParticleSystem::setInitialDyMin(float v)
+{
+    initialDyMin_ = v;
+}
+void ParticleSystem::setInitialDyMax(float v)
+{
+    initialDyMax_ = v;
+}

@@ -9,7 +9,12 @@ class Matrix3D;
 class Point3D {
 public:
     Point3D() = default;
-    Point3D(float px, float py, float pz) : x(px), y(py), z(pz) {}
+    Point3D(float px, float py, float pz)
+        : x(px)
+        , y(py)
+        , z(pz)
+    {
+    }
     Point3D(const Point3D&) = default;
     Point3D& operator=(const Point3D&) = default;
     virtual ~Point3D() = default;

@@ -20,6 +20,6 @@ public:
     // One tag and a CR LF: <name>value</name>\r\n
     virtual CString toString(CString name, CString value);
     virtual CString toString(CString name, unsigned char value); // "true" / "false"
-    virtual CString toString(CString name, float value);         // "%f"
-    virtual CString toString(CString name, int value);           // "%d"
+    virtual CString toString(CString name, float value); // "%f"
+    virtual CString toString(CString name, int value); // "%d"
 };

@@ -18,8 +18,8 @@ bool CArchiveReader::ReadInt(std::int32_t& value)
     const std::uint8_t* at;
     if (!take(4, at))
         return false;
-    std::uint32_t u = static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-                      static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+    std::uint32_t u = static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8
+        | static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
     std::memcpy(&value, &u, sizeof value);
     return true;
 }

@@ -94,7 +94,8 @@ void CDC::plot(long long x, long long y)
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return;
-    std::uint32_t& p = bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_) + static_cast<std::size_t>(x)];
+    std::uint32_t& p
+        = bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_) + static_cast<std::size_t>(x)];
     p = rop_ == R2_NOT ? (~p | 0xFF000000u) : ToSurfacePixel(pen_->color());
 }
 
@@ -208,7 +209,7 @@ void CDC::FillSolidRect(const CRect& rect, COLORREF color)
     if (rect.left == rect.right || rect.top == rect.bottom)
         return;
     FillSolidRect(rect.left, rect.top, static_cast<int>(static_cast<long long>(rect.right) - rect.left),
-                  static_cast<int>(static_cast<long long>(rect.bottom) - rect.top), color);
+        static_cast<int>(static_cast<long long>(rect.bottom) - rect.top), color);
 }
 
 bool CDC::Ellipse(int x1, int y1, int x2, int y2)
@@ -231,14 +232,15 @@ bool CDC::Ellipse(int x1, int y1, int x2, int y2)
     };
     auto rowSpan = [&](long long y) -> Span {
         if (y < t || y >= b)
-            return {1, 0};
+            return { 1, 0 };
         double v = ay > 0 ? (static_cast<double>(y) - cy) / ay : 0.0;
         double w = 1.0 - v * v;
         if (w < 0)
-            return {1, 0};
+            return { 1, 0 };
         // Half a pixel of slack, so that the outline reaches every side of the box.
         double half = ax * std::sqrt(w) + 0.5;
-        return {static_cast<long long>(std::ceil(cx - half - 1e-9)), static_cast<long long>(std::floor(cx + half + 1e-9))};
+        return { static_cast<long long>(std::ceil(cx - half - 1e-9)),
+            static_cast<long long>(std::floor(cx + half + 1e-9)) };
     };
     const bool penDraws = pen_->style() != PS_NULL;
     const std::uint32_t penPixel = ToSurfacePixel(pen_->color());
@@ -250,8 +252,8 @@ bool CDC::Ellipse(int x1, int y1, int x2, int y2)
         Span up = rowSpan(y - 1);
         Span down = rowSpan(y + 1);
         // Inside pixels: strictly within this row's span and covered by the rows above and below.
-        long long inFrom = std::max({s.from + 1, up.from, down.from});
-        long long inTo = std::min({s.to - 1, up.to, down.to});
+        long long inFrom = std::max({ s.from + 1, up.from, down.from });
+        long long inTo = std::min({ s.to - 1, up.to, down.to });
         if (up.from > up.to || down.from > down.to)
             inFrom = 1, inTo = 0;
         if (inFrom > inTo) {
@@ -275,12 +277,12 @@ bool CDC::BitBlt(int x, int y, int w, int h, const CDC* source, int sx, int sy)
         return false;
     long long dx0 = x, dy0 = y, sx0 = sx, sy0 = sy, ww = w, hh = h;
     // Clip against both surfaces.
-    long long shift = std::max({0LL, -dx0, -sx0});
+    long long shift = std::max({ 0LL, -dx0, -sx0 });
     dx0 += shift, sx0 += shift, ww -= shift;
-    shift = std::max({0LL, -dy0, -sy0});
+    shift = std::max({ 0LL, -dy0, -sy0 });
     dy0 += shift, sy0 += shift, hh -= shift;
-    ww = std::min({ww, width_ - dx0, source->width_ - sx0});
-    hh = std::min({hh, height_ - dy0, source->height_ - sy0});
+    ww = std::min({ ww, width_ - dx0, source->width_ - sx0 });
+    hh = std::min({ hh, height_ - dy0, source->height_ - sy0 });
     if (ww <= 0 || hh <= 0)
         return true;
     for (long long row = 0; row < hh; ++row) {

@@ -14,7 +14,7 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<un
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st { };
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) <= maxBytes;
     if (ok) {
         bytes.resize(static_cast<std::size_t>(st.st_size));

@@ -1,7 +1,7 @@
 #include "platform/Numbers.h"
 
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>

@@ -18,16 +18,16 @@ constexpr std::size_t kMaxSceneBytes = 64u << 20;
 
 } // namespace
 
-ScenePlayer::ScenePlayer(IPlayerUi* ui) : ui_(ui)
+ScenePlayer::ScenePlayer(IPlayerUi* ui)
+    : ui_(ui)
 {
     host_.setWidth(320);
     host_.setHeight(240);
     frameBuffer_.Create(host_.getWidth(), host_.getHeight());
     frameCount_ = 0;
     host_.SetImageProvider(&store_);
-    recorder_.SetCompressorChooser([this](CompressorSettings& settings) {
-        return ui_ && ui_->ChooseCompressor(settings);
-    });
+    recorder_.SetCompressorChooser(
+        [this](CompressorSettings& settings) { return ui_ && ui_->ChooseCompressor(settings); });
     AddDefaultScene(GetSystem().constraints);
 }
 
@@ -165,8 +165,9 @@ ScenePlayer::SceneRead ScenePlayer::LoadSceneFile(const CString& path)
     CArchiveReader archive(bytes.data(), bytes.size());
     SceneRead result = ReadScene(archive);
     if (result == SceneRead::Truncated && ui_)
-        ui_->ShowMessage("Unable to read \"" + path + "\": the file ends early or is damaged. The scene was loaded "
-                                                      "as far as it could be read.",
+        ui_->ShowMessage("Unable to read \"" + path
+                + "\": the file ends early or is damaged. The scene was loaded "
+                  "as far as it could be read.",
             IPlayerUi::MessageKind::Error);
     return result;
 }

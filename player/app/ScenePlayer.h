@@ -96,4 +96,3 @@ private:
 // The window and the headless renderer both make it before the first step, so both draw the same
 // random sequence.
 void MakeBackgroundTexture(CDib& texture);
-

@@ -1,6 +1,6 @@
+#include "particle/core/ConstraintCollection.h"
 #include "particle/constraints/ParticlesSquare.h"
 #include "particle/core/ConstraintBase.h"
-#include "particle/core/ConstraintCollection.h"
 #include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
 #include "tests/TempDir.h"
@@ -152,7 +152,8 @@ TEST_F(DefinitionFiles, MissingFileLeavesTheListAlone)
 TEST_F(DefinitionFiles, SelfAndMutualIncludesEnd)
 {
     // self.vq holds a square factory and a collection that includes self.vq again.
-    write("self.vq", "factory.ParticlesSquare\n\n.\nconstraint.ConstraintCollection\n" + include("self.vq").str() + "\n.\n");
+    write("self.vq",
+        "factory.ParticlesSquare\n\n.\nconstraint.ConstraintCollection\n" + include("self.vq").str() + "\n.\n");
     ConstraintCollection c;
     c.setParametersFromString(include("self.vq"));
     ASSERT_EQ(c.getConstraintCount(), 2);
@@ -173,7 +174,7 @@ TEST_F(DefinitionFiles, DeepIncludeChainsStopAtTheDepthLimit)
     const int files = ConstraintCollection::kMaxIncludeDepth + 5;
     for (int i = 0; i < files; ++i)
         write("chain" + std::to_string(i) + ".vq",
-              "constraint.ConstraintCollection\n" + include("chain" + std::to_string(i + 1) + ".vq").str() + "\n.\n");
+            "constraint.ConstraintCollection\n" + include("chain" + std::to_string(i + 1) + ".vq").str() + "\n.\n");
     ConstraintCollection c;
     c.setParametersFromString(include("chain0.vq"));
     int depth = 0;

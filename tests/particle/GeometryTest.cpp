@@ -97,7 +97,7 @@ TEST(Geometry, MatrixRotatesAndProjects)
     t.transform(1, 1, 0, tx, ty, tz);
     EXPECT_FLOAT_EQ(tx, 22.0f);
     EXPECT_FLOAT_EQ(ty, 42.0f);
-    const float v[] = {1.9f, -1.9f, 0.0f};
+    const float v[] = { 1.9f, -1.9f, 0.0f };
     int tv[3];
     Matrix3D().transform(v, tv, 1);
     EXPECT_EQ(tv[0], 1);
@@ -110,9 +110,9 @@ TEST(Geometry, StarPointDrawsFourStrokesWithoutTheirEnds)
     CPen pen(PS_SOLID, 0, RGB(255, 255, 255));
     dc.SelectObject(&pen);
     Point3D(10, 10, 0).DrawPoint(&dc, Matrix3D(), "star");
-    for (auto [x, y] : {std::pair{9, 10}, {10, 10}, {10, 9}, {9, 9}, {11, 9}})
+    for (auto [x, y] : { std::pair { 9, 10 }, { 10, 10 }, { 10, 9 }, { 9, 9 }, { 11, 9 } })
         EXPECT_NE(dc.GetPixel(x, y), 0u) << x << "," << y;
-    for (auto [x, y] : {std::pair{11, 10}, {10, 11}, {11, 11}, {9, 11}})
+    for (auto [x, y] : { std::pair { 11, 10 }, { 10, 11 }, { 11, 11 }, { 9, 11 } })
         EXPECT_EQ(dc.GetPixel(x, y), 0u) << x << "," << y;
     CDC other(20, 20);
     Point3D(10, 10, 0).DrawPoint(&other, Matrix3D(), "Star"); // style names are exact

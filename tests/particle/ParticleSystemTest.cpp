@@ -1,9 +1,9 @@
+#include "particle/core/ParticleSystem.h"
 #include "particle/constraints/ParticleFactoryUniform.h"
 #include "particle/constraints/ParticlesSquare.h"
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/JGeometryUtilities.h"
 #include "particle/core/ParticleBase.h"
-#include "particle/core/ParticleSystem.h"
 #include "platform/CDC.h"
 #include "platform/Random.h"
 
@@ -152,13 +152,14 @@ TEST(ParticleFactoryUniform, EvenBatchSpreadsRightDownLeftUp)
     fan.setParametersFromString("<Randomize>false</Randomize><Amount>4</Amount>");
     fan.apply(&s);
     ASSERT_EQ(s.particles.getParticleCount(), 4);
-    const float expected[4][2] = {{6, 0}, {0, 4.5f}, {-3, 0}, {0, -1.5f}};
+    const float expected[4][2] = { { 6, 0 }, { 0, 4.5f }, { -3, 0 }, { 0, -1.5f } };
     for (int i = 0; i < 4; ++i) {
         EXPECT_NEAR(s.particles.getParticle(i)->getDeltaX(), expected[i][0], 1e-4) << i;
         EXPECT_NEAR(s.particles.getParticle(i)->getDeltaY(), expected[i][1], 1e-4) << i;
     }
     ParticleFactoryUniform up;
-    up.setParametersFromString("<MinAngle>90</MinAngle><MaxAngle>90</MaxAngle><MinForce>1</MinForce><Amount>20</Amount>");
+    up.setParametersFromString(
+        "<MinAngle>90</MinAngle><MaxAngle>90</MaxAngle><MinForce>1</MinForce><Amount>20</Amount>");
     up.apply(&s);
     for (int i = 4; i < 24; ++i) {
         EXPECT_LT(s.particles.getParticle(i)->getDeltaY(), 0.0f);
@@ -176,8 +177,9 @@ TEST(ParticleFactoryUniform, SameDrawsGiveTheSameParticles)
         std::vector<float> values;
         for (int i = 0; i < s.particles.getParticleCount(); ++i) {
             IGlintmote* p = s.particles.getParticle(i);
-            values.insert(values.end(), {p->getLocationX(), p->getLocationY(), p->getDeltaX(), p->getDeltaY(),
-                                         static_cast<float>(p->getColor())});
+            values.insert(values.end(),
+                { p->getLocationX(), p->getLocationY(), p->getDeltaX(), p->getDeltaY(),
+                    static_cast<float>(p->getColor()) });
         }
         return values;
     };

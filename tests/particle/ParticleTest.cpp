@@ -8,7 +8,10 @@ namespace {
 
 // Counts its own destructions, to check who deletes what.
 struct CountedParticle : ParticleBase {
-    explicit CountedParticle(int* deaths) : deaths_(deaths) {}
+    explicit CountedParticle(int* deaths)
+        : deaths_(deaths)
+    {
+    }
     ~CountedParticle() override { ++*deaths_; }
     int* deaths_;
 };
@@ -106,9 +109,9 @@ TEST(ParticleCollection, RemovingManyAtOnceKeepsTheOrderOfTheRest)
         p->setAge(i);
         c.addParticle(std::move(p));
     }
-    c.removeParticlesAt({0, 3, 3, 4, 9, 42});
+    c.removeParticlesAt({ 0, 3, 3, 4, 9, 42 });
     ASSERT_EQ(c.getParticleCount(), 6);
-    int expected[] = {1, 2, 5, 6, 7, 8};
+    int expected[] = { 1, 2, 5, 6, 7, 8 };
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(c.getParticle(i)->getAge(), expected[i]);
     EXPECT_EQ(c.removeAllParticles(), 1);

@@ -40,9 +40,9 @@ TEST(StringParameters, TypedReadersFollowTheCRuntime)
     EXPECT_FLOAT_EQ(sp.getFloatParameter("<X>2,5</X>", "X", 0), 2.0f);
     EXPECT_FLOAT_EQ(sp.getFloatParameter("<X>\r\n-0.25</X>", "X", 0), -0.25f);
     EXPECT_FLOAT_EQ(sp.getFloatParameter("<X>1e300</X>", "X", 0), 3.40282347e38f); // stays finite
-    for (const char* yes : {"true", "TRUE", "True"})
+    for (const char* yes : { "true", "TRUE", "True" })
         EXPECT_EQ(sp.getBooleanParameter(CString("<B>") + yes + "</B>", "B", 0), 1) << yes;
-    for (const char* no : {"1", "yes", " true", "false"})
+    for (const char* no : { "1", "yes", " true", "false" })
         EXPECT_EQ(sp.getBooleanParameter(CString("<B>") + no + "</B>", "B", 1), 0) << no;
     EXPECT_EQ(sp.getBooleanParameter("<B></B>", "B", 1), 1);
 }
@@ -53,8 +53,8 @@ TEST(StringParameters, WritersAndRoundTrip)
     EXPECT_EQ(sp.toString("HueMin", 0.5f), "<HueMin>0.500000</HueMin>\r\n");
     EXPECT_EQ(sp.toString("Resource Only", static_cast<unsigned char>(2)), "<Resource Only>true</Resource Only>\r\n");
     EXPECT_EQ(sp.toString("Name", CString("x y")), "<Name>x y</Name>\r\n");
-    CString all = sp.toString("A", 3) + sp.toString("B", -1234.5678f) + sp.toString("C", CString("s")) +
-                  sp.toString("D", static_cast<unsigned char>(0));
+    CString all = sp.toString("A", 3) + sp.toString("B", -1234.5678f) + sp.toString("C", CString("s"))
+        + sp.toString("D", static_cast<unsigned char>(0));
     EXPECT_EQ(sp.getIntParameter(all, "A", 0), 3);
     EXPECT_FLOAT_EQ(sp.getFloatParameter(all, "B", 0), -1234.567749f); // six decimals of the float
     EXPECT_EQ(sp.getStringParameter(all, "C", ""), "s");

@@ -74,7 +74,7 @@ TEST(CString, SlicesClampLikeTheClassicStringClass)
 
 // A surface whose pixels can be counted: black background, lines in white.
 struct Surface {
-    CDC dc{20, 20};
+    CDC dc { 20, 20 };
     int lit() const
     {
         int n = 0;
@@ -161,16 +161,13 @@ class TextFile : public ::testing::Test {
 protected:
     TempDir dir;
     std::string path = dir.file("text.txt");
-    void write(const std::string& bytes)
-    {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    void write(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
     std::vector<std::string> lines()
     {
         CStdioFile f;
         std::vector<std::string> out;
         if (!f.Open(path.c_str()))
-            return {"<unopened>"};
+            return { "<unopened>" };
         CString line;
         while (f.ReadString(line))
             out.push_back(line.str());
@@ -181,9 +178,9 @@ protected:
 TEST_F(TextFile, ReadsLfCrLfAndAnUnterminatedLastLine)
 {
     write("a\r\nb\nc");
-    EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(lines(), (std::vector<std::string> { "a", "b", "c" }));
     write("a\n\n");
-    EXPECT_EQ(lines(), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(lines(), (std::vector<std::string> { "a", "" }));
     write("");
     EXPECT_TRUE(lines().empty());
 }
@@ -210,7 +207,7 @@ namespace {
 TEST(Archive, StringPrefixesRoundTripAtEveryBoundary)
 {
     CArchiveWriter w;
-    const std::size_t lengths[] = {0, 1, 254, 255, 0xFFFE, 0xFFFF, 70000};
+    const std::size_t lengths[] = { 0, 1, 254, 255, 0xFFFE, 0xFFFF, 70000 };
     for (std::size_t n : lengths)
         w.WriteString(CString(std::string(n, 'a')));
     w.WriteInt(-2);
@@ -235,13 +232,13 @@ TEST(Archive, StringPrefixesRoundTripAtEveryBoundary)
 
 TEST(Archive, LyingLengthPrefixesFailWithoutReadingOn)
 {
-    const std::uint8_t huge[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'};
+    const std::uint8_t huge[] = { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b' };
     CArchiveReader r(huge, sizeof huge);
     CString s = "kept";
     EXPECT_FALSE(r.ReadString(s));
     EXPECT_EQ(s, "kept");
     std::int32_t i;
-    const std::uint8_t two[] = {1, 2};
+    const std::uint8_t two[] = { 1, 2 };
     CArchiveReader shortInt(two, sizeof two);
     EXPECT_FALSE(shortInt.ReadInt(i));
     EXPECT_FALSE(CArchiveReader(nullptr, 0).ReadString(s));

@@ -16,7 +16,7 @@ struct Result {
 Result cli(const std::string& args)
 {
     std::string command = std::string(MIRRIM_CLI) + " " + args + " 2>&1";
-    Result r{-1, {}};
+    Result r { -1, {} };
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return r;
@@ -89,16 +89,16 @@ TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
 {
     TempDir dir;
     const std::string scene = dir.file("s.zrk");
-    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --size 64x48 " +
-                  "--erase 0 " + scene)
+    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --size 64x48 "
+                  + "--erase 0 " + scene)
                   .status,
         0);
     Result r = cli("render --scene " + scene + " --steps 20 --snapshot " + dir.file("last.bmp"));
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(slurp(dir.file("last.bmp")).substr(0, 2), "BM");
     // A scene of a newer version is refused with the player's message.
-    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --version 1001 " +
-                  dir.file("new.zrk"))
+    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --version 1001 "
+                  + dir.file("new.zrk"))
                   .status,
         0);
     Result newer = cli("render --scene " + dir.file("new.zrk"));
@@ -109,7 +109,9 @@ TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
 TEST(CliRender, BadInputAndOutputsFailClearly)
 {
     TempDir dir;
-    std::ofstream(dir.file("cut.zrk"), std::ios::binary) << std::string("\x0a" "Dozozudori\xe8\x03", 13);
+    std::ofstream(dir.file("cut.zrk"), std::ios::binary) << std::string("\x0a"
+                                                                        "Dozozudori\xe8\x03",
+        13);
     Result cut = cli("render --scene " + dir.file("cut.zrk"));
     EXPECT_EQ(cut.status, 1);
     EXPECT_NE(cut.out.find("cut.zrk"), std::string::npos) << cut.out;
@@ -119,8 +121,8 @@ TEST(CliRender, BadInputAndOutputsFailClearly)
     EXPECT_EQ(cli("render --steps many").status, 2);
     EXPECT_EQ(cli("render --scene a --definition b").status, 2);
     // Absurd sizes fail with a message instead of allocating.
-    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --size 100000x100000 " +
-                  dir.file("huge.zrk"))
+    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR)
+                  + "/scenes/vortex.vq --size 100000x100000 " + dir.file("huge.zrk"))
                   .status,
         0);
     Result huge = cli("render --scene " + dir.file("huge.zrk") + " --steps 2 --snapshot " + dir.file("h.bmp"));

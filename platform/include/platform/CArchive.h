@@ -14,7 +14,11 @@
 // A length prefix claiming more than is left fails without allocating.
 class CArchiveReader {
 public:
-    CArchiveReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    CArchiveReader(const std::uint8_t* data, std::size_t size)
+        : data_(data)
+        , size_(size)
+    {
+    }
 
     bool ReadInt(std::int32_t& value);
     bool ReadFloat(float& value);

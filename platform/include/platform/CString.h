@@ -7,9 +7,18 @@
 class CString {
 public:
     CString() = default;
-    CString(const char* text) : s_(text ? text : "") {}
-    CString(const char* text, int length) : s_(text ? std::string(text, length > 0 ? length : 0) : std::string()) {}
-    CString(std::string text) : s_(std::move(text)) {}
+    CString(const char* text)
+        : s_(text ? text : "")
+    {
+    }
+    CString(const char* text, int length)
+        : s_(text ? std::string(text, length > 0 ? length : 0) : std::string())
+    {
+    }
+    CString(std::string text)
+        : s_(std::move(text))
+    {
+    }
 
     int GetLength() const { return static_cast<int>(s_.size()); }
     bool IsEmpty() const { return s_.empty(); }
@@ -32,9 +41,21 @@ public:
     // printf-style formatting, always in the "C" locale whatever the process locale is.
     void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-    CString& operator+=(const CString& other) { s_ += other.s_; return *this; }
-    CString& operator+=(const char* other) { s_ += other; return *this; }
-    CString& operator+=(char c) { s_ += c; return *this; }
+    CString& operator+=(const CString& other)
+    {
+        s_ += other.s_;
+        return *this;
+    }
+    CString& operator+=(const char* other)
+    {
+        s_ += other;
+        return *this;
+    }
+    CString& operator+=(char c)
+    {
+        s_ += c;
+        return *this;
+    }
 
     friend CString operator+(const CString& a, const CString& b) { return CString(a.s_ + b.s_); }
     friend CString operator+(const CString& a, const char* b) { return CString(a.s_ + b); }

@@ -4,7 +4,11 @@ struct CPoint {
     int x = 0;
     int y = 0;
     CPoint() = default;
-    CPoint(int px, int py) : x(px), y(py) {}
+    CPoint(int px, int py)
+        : x(px)
+        , y(py)
+    {
+    }
     friend bool operator==(const CPoint& a, const CPoint& b) { return a.x == b.x && a.y == b.y; }
     friend bool operator!=(const CPoint& a, const CPoint& b) { return !(a == b); }
 };
@@ -13,7 +17,11 @@ struct CSize {
     int cx = 0;
     int cy = 0;
     CSize() = default;
-    CSize(int w, int h) : cx(w), cy(h) {}
+    CSize(int w, int h)
+        : cx(w)
+        , cy(h)
+    {
+    }
     friend bool operator==(const CSize& a, const CSize& b) { return a.cx == b.cx && a.cy == b.cy; }
 };
 
@@ -24,7 +32,13 @@ struct CRect {
     int right = 0;
     int bottom = 0;
     CRect() = default;
-    CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
+    CRect(int l, int t, int r, int b)
+        : left(l)
+        , top(t)
+        , right(r)
+        , bottom(b)
+    {
+    }
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     CPoint TopLeft() const { return CPoint(left, top); }

@@ -100,15 +100,16 @@ TEST_F(Pictures, ImageLoadLoopsWithAnEndIndex)
     for (int i = 0; i < 3; ++i)
         writePicture("f" + std::to_string(i) + ".bmp", i + 1, RGB(10 * i, 0, 0));
     IConstraint* load = constraint("image.ImageLoad",
-        ("<Image>SEQ</Image><Image Filename>" + dir.path() + "f%d.bmp</Image Filename><End Index>2</End Index>"
-                                                             "<Loop>true</Loop>")
+        ("<Image>SEQ</Image><Image Filename>" + dir.path()
+            + "f%d.bmp</Image Filename><End Index>2</End Index>"
+              "<Loop>true</Loop>")
             .c_str());
     std::vector<int> widths;
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(load->apply(&system), 1);
         widths.push_back(store.GetImage("SEQ")->GetWidth());
     }
-    EXPECT_EQ(widths, (std::vector<int>{ 1, 2, 3, 1, 2, 3, 1 }));
+    EXPECT_EQ(widths, (std::vector<int> { 1, 2, 3, 1, 2, 3, 1 }));
     EXPECT_EQ(store.GetImageCount(), 1); // each load replaced the last
 }
 
@@ -124,13 +125,14 @@ TEST_F(Pictures, ImageLoadWithoutEndIndexWrapsAfterTheFirstHole)
         results.push_back(load->apply(&system));
         widths.push_back(store.GetImage("SEQ")->GetWidth());
     }
-    EXPECT_EQ(results, (std::vector<int>{ 1, 1, 1, 0, 1 }));
-    EXPECT_EQ(widths, (std::vector<int>{ 1, 2, 3, 3, 1 })); // the hole kept the picture of 2
+    EXPECT_EQ(results, (std::vector<int> { 1, 1, 1, 0, 1 }));
+    EXPECT_EQ(widths, (std::vector<int> { 1, 2, 3, 3, 1 })); // the hole kept the picture of 2
 
     // Without Loop the index just counts on, loaded or not.
     IConstraint* once = constraint("image.ImageLoad",
-        ("<Image>ONCE</Image><Image Filename>" + dir.path() + "g%d.bmp</Image Filename><Current Index>2</Current Index>"
-                                                               "<End Index>2</End Index>")
+        ("<Image>ONCE</Image><Image Filename>" + dir.path()
+            + "g%d.bmp</Image Filename><Current Index>2</Current Index>"
+              "<End Index>2</End Index>")
             .c_str());
     EXPECT_EQ(once->apply(&system), 1);
     EXPECT_EQ(once->apply(&system), 0);
@@ -171,8 +173,8 @@ TEST_F(Pictures, RenderSimpleDrawsOpaqueStreaksBetweenBothPositions)
 TEST_F(Pictures, CameleonSamplesTheMidpointOfTheLastMoveForItsGroup)
 {
     const std::string file = writePicture("palette.bmp", 16, RGB(7, 8, 9));
-    IConstraint* cameleon =
-        constraint("constraint.Cameleon", ("<Group>1</Group><Image Filename>" + file + "</Image Filename>").c_str());
+    IConstraint* cameleon
+        = constraint("constraint.Cameleon", ("<Group>1</Group><Image Filename>" + file + "</Image Filename>").c_str());
     EXPECT_NE(cameleon->getParameterExample().Find("<Image Name>Cameleon Image</Image Name>"), -1);
     IGlintmote* inGroup = particle(9.0f, 3.0f, 0.0f, 0.0f, 1);
     IGlintmote* otherGroup = particle(1.0f, 1.0f, 1.0f, 1.0f, 0);
@@ -206,8 +208,9 @@ TEST_F(Pictures, DeltaFactoryEmitsAtEveryLitPixelInScanOrder)
     EXPECT_EQ(system.particles.getParticle(1)->getPreviousLocationY(), 1.0f);
     EXPECT_NE(square->getParameterExample().Find("<CenterX>2.000000</CenterX>"), -1);
 
-    EXPECT_NE(delta->getParameterExample().Find("</Factory Resource>\r\n// Factory Resource: custom name assigned to the "
-                                                "constraint.\r\n<X VariableName>"),
+    EXPECT_NE(
+        delta->getParameterExample().Find("</Factory Resource>\r\n// Factory Resource: custom name assigned to the "
+                                          "constraint.\r\n<X VariableName>"),
         -1);
     delta->setParametersFromString("<Delta Image Name>NONE</Delta Image Name>");
     EXPECT_EQ(delta->apply(&system), 0);
@@ -226,7 +229,7 @@ TEST_F(Pictures, DeltaFactoryDrivesEveryTargetOfTheNameInListOrder)
     std::vector<int> groups;
     for (int i = 0; i < system.particles.getParticleCount(); ++i)
         groups.push_back(system.particles.getParticle(i)->getGroup());
-    EXPECT_EQ(groups, (std::vector<int>{ 1, 1, 2, 2 })); // the first over the whole picture, then the second
+    EXPECT_EQ(groups, (std::vector<int> { 1, 1, 2, 2 })); // the first over the whole picture, then the second
 
     delta->setParametersFromString("<Factory Resource>g</Factory Resource><X VariableName>RadiusOut</X VariableName>");
     delta->apply(&system);
@@ -255,7 +258,8 @@ TEST_F(Pictures, DeltaFactorySurvivesItsPictureBeingReplacedMidScan)
         "<Factory Resource>x</Factory Resource><Delta Image Name>SHAPE</Delta Image Name>");
     // Driven per pixel, this replaces the very picture being scanned.
     constraint("image.ImageLoad",
-        ("<Image>SHAPE</Image><Image Filename>" + file + "</Image Filename><Resource Only>true</Resource Only>").c_str(),
+        ("<Image>SHAPE</Image><Image Filename>" + file + "</Image Filename><Resource Only>true</Resource Only>")
+            .c_str(),
         "x");
     system.step(); // under AddressSanitizer, any use of the destroyed picture fails here
     EXPECT_NE(store.GetImage("SHAPE"), nullptr);

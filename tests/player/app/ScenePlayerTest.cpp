@@ -1,6 +1,6 @@
+#include "player/app/ScenePlayer.h"
 #include "particle/core/ParticleBase.h"
 #include "player/app/SceneFile.h"
-#include "player/app/ScenePlayer.h"
 #include "player/imaging/CDibImage.h"
 #include "tests/TempDir.h"
 #include "tests/player/app/ScriptedUi.h"
@@ -30,8 +30,9 @@ ScenePlayer::SceneRead read(ScenePlayer& player, const std::vector<std::uint8_t>
 TEST(ScenePlayer, StartsWithTheDefaultSceneAndFlags)
 {
     ScenePlayer player;
-    EXPECT_EQ(classes(player), (std::vector<std::string>{ "factory.ParticleFactoryUniform", "constraint.OmniForce",
-                                   "constraint.RemoveAged", "constraint.RemoveOutOfBounds" }));
+    EXPECT_EQ(classes(player),
+        (std::vector<std::string> { "factory.ParticleFactoryUniform", "constraint.OmniForce", "constraint.RemoveAged",
+            "constraint.RemoveOutOfBounds" }));
     EXPECT_EQ(player.GetHost().getWidth(), 320);
     EXPECT_EQ(player.GetHost().GetImageProvider(), &player.GetImageStore());
     EXPECT_EQ(player.GetFrameBuffer().GetWidth(), 320);
@@ -68,7 +69,7 @@ class Recording : public ::testing::Test {
 protected:
     TempDir dir;
     ScriptedUi ui;
-    ScenePlayer player{ &ui };
+    ScenePlayer player { &ui };
 };
 
 TEST_F(Recording, StepsWriteFramesAndCountThem)
@@ -135,7 +136,7 @@ TEST(SceneFile, PlainDefinitionVariantTouchesOnlyTheConstraints)
     CArchiveWriter w;
     w.WriteString("constraint.RemoveAged\r\n\r\n.\r\n");
     EXPECT_EQ(read(player, w.Bytes()), ScenePlayer::SceneRead::Complete);
-    EXPECT_EQ(classes(player), std::vector<std::string>{ "constraint.RemoveAged" });
+    EXPECT_EQ(classes(player), std::vector<std::string> { "constraint.RemoveAged" });
     EXPECT_EQ(player.mapping.scaleX, 3.0f);
     // "Dozozudori" anywhere but at the start is still definition text.
     CArchiveWriter inside;
@@ -168,7 +169,7 @@ TEST(SceneFile, VersionedVariantAppliesEveryField)
     scene.drawConstraints = 1;
     scene.directFrame = 0;
     EXPECT_EQ(read(player, EncodeScene(scene)), ScenePlayer::SceneRead::Complete);
-    EXPECT_EQ(classes(player), std::vector<std::string>{ "constraint.Force" });
+    EXPECT_EQ(classes(player), std::vector<std::string> { "constraint.Force" });
     EXPECT_TRUE(player.mapping.flag);
     EXPECT_EQ(player.mapping.offsetX, -160.0f);
     EXPECT_EQ(player.mapping.xTagName, "RadiusOut");
@@ -195,8 +196,8 @@ TEST(SceneFile, NewerVersionsAreRefusedWithTheMessage)
     scene.version = 1001;
     EXPECT_EQ(read(player, EncodeScene(scene)), ScenePlayer::SceneRead::NewerVersion);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0],
-        "Unable to read file - it is a more recent format than this version of this program can read.");
+    EXPECT_EQ(
+        ui.messages[0], "Unable to read file - it is a more recent format than this version of this program can read.");
     EXPECT_EQ(classes(player).size(), 4u);
     scene.version = -5; // old and odd versions are read
     EXPECT_EQ(read(player, EncodeScene(scene)), ScenePlayer::SceneRead::Complete);
