@@ -432,3 +432,37 @@ TEST(PlayerDialog, PaintsTheFrameInsideAnEdgeOnTheTexture)
 }
 
 } // namespace
+
+namespace {
+
+// Every scene file that ships plays in the window: loaded with the Load command, stepped, painted.
+TEST(PlayerDialog, EveryShippedSceneFilePlays)
+{
+    // Scenes name their pictures relative to the directory that holds scenes/.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(MIRRIM_SOURCE_DIR);
+    int scenes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("scenes")) {
+        if (entry.path().extension() != ".zrk")
+            continue;
+        ++scenes;
+        TestDialog window;
+        window.openAnswer = entry.path().string().c_str();
+        window.RunCommand(CPlayerDialog::kLoad);
+        EXPECT_TRUE(window.messages.empty()) << entry.path();
+        window.RunCommand(CPlayerDialog::kStop);
+        for (int i = 0; i < 30; ++i)
+            window.RunCommand(CPlayerDialog::kStep);
+        const QImage shot = window.grab().toImage();
+        const QRect area = window.DrawingArea();
+        int lit = 0;
+        for (int y = area.top(); y <= area.bottom(); y += 2)
+            for (int x = area.left(); x <= area.right(); x += 2)
+                lit += (shot.pixel(x, y) & 0xFFFFFF) > 0x101010 ? 1 : 0;
+        EXPECT_GT(lit, 10) << entry.path() << ": nothing shown";
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_GE(scenes, 4);
+}
+
+} // namespace
