@@ -2,6 +2,7 @@
 
 // Every public header of the particle engine.
 #include "particle/constraints/Cameleon.h"
+#include "particle/constraints/CollectionConstraint.h"
 #include "particle/constraints/FileNamePattern.h"
 #include "particle/constraints/Force.h"
 #include "particle/constraints/ImageClear.h"

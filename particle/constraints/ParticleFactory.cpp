@@ -12,22 +12,10 @@ ParticleFactory::ParticleFactory()
 
 ParticleFactory::~ParticleFactory() = default;
 
-unsigned char ParticleFactory::apply(ParticleSystem* system)
-{
-    if (!system)
-        return 0;
-    return apply(&system->particles);
-}
-
 unsigned char ParticleFactory::apply(ParticleCollection* particles)
 {
     emitParticles(particles);
     return 1;
-}
-
-unsigned char ParticleFactory::apply(IGlintmote*)
-{
-    return 0;
 }
 
 unsigned char ParticleFactory::setParticleClass(CString classId)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/CollectionConstraint.h"
 #include "particle/core/Point3D.h"
 
 #include <memory>
@@ -11,13 +11,11 @@ class StringParameters;
 // particle prototype, placed at the emission point and given the factory's group, until the target
 // holds Limit particles (-1: no limit) or the hard cap. In a factory Group is not a selection: it is
 // the group every new particle gets.
-class ParticleFactory : public IConstraint {
+class ParticleFactory : public CollectionConstraint {
 public:
-    unsigned char apply(ParticleSystem* system) override;
+    using CollectionConstraint::apply;
     // Emits one batch into the collection; 1.
     unsigned char apply(ParticleCollection* particles) override;
-    // A single particle is never a factory's target; 0.
-    unsigned char apply(IGlintmote* particle) override;
 
     virtual void emitParticles(ParticleCollection* particles) = 0;
     // By class identifier: an identifier the registry does not hold leaves the prototype and its stored

@@ -14,22 +14,10 @@ CString RemoveAged::GetClassName()
     return "constraint.RemoveAged";
 }
 
-unsigned char RemoveAged::apply(ParticleSystem* system)
-{
-    if (!system)
-        return 0;
-    return apply(&system->particles);
-}
-
 unsigned char RemoveAged::apply(ParticleCollection* particles)
 {
     RemoveParticlesWhere(particles, [this](IGlintmote* p) { return shouldRemove(p) != 0; });
     return 1;
-}
-
-unsigned char RemoveAged::apply(IGlintmote*)
-{
-    return 0;
 }
 
 unsigned char RemoveAged::setParametersFromString(CString params)

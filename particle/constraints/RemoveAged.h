@@ -1,16 +1,15 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/CollectionConstraint.h"
 
 // Deletes the particles (of its group; -1: all) that have lived more than MaximumAge steps.
-class RemoveAged : public IConstraint {
+class RemoveAged : public CollectionConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
-    unsigned char apply(ParticleSystem* system) override;
+    using CollectionConstraint::apply;
+    // Removes the particles that fail the test, in one pass over the collection.
     unsigned char apply(ParticleCollection* particles) override;
-    // A single particle is never removed this way: 0.
-    unsigned char apply(IGlintmote* particle) override;
     // "Group", "MaximumAge", "Resource Only".
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;

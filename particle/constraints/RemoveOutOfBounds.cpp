@@ -14,22 +14,10 @@ CString RemoveOutOfBounds::GetClassName()
     return "constraint.RemoveOutOfBounds";
 }
 
-unsigned char RemoveOutOfBounds::apply(ParticleSystem* system)
-{
-    if (!system)
-        return 0;
-    return apply(&system->particles);
-}
-
 unsigned char RemoveOutOfBounds::apply(ParticleCollection* particles)
 {
     RemoveParticlesWhere(particles, [this](IGlintmote* p) { return shouldRemove(p) != 0; });
     return 1;
-}
-
-unsigned char RemoveOutOfBounds::apply(IGlintmote*)
-{
-    return 0;
 }
 
 unsigned char RemoveOutOfBounds::setParametersFromString(CString params)

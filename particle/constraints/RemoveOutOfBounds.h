@@ -1,19 +1,18 @@
 #pragma once
 
-#include "particle/core/IConstraint.h"
+#include "particle/constraints/CollectionConstraint.h"
 
 // Deletes the particles (of its group; -1: all) that have left the kept area: x from Left up to but not
 // including Right, y from Top up to but not including Bottom. With CurrentOnly false the previous
 // location counts too: on the left and top a particle goes only when both locations are outside, on
 // the right and bottom as soon as either is.
-class RemoveOutOfBounds : public IConstraint {
+class RemoveOutOfBounds : public CollectionConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
-    unsigned char apply(ParticleSystem* system) override;
+    using CollectionConstraint::apply;
+    // Removes the particles that fail the test, in one pass over the collection.
     unsigned char apply(ParticleCollection* particles) override;
-    // A single particle is never removed this way: 0.
-    unsigned char apply(IGlintmote* particle) override;
     // "Group", "CurrentOnly", "Left", "Right", "Top", "Bottom", "Resource Only".
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;
