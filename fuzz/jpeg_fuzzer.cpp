@@ -1,9 +1,8 @@
+#include "PictureCheck.h"
 #include "player/imaging/JpegCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    RgbImage image;
-    if (ReadJpegMemory(data, size, image) && image.pixels.size() != std::size_t(image.width) * image.height * 3)
-        __builtin_trap();
+    CheckPicture(ReadJpegMemory(data, size));
     return 0;
 }

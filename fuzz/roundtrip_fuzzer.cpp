@@ -1,12 +1,14 @@
-// Write-then-read: a picture made from the input is written as a BMP file by our writer and as a GIF
-// by a minimal encoder here, and each must read back with exactly its pixels.
-#include "player/imaging/BmpCodec.h"
+// Write-then-read: a picture made from the input is written as a BMP and a PNG file by our writers and
+// as a GIF by a minimal encoder here, and each must read back with exactly its pixels.
+#include "PictureCheck.h"
 #include "player/imaging/CDib.h"
 #include "player/imaging/GifReader.h"
+#include "player/imaging/PngCodec.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -105,6 +107,18 @@ extern "C" HARNESS_ONLY int LLVMFuzzerTestOneInput(const std::uint8_t* data, std
         std::remove(path.c_str());
     }
 
+    // PNG: the same picture through our writer and reader, in memory.
+    char* buffer = nullptr;
+    std::size_t length = 0;
+    std::FILE* file = open_memstream(&buffer, &length);
+    RgbRows rows(picture);
+    const bool written = WritePngFile(file, rows);
+    std::fclose(file);
+    const PictureRead png = ReadPngMemory(reinterpret_cast<std::uint8_t*>(buffer), length);
+    std::free(buffer);
+    if (!written || png.status != PictureStatus::Read || ShownPixels(png.block) != ShownPixels(picture.GetBlock()))
+        __builtin_trap();
+
     // GIF: palette indices and a palette from the input, through our reader.
     std::uint8_t palette[768];
     for (int i = 0; i < 768; ++i)
@@ -113,13 +127,14 @@ extern "C" HARNESS_ONLY int LLVMFuzzerTestOneInput(const std::uint8_t* data, std
     for (std::size_t i = 0; i < indices.size(); ++i)
         indices[i] = byteAt(i);
     const std::vector<std::uint8_t> gif = encodeGif(width, height, indices, palette);
-    RgbImage image;
-    GifReader reader;
-    if (!reader.ReadGifMemory(gif.data(), gif.size(), image) || image.width != width || image.height != height)
+    const PictureRead read = GifReader().ReadGifMemory(gif.data(), gif.size());
+    if (read.status != PictureStatus::Read || read.width != width || read.height != height)
         __builtin_trap();
-    for (std::size_t i = 0; i < indices.size(); ++i)
-        for (int c = 0; c < 3; ++c)
-            if (image.pixels[3 * i + c] != palette[3 * indices[i] + c])
-                __builtin_trap();
+    const std::vector<std::uint32_t> shown = ShownPixels(read.block);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        const std::uint8_t* rgb = palette + 3 * indices[i];
+        if (shown[i] != (0xFF000000u | (std::uint32_t { rgb[0] } << 16) | (std::uint32_t { rgb[1] } << 8) | rgb[2]))
+            __builtin_trap();
+    }
     return 0;
 }

@@ -1,10 +1,10 @@
-// mirrim-cli convert: read any picture the player reads and write it as a snapshot is saved.
+// mirrim-cli convert: read any picture the player reads and write it in the format its name asks for.
 #include "CliCommand.h"
 
 #include "player/imaging/CDib.h"
-#include "player/imaging/SnapshotFile.h"
+#include "player/imaging/PictureFormats.h"
 
-#include <filesystem>
+#include <cerrno>
 
 namespace {
 
@@ -14,43 +14,29 @@ int runConvert(const std::vector<std::string>& args)
         return cliFail("convert", "needs an INPUT and an OUTPUT file (see --help)", 2);
     const std::string& input = args[0];
     const std::string& output = args[1];
+    const PictureFormat* format = FormatOfExtension(output.c_str());
+    if (!format)
+        return cliFail("convert", "cannot tell a format from '" + output + "': name it " + WritableExtensions(), 2);
 
     CDib picture;
-    if (!picture.Load(input.c_str())) {
-        std::error_code error;
-        if (!std::filesystem::exists(input, error))
-            return cliFail("convert", "cannot read '" + input + "': no such file");
-        return cliFail("convert", "cannot read '" + input + "': not a JPEG, GIF or BMP picture we can read");
-    }
-
-    if (!WantsJpeg(output.c_str())) {
-        if (!picture.SaveBmp(output.c_str()))
-            return cliFail("convert", "cannot write '" + output + "'");
-        return 0;
-    }
-    // JPEG needs 24-bit rows: a palette picture goes as it is shown.
-    CDib shown;
-    if (picture.GetBitCount() != 24) {
-        if (!picture.GetBitmap() || !shown.Create(picture.GetWidth(), picture.GetHeight()))
-            return cliFail("convert", "cannot convert '" + input + "' to 24 bits per pixel");
-        shown.GetBitmap()->BitBlt(0, 0, picture.GetWidth(), picture.GetHeight(), picture.GetBitmap(), 0, 0);
-        shown.UpdateFromBitmap();
-    }
-    CDib& source = picture.GetBitCount() == 24 ? picture : shown;
-    if (!source.SaveJpeg(output.c_str(), 100))
-        return cliFail("convert", "cannot write '" + output + "'");
+    if (!picture.Load(input.c_str()))
+        return cliFail("convert", "cannot read '" + input + "': " + DescribeReadFailure(picture.LastLoad()));
+    if (!picture.SaveAs(output.c_str(), *format, 100))
+        return cliFail("convert", "cannot write '" + output + "': " + DescribeSaveFailure(errno));
     return 0;
 }
 
 } // namespace
 
-extern const CliCommand kConvertCommand = { "convert", "convert a JPEG, GIF or BMP picture to JPEG or BMP",
+extern const CliCommand kConvertCommand = { "convert", "convert a picture to BMP, JPEG or PNG",
     "Usage: mirrim-cli convert INPUT OUTPUT\n\n"
-    "Reads INPUT as the player reads pictures: JPEG, then GIF (first image), then BMP\n"
-    "(Windows or OS/2, 1, 4, 8 or 24 bits), whatever its extension. Writes OUTPUT as\n"
-    "the snapshot dialog saves: a JPEG at quality 100 when OUTPUT ends in exactly \".jpg\"\n"
-    "or \".jpeg\" (lower case), a BMP file otherwise. A BMP keeps the picture's own pixel\n"
-    "depth; a JPEG of a palette picture holds its colours as shown.\n\n"
-    "Exit status: 0 written, 1 INPUT unreadable or OUTPUT not written, 2 bad usage.\n\n"
-    "Example: mirrim-cli convert sprite.gif sprite.bmp\n",
+    "Reads INPUT as the player reads pictures: BMP, GIF (first image), JPEG or PNG,\n"
+    "told apart by content, whatever the extension. Writes OUTPUT in the format its\n"
+    "extension names, in any letter case: .bmp, .jpg or .jpeg (quality 100), .png.\n"
+    "A BMP keeps the picture's own depth and colour table; a JPEG or PNG holds its\n"
+    "colours as shown. Saving through a symbolic link replaces the file it points to;\n"
+    "a pipe, device or /dev/stdout is written directly.\n\n"
+    "Exit status: 0 written, 1 INPUT unreadable or OUTPUT not written, 2 bad usage\n"
+    "(an OUTPUT name without one of those extensions).\n\n"
+    "Example: mirrim-cli convert sprite.gif sprite.png\n",
     runConvert };

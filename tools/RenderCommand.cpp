@@ -5,9 +5,11 @@
 
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/CDibImage.h"
+#include "player/imaging/PictureFormats.h"
 #include "player/imaging/PictureLimits.h"
 #include "player/imaging/SnapshotFile.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <unistd.h>
@@ -218,8 +220,8 @@ int runRender(const std::vector<std::string>& args)
     const bool pictures = !o.avi.empty() || !o.snapshot.empty();
     if (pictures && !PictureFits(width, height)) {
         CString why;
-        why.Format("the scene's size %d x %d is beyond what can be rendered (1 to %d pixels a side)", width, height,
-            kMaxPictureSide);
+        why.Format("the scene's size %d x %d is beyond what can be rendered (1 to %lld pixels a side, %lld in all)",
+            width, height, kPixelBudget.maxSide, kPixelBudget.maxPixels);
         return cliFail(kCommand, why.str());
     }
     if (!o.avi.empty()) {
@@ -254,7 +256,7 @@ int runRender(const std::vector<std::string>& args)
     if (!o.snapshot.empty()) {
         std::unique_ptr<CDibImage> snapshot = player.Snapshot(frame.get());
         if (!SavePictureAs(*snapshot, o.snapshot.c_str()))
-            status = cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "'");
+            status = cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
     }
     if (!o.dump.empty() && !writeParticles(o.dump, player.GetSystem().particles))
         status = cliFail(kCommand, "cannot write the particle file '" + o.dump + "'");
@@ -284,7 +286,8 @@ extern const CliCommand kRenderCommand = { "render", "run a scene as the player 
     "  --keyframes K          frames from one key frame to the next\n"
     "  --bitrate B            data rate in kbit/s (0: the codec's own choice)\n"
     "  --snapshot OUT         save the last frame as the snapshot dialog does: JPEG (quality\n"
-    "                         100) when OUT ends in exactly .jpg or .jpeg, BMP otherwise\n"
+    "                         100) when OUT ends in exactly .jpg or .jpeg, PNG for exactly\n"
+    "                         .png, BMP otherwise\n"
     "  --dump-particles FILE  write the live particles at the end as CSV (as 'run' does)\n\n"
     "Exit status: 0 done; 1 an unreadable, truncated or newer scene, an unknown codec, or an\n"
     "output that could not be written; 2 bad usage.\n\n"

@@ -1,14 +1,10 @@
 #include "platform/CDC.h"
 
+#include "platform/PixelBudget.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-
-namespace {
-
-constexpr int kMaxSide = 16384;
-
-} // namespace
 
 bool CPen::CreatePen(int style, int width, COLORREF color)
 {
@@ -36,7 +32,7 @@ bool CBrush::CreateBrushIndirect(const LOGBRUSH* brush)
 
 CDC::CDC(int width, int height)
 {
-    if (width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide) {
+    if (PictureFits(width, height)) {
         owned_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000u);
         bits_ = owned_.data();
         width_ = width;

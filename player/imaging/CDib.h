@@ -3,7 +3,7 @@
 #include "platform/CDC.h"
 #include "platform/CString.h"
 #include "platform/Colour.h"
-#include "player/imaging/RgbImage.h"
+#include "player/imaging/PictureFormats.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +18,12 @@
 // rebuild (Unlock of a run, Fill, Create, CopyTo, Load, UpdateFromBitmap). Lock and Unlock only mark the
 // run: ordinary memory needs no pinning.
 //
-// A picture the program makes is bounded (PictureLimits.h). One that cannot be made has no block: width,
-// height and bit count 0, reads give mid grey, writes do nothing. A block read from a file is checked
-// before any pixel is touched; one whose rows do not fit in it has no pixels to read or show.
+// A picture read from a BMP file keeps the file's depth and compression; it shows, and reads, the colours
+// its pixels stand for (DibPixels.h), but only a 24-bit picture takes writes.
+//
+// Every picture fits the pixel budget (platform/PixelBudget.h). One that cannot be made has no block:
+// width, height and bit count 0, reads give mid grey, writes do nothing. A block read from a file is
+// checked before any pixel is touched; one whose rows do not fit in it has no pixels to read or show.
 class CDib {
 public:
     static constexpr COLORREF kNoPixel = 0x808080;
@@ -51,13 +54,13 @@ public:
     std::size_t GetImageSize() const { return rows_ ? rowLength_ * static_cast<std::size_t>(height_) : 0; }
 
     // Top-left origin. Outside the picture or without pixels: kNoPixel. A picture that is not 24 bits
-    // per pixel reads black and ignores writes.
+    // per pixel reads the colours it shows and ignores writes.
     COLORREF GetPixel(int x, int y) const
     {
         if (!inside(x, y))
             return kNoPixel;
         if (bitCount_ != 24)
-            return 0;
+            return shownPixel(x, y);
         if (!rows_)
             return kNoPixel;
         const std::uint8_t* p = pixelAt(x, y);
@@ -96,24 +99,25 @@ public:
     int Tile(CDC* dc, int x0, int y0, int x1, int y1);
     // The display copy (owned here); null when the block cannot be shown at all.
     CDC* GetBitmap() { return display_.get(); }
+    const CDC* GetBitmap() const { return display_.get(); }
     // Re-reads a 24-bit picture's pixels from the display copy after drawing on it; 1 on success.
     int UpdateFromBitmap();
 
-    // Tries the JPEG, GIF and BMP readers in turn, whatever the extension. 1 when one of them read it.
-    // An empty name leaves the picture alone; otherwise a failed load leaves a 10x10 placeholder: 8-bit
-    // with an all-black palette when the file does not exist, black 24-bit when no reader accepts it.
+    // Reads the file with the format its content names (PictureFormats.h), whatever the extension. 1
+    // when read. An empty name leaves the picture alone; otherwise a failed load leaves a 10x10
+    // placeholder: 8-bit with an all-black palette when the file does not exist, black 24-bit otherwise.
     int Load(const CString& fileName);
-    int SaveBmp(const CString& fileName);
-    // The picture must be 24 bits per pixel.
-    int SaveJpeg(const CString& fileName, int quality);
     int LoadFailed() const { return loadFailed_ ? 1 : 0; }
+    // How the last Load went, and why it failed: for messages.
+    const PictureFile& LastLoad() const { return lastLoad_; }
 
-    // Row conversions between the readers' top-down RGB buffers and stored rows.
-    static void SwapRedBlue(std::uint8_t* buffer, int width, int height);
-    static void FlipRows(std::uint8_t* buffer, std::size_t rowBytes, int height);
-    static std::vector<std::uint8_t> PadRows(const std::uint8_t* buffer, int width, int height, std::size_t& rowLength);
-    static std::vector<std::uint8_t> UnpadRows(const std::uint8_t* rows, int width, std::size_t rowLength, int height);
-    static std::size_t RowLength(int width, int bitCount);
+    // Writes a file of the format whatever the picture's depth: one that can hold the picture's own
+    // block (BMP) keeps it, the others hold the colours shown. 1 when written; otherwise 0 with errno
+    // saying why. Ends a run in progress.
+    int SaveAs(const CString& fileName, const PictureFormat& format, int quality);
+    int SaveBmp(const CString& fileName);
+    int SaveJpeg(const CString& fileName, int quality);
+    int SavePng(const CString& fileName);
 
 private:
     // Width and height are never negative, so one unsigned comparison per axis covers both ends.
@@ -129,18 +133,21 @@ private:
     }
     const std::uint8_t* pixelAt(int x, int y) const { return const_cast<CDib*>(this)->pixelAt(x, y); }
 
+    COLORREF shownPixel(int x, int y) const;
+
     // Replaces the block and re-reads its layout; the display copy is left for the caller to rebuild.
     void setBlock(std::vector<std::uint8_t> block);
     void clear();
     void readLayout();
     void rebuildDisplay();
     void makePlaceholder(int bitCount);
-    bool loadRgb(const RgbImage& image);
+    int saveAs(const CString& fileName, const char* format, int quality);
 
     std::vector<std::uint8_t> block_;
     std::unique_ptr<CDC> display_;
     bool locked_ = false;
     bool loadFailed_ = false;
+    PictureFile lastLoad_;
 
     // Layout of block_, checked once whenever it changes. Without a usable header (40 bytes, size within
     // the picture bounds, colour table inside the block) width, height and bit count are 0.
@@ -149,8 +156,6 @@ private:
     int width_ = 0;
     int height_ = 0;
     int bitCount_ = 0;
-    std::uint32_t compression_ = 0;
-    std::size_t colourCount_ = 0;
     std::size_t rowLength_ = 0;
     std::size_t rowsOffset_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "player/imaging/GifReader.h"
 
 #include "platform/CStdioFile.h"
+#include "player/imaging/DibLayout.h"
 #include "player/imaging/LzwDecoder.h"
 #include "player/imaging/PictureLimits.h"
 
@@ -23,8 +24,10 @@ constexpr std::uint8_t kSquareAspect = 49;
 constexpr std::uint64_t kMaxPixelsPerDataByte = 4 * 4096;
 constexpr std::uint64_t kPixelFloor = std::uint64_t { 1 } << 20;
 
-// Colours by index; entries the file did not supply stay black.
-using ColourMap = std::array<std::uint8_t, 256 * 3>;
+// Colours by index, for every index the largest code size allows; entries the file did not supply stay
+// black.
+constexpr int kMapEntries = 1 << LzwDecoder::kMaxCodeSize;
+using ColourMap = std::array<std::uint8_t, kMapEntries * 3>;
 
 class ByteCursor {
 public:
@@ -46,14 +49,18 @@ public:
     }
     int Byte() { return pos_ < size_ ? data_[pos_++] : -1; }
 
-    // Passes over data sub-blocks up to the zero-length terminator or a block the file cuts short.
-    void SkipSubBlocks()
+    // Passes over data sub-blocks up to the zero-length terminator or a block the file cuts short, and
+    // gives the bytes of data they hold.
+    std::size_t SkipSubBlocks()
     {
+        std::size_t data = 0;
         for (;;) {
             const int length = Byte();
             if (length <= 0)
-                return;
-            pos_ += std::min(static_cast<std::size_t>(length), Left());
+                return data;
+            const std::size_t n = std::min(static_cast<std::size_t>(length), Left());
+            pos_ += n;
+            data += n;
         }
     }
 
@@ -107,25 +114,36 @@ private:
     int row_ = 0;
 };
 
-// Decodes the image data into out, which is zero-filled: pixels the data never reaches stay black.
-// False only when the data cannot even begin.
-bool DecodeImage(ByteCursor& in, const ColourMap& map, bool interlaced, RgbImage& out)
+// The bytes of image data in the sub-blocks at the cursor: what bounds the pixels they can fill.
+std::size_t ImageDataBytes(ByteCursor in)
+{
+    if (in.Byte() < 0) // the minimum code size
+        return 0;
+    return in.SkipSubBlocks();
+}
+
+// Decodes the image data into the block's rows, which are zero-filled: pixels the data never reaches
+// stay black. False only when the data cannot even begin.
+bool DecodeImage(ByteCursor& in, const ColourMap& map, bool interlaced, std::vector<std::uint8_t>& block)
 {
     const int minCodeSize = in.Byte();
     if (!LzwDecoder::Valid(minCodeSize))
         return false;
     auto decoder = std::make_unique<LzwDecoder>(in.Here(), in.Left(), minCodeSize);
-    const std::size_t width = static_cast<std::size_t>(out.width);
-    std::vector<std::uint8_t> indices(width);
-    RowOrder rows(out.height, interlaced);
+    dib::Layout layout;
+    dib::ReadLayout(block.data(), block.size(), layout);
+    const std::size_t width = static_cast<std::size_t>(layout.width);
+    std::vector<std::uint16_t> indices(width);
+    RowOrder rows(layout.height, interlaced);
     for (int y = rows.Next(); y >= 0; y = rows.Next()) {
         const std::size_t got = decoder->Read(indices.data(), width);
-        std::uint8_t* dst = out.pixels.data() + width * 3 * static_cast<std::size_t>(y);
+        std::uint8_t* dst
+            = block.data() + layout.rowsOffset + layout.rowLength * static_cast<std::size_t>(layout.height - 1 - y);
         for (std::size_t x = 0; x < got; ++x, dst += 3) {
             const std::uint8_t* colour = map.data() + 3 * indices[x];
-            dst[0] = colour[0];
+            dst[0] = colour[2];
             dst[1] = colour[1];
-            dst[2] = colour[2];
+            dst[2] = colour[0];
         }
         if (got < width)
             break;
@@ -135,63 +153,51 @@ bool DecodeImage(ByteCursor& in, const ColourMap& map, bool interlaced, RgbImage
 
 } // namespace
 
-bool GifReader::ReadGif(const CString& fileName, RgbImage& out)
+PictureRead GifReader::fail(PictureRead read, const char* message)
 {
-    out = RgbImage();
-    if (fileName.IsEmpty()) {
-        message_ = "No Name Given";
-        return false;
-    }
-    std::vector<unsigned char> bytes;
-    if (!platform::ReadWholeFile(fileName.str(), kMaxPictureFileBytes, bytes)) {
-        message_ = "Cant open GIF";
-        return false;
-    }
-    return ReadGifMemory(bytes.data(), bytes.size(), out);
+    message_ = message;
+    read.block = std::vector<std::uint8_t>();
+    return read;
 }
 
-bool GifReader::ReadGifMemory(const std::uint8_t* data, std::size_t size, RgbImage& out)
+PictureRead GifReader::ReadGif(const CString& fileName)
 {
-    out = RgbImage();
+    if (fileName.IsEmpty())
+        return fail(PictureRead(), "No Name Given");
+    std::vector<unsigned char> bytes;
+    if (!platform::ReadWholeFile(fileName.str(), kMaxPictureFileBytes, bytes))
+        return fail(PictureRead(), "Cant open GIF");
+    return ReadGifMemory(bytes.data(), bytes.size());
+}
+
+PictureRead GifReader::ReadGifMemory(const std::uint8_t* data, std::size_t size)
+{
+    PictureRead read;
     ByteCursor in(data, size);
     const std::uint8_t* signature;
-    if (!in.Take(kSignatureBytes, signature)) {
-        message_ = "Error reading GIF Magic";
-        return false;
-    }
-    if (std::memcmp(signature, "GIF", 3) != 0) {
-        message_ = "Error: not a valid .GIF file";
-        return false;
-    }
-    if (std::memcmp(signature + 3, "87a", 3) != 0 && std::memcmp(signature + 3, "89a", 3) != 0) {
-        message_ = "Error: Bad GIF Version number";
-        return false;
-    }
+    if (!in.Take(kSignatureBytes, signature))
+        return fail(read, "Error reading GIF Magic");
+    if (std::memcmp(signature, "GIF", 3) != 0)
+        return fail(read, "Error: not a valid .GIF file");
+    if (std::memcmp(signature + 3, "87a", 3) != 0 && std::memcmp(signature + 3, "89a", 3) != 0)
+        return fail(read, "Error: Bad GIF Version number");
     const std::uint8_t* screen;
-    if (!in.Take(kScreenBytes, screen)) {
-        message_ = "Error: failed to GIF read screen descriptor.\nGiving up";
-        return false;
-    }
+    if (!in.Take(kScreenBytes, screen))
+        return fail(read, "Error: failed to GIF read screen descriptor.\nGiving up");
     ColourMap globalMap {};
-    if ((screen[4] & 0x80) && !ReadColourMap(in, 2 << (screen[4] & 7), globalMap)) {
-        message_ = "Error reading GIF colormap";
-        return false;
-    }
+    if ((screen[4] & 0x80) && !ReadColourMap(in, 2 << (screen[4] & 7), globalMap))
+        return fail(read, "Error reading GIF colormap");
     if (screen[6] != 0 && screen[6] != kSquareAspect)
         message_ = "Non-square pixels in GIF image.\nIgnoring that fact...";
 
     for (;;) {
         const int introducer = in.Byte();
-        if (introducer < 0) {
-            message_ = "Unexpected EOF in GIF.\nGiving up";
-            return false;
-        }
+        if (introducer < 0)
+            return fail(read, "Unexpected EOF in GIF.\nGiving up");
         if (introducer == '!') {
             // Extensions, the graphic control one included, carry nothing that changes the colours.
-            if (in.Byte() < 0) {
-                message_ = "Error on extension read.\nGiving up";
-                return false;
-            }
+            if (in.Byte() < 0)
+                return fail(read, "Error on extension read.\nGiving up");
             in.SkipSubBlocks();
             continue;
         }
@@ -199,40 +205,59 @@ bool GifReader::ReadGifMemory(const std::uint8_t* data, std::size_t size, RgbIma
             continue;
 
         const std::uint8_t* descriptor;
-        if (!in.Take(kDescriptorBytes, descriptor)) {
-            message_ = "Error on dimension read\nGiving up";
-            return false;
-        }
+        if (!in.Take(kDescriptorBytes, descriptor))
+            return fail(read, "Error on dimension read\nGiving up");
         const int width = descriptor[4] | (descriptor[5] << 8);
         const int height = descriptor[6] | (descriptor[7] << 8);
         const std::uint8_t flags = descriptor[8];
         const bool localMap = (flags & 0x80) != 0;
+        const int localEntries = localMap ? 1 << ((flags & 7) + 1) : 0;
+        read.width = width;
+        read.height = height;
+        if (!PictureFits(width, height)) {
+            read.status = width > 0 && height > 0 ? PictureStatus::OverBudget : PictureStatus::Damaged;
+            return fail(read, "Out of Memory in GIFRead");
+        }
+        // Only the image's own data counts: comments or other blocks after it fill no pixels.
+        ByteCursor data = in;
+        const std::uint8_t* skipped;
         const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
-        if (!PictureFits(width, height) || (pixels > kPixelFloor && pixels > in.Left() * kMaxPixelsPerDataByte)) {
-            message_ = "Out of Memory in GIFRead";
-            return false;
+        if (pixels > kPixelFloor
+            && (!data.Take(static_cast<std::size_t>(localEntries) * 3, skipped)
+                || pixels > ImageDataBytes(data) * kMaxPixelsPerDataByte))
+            return fail(read, "Out of Memory in GIFRead");
+        read.block = dib::MakeBlock(width, height, 24, 0);
+        if (read.block.empty()) {
+            read.status = PictureStatus::NoMemory;
+            return fail(read, "Out of Memory in GIFRead");
         }
-        try {
-            out.pixels.assign(static_cast<std::size_t>(pixels) * 3, 0);
-        } catch (const std::bad_alloc&) {
-            out = RgbImage();
-            message_ = "Out of Memory in GIFRead";
-            return false;
-        }
-        out.width = width;
-        out.height = height;
         ColourMap localColours {};
-        if (localMap && !ReadColourMap(in, 1 << ((flags & 7) + 1), localColours)) {
-            out = RgbImage();
-            message_ = "Error reading GIF colormap\nGiving up";
-            return false;
-        }
-        if (!DecodeImage(in, localMap ? localColours : globalMap, (flags & 0x40) != 0, out)) {
-            out = RgbImage();
-            message_ = localMap ? "Error reading GIF file\nLocalColorMap\nGiving up"
-                                : "Error reading GIF file\nGIFScreen Colormap\nGiving up";
-            return false;
-        }
-        return true;
+        if (localMap && !ReadColourMap(in, localEntries, localColours))
+            return fail(read, "Error reading GIF colormap\nGiving up");
+        if (!DecodeImage(in, localMap ? localColours : globalMap, (flags & 0x40) != 0, read.block))
+            return fail(read,
+                localMap ? "Error reading GIF file\nLocalColorMap\nGiving up"
+                         : "Error reading GIF file\nGIFScreen Colormap\nGiving up");
+        read.status = PictureStatus::Read;
+        return read;
     }
 }
+
+namespace {
+
+bool SniffGif(const std::uint8_t* data, std::size_t size)
+{
+    return data && size >= 3 && std::memcmp(data, "GIF", 3) == 0;
+}
+
+PictureRead ReadGifFormat(const std::uint8_t* data, std::size_t size)
+{
+    return GifReader().ReadGifMemory(data, size);
+}
+
+constexpr const char* kGifExtensions[] = { "gif", nullptr };
+
+} // namespace
+
+// Reading only: a snapshot keeps every colour, which a 256-colour GIF could not.
+extern const PictureFormat kGifFormat = { "GIF", kGifExtensions, SniffGif, ReadGifFormat, nullptr, nullptr };

@@ -1,19 +1,21 @@
 #pragma once
 
 #include "platform/CString.h"
-#include "player/imaging/RgbImage.h"
+#include "player/imaging/PictureFormat.h"
 
 #include <cstddef>
 #include <cstdint>
 
-// Reads the first image of a GIF87a or GIF89a file. The reader keeps the text of its last message
-// ("No Error" when made), which says why a read failed.
+// Reads the first image of a GIF87a or GIF89a file into a 24-bit block at the image's own size. The
+// reader keeps the text of its last message ("No Error" when made), which says why a read failed.
 class GifReader {
 public:
-    bool ReadGif(const CString& fileName, RgbImage& out);
-    bool ReadGifMemory(const std::uint8_t* data, std::size_t size, RgbImage& out);
+    PictureRead ReadGif(const CString& fileName);
+    PictureRead ReadGifMemory(const std::uint8_t* data, std::size_t size);
     CString GetMessage() const { return message_; }
 
 private:
+    PictureRead fail(PictureRead read, const char* message);
+
     CString message_ = "No Error";
 };

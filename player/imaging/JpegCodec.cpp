@@ -1,26 +1,34 @@
 #include "player/imaging/JpegCodec.h"
 
 #include "platform/CStdioFile.h"
+#include "player/imaging/DibLayout.h"
+#include "player/imaging/PictureFormats.h"
 #include "player/imaging/PictureLimits.h"
-#include "player/imaging/SafeFileWriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
+#include <cstring>
+#include <jerror.h>
 #include <jpeglib.h>
 #include <new>
 
 namespace {
 
-// A progressive file may hold any number of scans, each costing a pass over the whole coefficient
-// buffer; real encoders write about ten. More than this is a file built to keep us busy.
+// A progressive file may hold any number of scans, each a pass over the whole picture's coefficients;
+// real encoders write about ten. More than this many, or more scans than these pixel-passes allow for
+// a large picture, is a file built to keep us busy.
 constexpr int kMaxScans = 200;
-// The library's working memory (coefficient buffers of progressive files) stays below this.
-constexpr long kMaxLibraryMemory = 256L << 20;
+constexpr std::uint64_t kMaxScanPixels = std::uint64_t { 1 } << 32;
+// The library's working memory: the coefficients of a progressive picture as large as the budget
+// allows, four components at full resolution, two bytes each, and room for its row buffers.
+constexpr long kMaxLibraryMemory = static_cast<long>(kPixelBudget.maxPixels * 4 * 2 + (32L << 20));
 // Even a flat picture costs a few bits per 8x8 block, so a file cannot honestly describe many more
 // pixels than this per byte; up to the floor anything goes.
 constexpr std::uint64_t kPixelsPerFileByte = 1024;
 constexpr std::uint64_t kPixelFloor = std::uint64_t { 4 } << 20;
+// libjpeg's own limit on a side.
+constexpr long long kMaxJpegSide = 65500;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -38,7 +46,11 @@ void OutputMessage(j_common_ptr) { }
 
 void LimitScans(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    if (!cinfo->is_decompressor)
+        return;
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    const std::uint64_t pixels = std::max<std::uint64_t>(std::uint64_t { d->image_width } * d->image_height, 1);
+    if (d->input_scan_number > kMaxScans || static_cast<std::uint64_t>(d->input_scan_number) > kMaxScanPixels / pixels)
         ErrorExit(cinfo);
 }
 
@@ -49,124 +61,182 @@ void InitErrors(ErrorManager& err)
     err.pub.output_message = OutputMessage;
 }
 
-// Everything between setjmp and a longjmp back lives in the library's objects or in `out`, which
-// belongs to the caller, so no C++ object is skipped by the jump.
-bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_mgr& progress, const std::uint8_t* data,
-    std::size_t size, RgbImage& out)
+// (255 x 255 rounded) / 255 in integers, as the common readers convert CMYK.
+unsigned MulDiv255(unsigned a, unsigned b)
 {
-    if (setjmp(err.jump))
-        return false;
+    const unsigned t = a * b + 128;
+    return ((t >> 8) + t) >> 8;
+}
+
+// One row of inverted CMYK (or YCCK made CMYK by the library) as blue, green, red.
+void CmykToBgr(const JSAMPLE* in, JDIMENSION width, std::uint8_t* out)
+{
+    for (JDIMENSION x = 0; x < width; ++x, in += 4, out += 3) {
+        const unsigned k = in[3];
+        out[0] = static_cast<std::uint8_t>(k - MulDiv255(255u - in[2], k));
+        out[1] = static_cast<std::uint8_t>(k - MulDiv255(255u - in[1], k));
+        out[2] = static_cast<std::uint8_t>(k - MulDiv255(255u - in[0], k));
+    }
+}
+
+// How far decoding got, kept outside Decompress so that it survives the jump back.
+struct Progress {
+    JDIMENSION rowsDone = 0;
+    JDIMENSION height = 0;
+};
+
+// Everything between setjmp and a longjmp back lives in the library's objects or in the caller's
+// `read` and `progress`, so no C++ object is skipped by the jump.
+bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_mgr& monitor, const std::uint8_t* data,
+    std::size_t size, PictureRead& read, Progress& progress)
+{
+    if (setjmp(err.jump)) {
+        // Damage after the last row (a broken marker before the end, say) costs nothing shown.
+        return progress.height > 0 && progress.rowsDone == progress.height;
+    }
     jpeg_create_decompress(&cinfo);
     // Creating clears everything but the error manager.
-    cinfo.progress = &progress;
+    cinfo.progress = &monitor;
     cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
-    const std::uint64_t claimed = std::uint64_t { cinfo.image_width } * cinfo.image_height;
-    if (!PictureFits(cinfo.image_width, cinfo.image_height)
-        || (claimed > kPixelFloor && claimed / kPixelsPerFileByte > size))
+    read.width = cinfo.image_width;
+    read.height = cinfo.image_height;
+    if (!PictureFits(read.width, read.height)) {
+        read.status = PictureStatus::OverBudget;
         return false;
+    }
+    const std::uint64_t claimed = std::uint64_t { cinfo.image_width } * cinfo.image_height;
+    if (claimed > kPixelFloor && claimed / kPixelsPerFileByte > size)
+        return false;
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
     const JDIMENSION width = cinfo.output_width;
     const JDIMENSION height = cinfo.output_height;
-    const int components = cinfo.output_components;
-    if (!PictureFits(width, height))
+    if (!PictureFits(width, height)) {
+        read.status = PictureStatus::OverBudget;
         return false;
-    const std::size_t rowBytes = std::size_t { width } * 3;
-    out.pixels.assign(rowBytes * height, 0);
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(
-        reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * static_cast<JDIMENSION>(components), 1);
+    }
+    read.block = dib::MakeBlock(static_cast<int>(width), static_cast<int>(height), 24, 0);
+    if (read.block.empty()) {
+        read.status = PictureStatus::NoMemory;
+        return false;
+    }
+    const std::size_t rowLength = dib::RowLength(width, 24);
+    std::uint8_t* rows = read.block.data() + dib::kHeaderSize;
+    // Colour rows go straight into the block; grey and CMYK ones through a row of their own.
+    JSAMPROW work = nullptr;
+    if (cinfo.out_color_space != JCS_EXT_BGR)
+        work = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+            width * static_cast<JDIMENSION>(cinfo.output_components), 1)[0];
+    progress.height = height;
     while (cinfo.output_scanline < height) {
-        const JDIMENSION y = cinfo.output_scanline;
-        if (jpeg_read_scanlines(&cinfo, row, 1) != 1)
+        std::uint8_t* dst = rows + rowLength * (height - 1 - cinfo.output_scanline);
+        JSAMPROW row = work ? work : dst;
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
             break;
-        std::uint8_t* dst = out.pixels.data() + rowBytes * y;
-        const JSAMPLE* src = row[0];
-        if (components == 3) {
-            std::copy(src, src + rowBytes, dst);
-        } else if (components == 1) {
+        if (cmyk) {
+            CmykToBgr(work, width, dst);
+        } else if (work) {
             for (JDIMENSION x = 0; x < width; ++x, dst += 3)
-                dst[0] = dst[1] = dst[2] = src[x];
+                dst[0] = dst[1] = dst[2] = work[x];
         }
-        // Four-component (CMYK) rows stay black: the program has no colour management to show them.
+        progress.rowsDone = cinfo.output_scanline;
     }
     jpeg_finish_decompress(&cinfo);
-    out.width = static_cast<int>(width);
-    out.height = static_cast<int>(height);
-    return true;
+    return progress.rowsDone == height;
 }
 
-bool Compress(jpeg_compress_struct& cinfo, ErrorManager& err, std::FILE* file, const std::uint8_t* rgb, int width,
-    int height, int quality)
+bool Compress(jpeg_compress_struct& cinfo, ErrorManager& err, std::FILE* file, RgbRows& rows, int quality)
 {
-    if (setjmp(err.jump))
+    if (setjmp(err.jump)) {
+        // A failed write leaves the system's reason in errno; anything else is the library refusing.
+        if (err.pub.msg_code != JERR_FILE_WRITE)
+            errno = EINVAL;
         return false;
+    }
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.image_width = static_cast<JDIMENSION>(rows.Width());
+    cinfo.image_height = static_cast<JDIMENSION>(rows.Height());
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb + rowBytes * cinfo.next_scanline);
+        JSAMPROW row = const_cast<JSAMPROW>(rows.Row(static_cast<int>(cinfo.next_scanline)));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
     return true;
 }
 
+bool SniffJpeg(const std::uint8_t* data, std::size_t size)
+{
+    return data && size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
+}
+
+constexpr const char* kJpegExtensions[] = { "jpg", "jpeg", nullptr };
+
 } // namespace
 
-bool ReadJpegMemory(const std::uint8_t* data, std::size_t size, RgbImage& out)
+extern const PictureFormat kJpegFormat = { "JPEG", kJpegExtensions, SniffJpeg, ReadJpegMemory, WriteJpegFile, nullptr };
+
+PictureRead ReadJpegMemory(const std::uint8_t* data, std::size_t size)
 {
-    out = RgbImage();
+    PictureRead read;
     if (!data || size == 0)
-        return false;
+        return read;
     jpeg_decompress_struct cinfo {};
     ErrorManager err {};
     InitErrors(err);
-    jpeg_progress_mgr progress {};
-    progress.progress_monitor = LimitScans;
+    jpeg_progress_mgr monitor {};
+    monitor.progress_monitor = LimitScans;
     cinfo.err = &err.pub;
-    bool ok = false;
+    Progress progress;
     try {
-        ok = Decompress(cinfo, err, progress, data, size, out);
+        if (Decompress(cinfo, err, monitor, data, size, read, progress))
+            read.status = PictureStatus::Read;
     } catch (const std::bad_alloc&) {
-        ok = false;
+        read.status = PictureStatus::NoMemory;
     }
     jpeg_destroy_decompress(&cinfo);
-    if (!ok)
-        out = RgbImage();
-    return ok;
+    if (read.status != PictureStatus::Read)
+        read.block = std::vector<std::uint8_t>();
+    return read;
 }
 
-bool ReadJpeg(const CString& fileName, RgbImage& out)
+PictureRead ReadJpeg(const CString& fileName)
 {
-    out = RgbImage();
     std::vector<unsigned char> bytes;
     if (fileName.IsEmpty() || !platform::ReadWholeFile(fileName.str(), kMaxPictureFileBytes, bytes))
-        return false;
-    return ReadJpegMemory(bytes.data(), bytes.size(), out);
+        return PictureRead();
+    return ReadJpegMemory(bytes.data(), bytes.size());
 }
 
-int WriteJpeg(const CString& fileName, const std::uint8_t* rgb, int width, int height, int quality)
+bool WriteJpegFile(std::FILE* file, RgbRows& rows, int quality)
 {
-    if (!rgb || width <= 0 || height <= 0)
-        return 0;
-    SafeFileWriter writer;
-    std::FILE* file = writer.Open(fileName);
-    if (!file)
-        return 0;
+    if (rows.Width() > kMaxJpegSide || rows.Height() > kMaxJpegSide) {
+        errno = EFBIG;
+        return false;
+    }
     jpeg_compress_struct cinfo {};
     ErrorManager err {};
     InitErrors(err);
     cinfo.err = &err.pub;
-    const bool ok = Compress(cinfo, err, file, rgb, width, height, quality);
+    const bool ok = Compress(cinfo, err, file, rows, quality);
+    const int error = errno;
     jpeg_destroy_compress(&cinfo);
-    return ok && writer.Commit() ? 1 : 0;
+    errno = error;
+    return ok;
+}
+
+int WriteJpeg(const CString& fileName, const std::uint8_t* rgb, int width, int height, int quality)
+{
+    return SavePicture(fileName, kJpegFormat,
+        RgbRows(rgb, width, height, static_cast<std::size_t>(width > 0 ? width : 0) * 3), quality);
 }

@@ -1,7 +1,6 @@
 #include "player/imaging/LzwDecoder.h"
 
 #include <algorithm>
-#include <cstring>
 
 LzwDecoder::LzwDecoder(const std::uint8_t* blocks, std::size_t size, int minCodeSize)
     : data_(blocks)
@@ -16,7 +15,7 @@ LzwDecoder::LzwDecoder(const std::uint8_t* blocks, std::size_t size, int minCode
     }
     for (int i = 0; i < clear_; ++i) {
         prefix_[i] = 0;
-        suffix_[i] = first_[i] = static_cast<std::uint8_t>(i);
+        suffix_[i] = first_[i] = static_cast<std::uint16_t>(i);
         length_[i] = 1;
     }
     ResetTable();
@@ -49,10 +48,10 @@ int LzwDecoder::NextCode()
     return code;
 }
 
-std::size_t LzwDecoder::Read(std::uint8_t* out, std::size_t count)
+std::size_t LzwDecoder::Read(std::uint16_t* out, std::size_t count)
 {
     std::size_t done = std::min(count, pendingEnd_ - pendingAt_);
-    std::memcpy(out, pending_ + pendingAt_, done);
+    std::copy_n(pending_ + pendingAt_, done, out);
     pendingAt_ += done;
     while (done < count && !ended_) {
         const int code = NextCode();
@@ -77,7 +76,7 @@ std::size_t LzwDecoder::Read(std::uint8_t* out, std::size_t count)
             // once the table is full no 12-bit code can be equal to it.
             const int firstOfNew = code == next_ ? first_[prev_] : first_[code];
             prefix_[next_] = static_cast<std::uint16_t>(prev_);
-            suffix_[next_] = static_cast<std::uint8_t>(firstOfNew);
+            suffix_[next_] = static_cast<std::uint16_t>(firstOfNew);
             first_[next_] = first_[prev_];
             length_[next_] = static_cast<std::uint16_t>(length_[prev_] + 1);
             ++next_;
@@ -89,7 +88,7 @@ std::size_t LzwDecoder::Read(std::uint8_t* out, std::size_t count)
         // Strings are written back to front by following the prefixes.
         const std::size_t length = length_[code];
         const bool fits = length <= count - done;
-        std::uint8_t* dst = fits ? out + done + length : pending_ + length;
+        std::uint16_t* dst = fits ? out + done + length : pending_ + length;
         int c = code;
         for (std::size_t i = 0; i < length; ++i) {
             *--dst = suffix_[c];
@@ -99,7 +98,7 @@ std::size_t LzwDecoder::Read(std::uint8_t* out, std::size_t count)
             done += length;
         } else {
             const std::size_t take = count - done;
-            std::memcpy(out + done, pending_, take);
+            std::copy_n(pending_, take, out + done);
             pendingAt_ = take;
             pendingEnd_ = length;
             done = count;

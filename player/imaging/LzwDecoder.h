@@ -12,16 +12,17 @@
 // prefix is an earlier entry, so no chain can loop.
 class LzwDecoder {
 public:
-    // minCodeSize must be within [kMinCodeSize, kMaxCodeSize] (see Valid()): colour indices are bytes,
-    // so larger sizes could only describe colours no map holds.
+    // minCodeSize must be within [kMinCodeSize, kMaxCodeSize] (see Valid()). Sizes above 8 give indices
+    // beyond any colour map, but the format allows them as long as the first codes fit in 12 bits.
     LzwDecoder(const std::uint8_t* blocks, std::size_t size, int minCodeSize);
 
     static constexpr int kMinCodeSize = 1;
-    static constexpr int kMaxCodeSize = 8;
+    static constexpr int kMaxCodeSize = 11;
     static bool Valid(int minCodeSize) { return minCodeSize >= kMinCodeSize && minCodeSize <= kMaxCodeSize; }
 
-    // Writes up to count colour indices; fewer than count means the data has ended.
-    std::size_t Read(std::uint8_t* out, std::size_t count);
+    // Writes up to count colour indices (below 1 << minCodeSize); fewer than count means the data has
+    // ended.
+    std::size_t Read(std::uint16_t* out, std::size_t count);
 
 private:
     static constexpr int kMaxCodeBits = 12;
@@ -46,12 +47,12 @@ private:
     bool ended_ = false;
 
     std::uint16_t prefix_[kTableSize];
-    std::uint8_t suffix_[kTableSize];
-    std::uint8_t first_[kTableSize];
+    std::uint16_t suffix_[kTableSize];
+    std::uint16_t first_[kTableSize];
     std::uint16_t length_[kTableSize];
 
     // The part of the last string that did not fit in the caller's buffer.
-    std::uint8_t pending_[kTableSize];
+    std::uint16_t pending_[kTableSize];
     std::size_t pendingAt_ = 0;
     std::size_t pendingEnd_ = 0;
 };

@@ -3,6 +3,8 @@
 #include "player/app/PlayerUi.h"
 #include "player/app/window/CCompressorDialog.h"
 #include "player/app/window/CImageDialog.h"
+#include "player/imaging/CDibImage.h"
+#include "tests/TempDir.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -27,11 +29,12 @@ public:
         path = answer_;
         return true;
     }
-    void ShowMessage(const CString&, MessageKind) override { }
+    void ShowMessage(const CString& text, MessageKind) override { messages_.push_back(text); }
     bool ChooseCompressor(CompressorSettings&) override { return false; }
 
     CString filter_;
     CString extension_;
+    std::vector<CString> messages_;
 
 private:
     CString answer_;
@@ -68,7 +71,7 @@ TEST(ImageDialog, SavesAsTheExtensionSaysAndStaysOpen)
     dialog.show();
     dialog.OnSave();
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(jpeg.filter_, "JPEG (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp|All Files (*.*)|*.*||");
+    EXPECT_EQ(jpeg.filter_, "JPEG (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp|PNG (*.png)|*.png|All Files (*.*)|*.*||");
     EXPECT_EQ(jpeg.extension_, "jpg");
     ASSERT_EQ(picture.saves.size(), 1u);
     EXPECT_EQ(picture.saves[0].format, "jpeg");
@@ -80,6 +83,29 @@ TEST(ImageDialog, SavesAsTheExtensionSaysAndStaysOpen)
     other.SetImage(&picture);
     other.OnSave();
     EXPECT_EQ(picture.saves.size(), 1u);
+    EXPECT_TRUE(jpeg.messages_.empty());
+
+    // A PNG holds the colours the picture shows.
+    TempDir dir;
+    SaveAnswer png(dir.file("snap.png").c_str());
+    CImageDialog third(&png, nullptr);
+    third.SetImage(&picture);
+    third.OnSave();
+    CDib back;
+    ASSERT_EQ(back.Load(dir.file("snap.png").c_str()), 1);
+    EXPECT_EQ(back.GetPixel(7, 7), RGB(0, 0, 255));
+}
+
+TEST(ImageDialog, AFailedSaveSaysWhy)
+{
+    CDibImage picture;
+    SaveAnswer missing("/nonexistent-mirrim-dir/snap.bmp");
+    CImageDialog dialog(&missing, nullptr);
+    dialog.SetImage(&picture);
+    dialog.OnSave();
+    ASSERT_EQ(missing.messages_.size(), 1u);
+    EXPECT_EQ(missing.messages_[0],
+        "Cannot save the picture as \"/nonexistent-mirrim-dir/snap.bmp\": No such file or directory");
 }
 
 TEST(CompressorDialog, OpensOnThePreviousChoiceAndReturnsTheEdits)

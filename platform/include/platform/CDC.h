@@ -53,7 +53,7 @@ private:
 // surface; nothing is ever written outside it, whatever the coordinates.
 class CDC {
 public:
-    // A context that owns a black surface of the given size (a size beyond 16384 a side gives none).
+    // A context that owns a black surface of the given size (a size beyond the pixel budget gives none).
     CDC(int width, int height);
     // A context that draws on pixels it does not own; stride is in pixels.
     CDC(std::uint32_t* bits, int width, int height, int stride);

@@ -3,10 +3,12 @@
 #include "particle/core/IImage.h"
 #include "platform/CDC.h"
 #include "player/app/PlayerUi.h"
+#include "player/imaging/PictureFormats.h"
 #include "player/imaging/SnapshotFile.h"
 
 #include <QPainter>
 #include <QPushButton>
+#include <cerrno>
 
 CImageDialog::CImageDialog(IPlayerUi* ui, QWidget* parent)
     : QDialog(parent)
@@ -48,10 +50,13 @@ void CImageDialog::OnSave()
     if (!picture_ || !ui_)
         return;
     CString path;
-    if (!ui_->AskSaveFile("JPEG (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp|All Files (*.*)|*.*||", "jpg", path))
+    if (!ui_->AskSaveFile(
+            "JPEG (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp|PNG (*.png)|*.png|All Files (*.*)|*.*||", "jpg", path))
         return;
-    // A failed save leaves nothing to report: the dialog stays open for another try.
-    SavePictureAs(*picture_, path);
+    // The dialog stays open either way, for another try or another format.
+    if (!SavePictureAs(*picture_, path))
+        ui_->ShowMessage("Cannot save the picture as \"" + path + "\": " + DescribeSaveFailure(errno).c_str(),
+            IPlayerUi::MessageKind::Error);
 }
 
 void CImageDialog::paintEvent(QPaintEvent* event)

@@ -21,7 +21,8 @@ TEST(CImageStoreTest, CreatedPicturesAreBlackAndBounded)
     EXPECT_EQ(image->GetWidth(), 320);
     EXPECT_EQ(image->GetPixel(319, 239), 0u);
     EXPECT_EQ(store.GetImageCount(), 0) << "not entered in the store";
-    EXPECT_EQ(store.CreateImage(16385, 10), nullptr);
+    EXPECT_EQ(store.CreateImage(65536, 10), nullptr);
+    EXPECT_EQ(store.CreateImage(8193, 8192), nullptr);
     EXPECT_EQ(store.CreateImage(0, 0), nullptr);
 }
 

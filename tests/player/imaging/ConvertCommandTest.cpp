@@ -5,35 +5,47 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <array>
+#include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 const std::string kCli = std::string(MIRRIM_BINARY_DIR) + "/tools/mirrim-cli";
 
-std::string temp(const char* name)
+struct CliRun {
+    int status;
+    std::string errors;
+};
+
+// mirrim-cli with the arguments; its stdout goes to outFile, its stderr is kept.
+CliRun runCli(const std::string& arguments, const std::string& outFile = "/dev/null")
 {
-    static TempDir dir; // one per test process: CTest runs tests side by side
-    return dir.file(name);
+    const std::string command = kCli + " " + arguments + " 2>&1 >" + outFile;
+    CliRun r { -1, {} };
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return r;
+    std::array<char, 4096> buffer;
+    std::size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        r.errors.append(buffer.data(), n);
+    const int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
 }
 
-// Exit status of mirrim-cli with the arguments; its stderr goes to errorFile.
-int runCli(const std::string& arguments, const std::string& errorFile = "/dev/null")
+std::string kindOf(const std::vector<std::uint8_t>& bytes)
 {
-    const int status = std::system((kCli + " " + arguments + " >/dev/null 2>" + errorFile).c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool isJpeg(const std::vector<std::uint8_t>& bytes)
-{
-    return bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
-}
-
-bool isBmp(const std::vector<std::uint8_t>& bytes)
-{
-    return bytes.size() > 54 && bytes[0] == 'B' && bytes[1] == 'M';
+    if (bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xD8)
+        return "JPEG";
+    if (bytes.size() > 54 && bytes[0] == 'B' && bytes[1] == 'M')
+        return "BMP";
+    if (bytes.size() > 8 && bytes[0] == 0x89 && bytes[1] == 'P')
+        return "PNG";
+    return bytes.empty() ? "nothing" : "other";
 }
 
 class ConvertCommandTest : public testing::Test {
@@ -45,33 +57,31 @@ protected:
         picture.Fill(RGB(0, 200, 0));
         ASSERT_EQ(picture.SaveBmp(input_.c_str()), 1);
     }
-    void TearDown() override
-    {
-        for (const std::string& path : { input_, output_ })
-            std::remove(path.c_str());
-    }
 
-    std::string input_ = temp("in.bmp");
-    std::string output_;
+    TempDir dir_;
+    std::string input_ = dir_.file("in.bmp");
 };
 
-TEST_F(ConvertCommandTest, ExactLowerCaseJpegExtensionsGiveJpeg)
+TEST_F(ConvertCommandTest, TheExtensionChoosesTheFormatInAnyLetterCase)
 {
-    for (const char* name : { "out.jpg", "out.jpeg" }) {
-        output_ = temp(name);
-        ASSERT_EQ(runCli("convert " + input_ + " " + output_), 0) << name;
-        EXPECT_TRUE(isJpeg(picturefiles::ReadFile(output_))) << name;
+    const std::vector<std::pair<const char*, const char*>> names
+        = { { "a.jpg", "JPEG" }, { "b.jpeg", "JPEG" }, { "c.JPG", "JPEG" }, { "d.JpEg", "JPEG" }, { "e.bmp", "BMP" },
+              { "f.BMP", "BMP" }, { "g.png", "PNG" }, { "h.PnG", "PNG" } };
+    for (const auto& [name, kind] : names) {
+        const std::string output = dir_.file(name);
+        ASSERT_EQ(runCli("convert " + input_ + " " + output).status, 0) << name;
+        EXPECT_EQ(kindOf(picturefiles::ReadFile(output)), kind) << name;
         CDib back;
-        ASSERT_EQ(back.Load(output_.c_str()), 1);
+        ASSERT_EQ(back.Load(output.c_str()), 1) << name;
         EXPECT_EQ(back.GetWidth(), 8);
-        EXPECT_GT(GetGValue(back.GetPixel(4, 2)), 190);
-        std::remove(output_.c_str());
+        EXPECT_GT(GetGValue(back.GetPixel(4, 2)), 190) << name;
     }
-    for (const char* name : { "out.JPG", "out.bmp", "out" }) {
-        output_ = temp(name);
-        ASSERT_EQ(runCli("convert " + input_ + " " + output_), 0) << name;
-        EXPECT_TRUE(isBmp(picturefiles::ReadFile(output_))) << name;
-        std::remove(output_.c_str());
+    // Any other name is refused before the input is even looked at (here it does not exist).
+    for (const char* name : { "out", "out.gif", "out.tiff", "out.jpg.txt", "dir.png/out" }) {
+        const CliRun r = runCli("convert " + dir_.file("missing.bmp") + " " + dir_.file(name));
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_NE(r.errors.find(".jpg, .jpeg, .bmp or .png"), std::string::npos) << r.errors;
+        EXPECT_EQ(kindOf(picturefiles::ReadFile(dir_.file(name))), "nothing") << name;
     }
 }
 
@@ -82,37 +92,86 @@ TEST_F(ConvertCommandTest, PalettePictureBecomesAJpegOfWhatItShows)
     for (int y = 8; y < 16; ++y)
         rows[y].assign(16, 1);
     ASSERT_TRUE(picturefiles::WriteFile(input_, picturefiles::Bmp8(16, { 0x00FF0000, 0x000000FF }, rows)));
-    output_ = temp("palette.jpg");
-    ASSERT_EQ(runCli("convert " + input_ + " " + output_), 0);
+    const std::string output = dir_.file("palette.jpg");
+    ASSERT_EQ(runCli("convert " + input_ + " " + output).status, 0);
     CDib back;
-    ASSERT_EQ(back.Load(output_.c_str()), 1);
+    ASSERT_EQ(back.Load(output.c_str()), 1);
     EXPECT_EQ(back.GetBitCount(), 24);
     EXPECT_GT(GetRValue(back.GetPixel(4, 2)), 230);
     EXPECT_GT(GetBValue(back.GetPixel(4, 13)), 230);
     EXPECT_LT(GetRValue(back.GetPixel(4, 13)), 25);
 }
 
-TEST_F(ConvertCommandTest, UnreadableInputFailsWithoutWritingAnything)
+// Each reason a picture cannot be read, named with the file, and nothing written.
+TEST_F(ConvertCommandTest, AnUnreadableInputSaysWhy)
 {
-    ASSERT_TRUE(picturefiles::WriteFile(input_, { 'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c' }));
-    output_ = temp("never.bmp");
-    const std::string errors = temp("errors.txt");
-    EXPECT_EQ(runCli("convert " + input_ + " " + output_, errors), 1);
-    EXPECT_TRUE(picturefiles::ReadFile(output_).empty());
-    const std::vector<std::uint8_t> message = picturefiles::ReadFile(errors);
-    EXPECT_NE(std::string(message.begin(), message.end()).find(input_), std::string::npos);
+    const std::vector<std::uint8_t> bmp = picturefiles::ReadFile(input_);
+    std::vector<std::uint8_t> huge = { 'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, ',', 0, 0, 0, 0,
+        0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x4C, 1, 0, ';' };
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes; // empty: the file is not made
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        { "missing.bmp", {}, "no such file" },
+        { "text.bmp", { 'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c' }, "not a JPEG, GIF, BMP or PNG picture" },
+        { "cut.bmp", std::vector<std::uint8_t>(bmp.begin(), bmp.begin() + 30), "a damaged or unsupported BMP file" },
+        { "huge.gif", huge,
+            "a 65535 x 65535 picture, larger than the budget of 65535 pixels a side and 64 megapixels" },
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir_.file(c.name);
+        if (!c.bytes.empty()) {
+            ASSERT_TRUE(picturefiles::WriteFile(path, c.bytes));
+        }
+        const CliRun r = runCli("convert " + path + " " + dir_.file("never.png"));
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_EQ(r.errors, "mirrim-cli convert: cannot read '" + path + "': " + c.reason + "\n");
+        EXPECT_EQ(kindOf(picturefiles::ReadFile(dir_.file("never.png"))), "nothing");
+    }
+    const CliRun r = runCli("convert " + dir_.path() + " " + dir_.file("never.png"));
+    EXPECT_NE(r.errors.find("Is a directory"), std::string::npos) << r.errors;
+}
 
-    EXPECT_EQ(runCli("convert " + temp("missing.bmp") + " " + output_), 1);
-    EXPECT_TRUE(picturefiles::ReadFile(output_).empty());
-    std::remove(errors.c_str());
+// Saving follows links, writes pipes and devices in place, and says why it failed in the system's words.
+TEST_F(ConvertCommandTest, SavesThroughLinksPipesAndDevices)
+{
+    const std::string target = dir_.file("target.png");
+    const std::string link = dir_.file("link.png");
+    ASSERT_EQ(symlink("target.png", link.c_str()), 0);
+    ASSERT_EQ(runCli("convert " + input_ + " " + link).status, 0);
+    char buffer[64] = {};
+    EXPECT_EQ(readlink(link.c_str(), buffer, sizeof buffer - 1), 10) << "the link stays a link";
+    EXPECT_EQ(kindOf(picturefiles::ReadFile(target)), "PNG") << "its target holds the picture";
+
+    // A pipe: /dev/stdout of the program, through a link with the extension that picks the format.
+    const std::string out = dir_.file("stdout.bmp");
+    ASSERT_EQ(symlink("/dev/stdout", out.c_str()), 0);
+    const std::string caught = dir_.file("caught");
+    ASSERT_EQ(runCli("convert " + input_ + " " + out + " | cat", caught).status, 0);
+    EXPECT_EQ(kindOf(picturefiles::ReadFile(caught)), "BMP");
+
+    const std::string full = dir_.file("full.jpg");
+    ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
+    struct Case {
+        std::string output;
+        const char* reason;
+    };
+    for (const Case& c : { Case { full, "No space left on device" },
+             Case { dir_.file("no/such/dir.png"), "No such file or directory" } }) {
+        const CliRun r = runCli("convert " + input_ + " " + c.output);
+        EXPECT_EQ(r.status, 1) << c.output;
+        EXPECT_EQ(r.errors, "mirrim-cli convert: cannot write '" + c.output + "': " + c.reason + "\n");
+    }
 }
 
 TEST_F(ConvertCommandTest, BadUsageExitsTwo)
 {
-    EXPECT_EQ(runCli("convert"), 2);
-    EXPECT_EQ(runCli("convert " + input_), 2);
-    EXPECT_EQ(runCli("convert a b c"), 2);
-    EXPECT_EQ(runCli("convert --help"), 0);
+    EXPECT_EQ(runCli("convert").status, 2);
+    EXPECT_EQ(runCli("convert " + input_).status, 2);
+    EXPECT_EQ(runCli("convert a b c").status, 2);
+    EXPECT_EQ(runCli("convert --help").status, 0);
 }
 
 } // namespace

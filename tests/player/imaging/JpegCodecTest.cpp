@@ -1,9 +1,12 @@
 #include "player/imaging/JpegCodec.h"
+#include "tests/player/imaging/PictureFiles.h"
 #include "tests/player/imaging/ToolFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <jpeglib.h>
 #include <string>
 #include <vector>
 
@@ -33,11 +36,51 @@ Bytes Gradient(int width, int height)
     return rgb;
 }
 
+// Kinds of file neither Pillow nor ImageMagick writes on request: four components coded as YCCK, and
+// arithmetic coding. A small writer of our own on libjpeg makes them, 41 x 29 like the others.
+void WriteOwnJpeg(const std::string& path, bool ycck, bool arithmetic)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    jpeg_compress_struct cinfo {};
+    jpeg_error_mgr err {};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = 41;
+    cinfo.image_height = 29;
+    cinfo.input_components = ycck ? 4 : 3;
+    cinfo.in_color_space = ycck ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    if (ycck)
+        jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    cinfo.arith_code = arithmetic ? TRUE : FALSE;
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(41 * 4);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = static_cast<int>(cinfo.next_scanline);
+        for (int x = 0; x < 41; ++x)
+            for (int c = 0; c < cinfo.input_components; ++c)
+                row[static_cast<std::size_t>(x * cinfo.input_components + c)]
+                    = static_cast<JSAMPLE>((x * 6 + y * 9 * c + 40 * c) % 256);
+        JSAMPROW rows = row.data();
+        jpeg_write_scanlines(&cinfo, &rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(file);
+}
+
+// Every kind of JPEG reads as Pillow reads it, within libjpeg's rounding; grey stays grey, CMYK and
+// YCCK (stored inverted, as every common reader assumes) become RGB. Ours reads back in Pillow.
 TEST(JpegCodec, MatchesPillowBothWays)
 {
     if (!toolfiles::HavePillow())
         GTEST_SKIP() << "needs Pillow for /usr/bin/python3 to make and decode reference JPEGs";
     TempDir dir;
+    WriteOwnJpeg(dir.file("ycck.jpg"), true, false);
+    WriteOwnJpeg(dir.file("arithmetic.jpg"), false, true);
     const Bytes ours = Gradient(37, 23);
     ASSERT_EQ(WriteJpeg(dir.file("ours.jpg").c_str(), ours.data(), 37, 23, 100), 1);
     ASSERT_TRUE(toolfiles::RunPython(dir, R"PY(
@@ -51,27 +94,23 @@ im.save(path('colour.jpg'), quality=90)
 im.convert('L').save(path('grey.jpg'), quality=90)
 im.save(path('progressive.jpg'), quality=90, progressive=True)
 im.convert('CMYK').save(path('cmyk.jpg'))
-for name in ('colour', 'grey', 'progressive', 'ours'):
+for name in ('colour', 'grey', 'progressive', 'cmyk', 'ycck', 'arithmetic', 'ours'):
     open(path(name + '.rgb'), 'wb').write(Image.open(path(name + '.jpg')).convert('RGB').tobytes())
 open(path('ours.mode'), 'w').write(Image.open(path('ours.jpg')).mode)
 )PY"));
-    for (const char* name : { "colour", "grey", "progressive" }) {
-        RgbImage image;
-        ASSERT_TRUE(ReadJpeg(dir.file(std::string(name) + ".jpg").c_str(), image)) << name;
-        EXPECT_EQ(image.width, 41);
-        EXPECT_EQ(image.height, 29);
+    for (const char* name : { "colour", "grey", "progressive", "cmyk", "ycck", "arithmetic" }) {
+        const picturefiles::RgbPicture image
+            = picturefiles::TopDownRgb(ReadJpeg(dir.file(std::string(name) + ".jpg").c_str()).block);
+        EXPECT_EQ(image.width, 41) << name;
+        EXPECT_EQ(image.height, 29) << name;
         EXPECT_LE(MaxDifference(image.pixels, toolfiles::ReadBytes(dir.file(std::string(name) + ".rgb"))), 2) << name;
     }
-    RgbImage grey;
-    ASSERT_TRUE(ReadJpeg(dir.file("grey.jpg").c_str(), grey));
-    for (std::size_t p = 0; p < grey.pixels.size(); p += 3) {
-        ASSERT_EQ(grey.pixels[p], grey.pixels[p + 1]);
-        ASSERT_EQ(grey.pixels[p], grey.pixels[p + 2]);
+    const Bytes grey = picturefiles::TopDownRgb(ReadJpeg(dir.file("grey.jpg").c_str()).block).pixels;
+    ASSERT_FALSE(grey.empty());
+    for (std::size_t p = 0; p < grey.size(); p += 3) {
+        ASSERT_EQ(grey[p], grey[p + 1]);
+        ASSERT_EQ(grey[p], grey[p + 2]);
     }
-    // Four-component files read, and their pixels are left black.
-    RgbImage cmyk;
-    ASSERT_TRUE(ReadJpeg(dir.file("cmyk.jpg").c_str(), cmyk));
-    EXPECT_EQ(cmyk.pixels, Bytes(41 * 29 * 3, 0));
 
     EXPECT_EQ(toolfiles::ReadBytes(dir.file("ours.mode")), Bytes({ 'R', 'G', 'B' }));
     EXPECT_LE(MaxDifference(toolfiles::ReadBytes(dir.file("ours.rgb")), ours), 6);
@@ -132,26 +171,49 @@ Image.new('L', (8, 8), 99).save(sys.argv[1] + '/p.jpg', progressive=True)
     struct Case {
         const char* name;
         Bytes file;
+        PictureStatus status;
     };
     const std::vector<Case> cases = {
-        { "empty", {} },
-        { "not a JPEG", { 'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0 } },
-        { "start marker only", { 0xFF, 0xD8 } },
-        { "cut in header", Bytes(good.begin(), good.begin() + 100) },
-        { "huge picture from a tiny file", huge },
-        { "endless scans", scans },
+        { "empty", {}, PictureStatus::Damaged },
+        { "not a JPEG", { 'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0 }, PictureStatus::Damaged },
+        { "start marker only", { 0xFF, 0xD8 }, PictureStatus::Damaged },
+        { "cut in header", Bytes(good.begin(), good.begin() + 100), PictureStatus::Damaged },
+        { "beyond the pixel budget", huge, PictureStatus::OverBudget },
+        { "endless scans", scans, PictureStatus::Damaged },
     };
     for (const auto& c : cases) {
         if (c.file.empty() && c.name != std::string("empty"))
             continue;
-        RgbImage image;
-        EXPECT_FALSE(ReadJpegMemory(c.file.data(), c.file.size(), image)) << c.name;
-        EXPECT_TRUE(image.pixels.empty()) << c.name;
+        const PictureRead read = ReadJpegMemory(c.file.data(), c.file.size());
+        EXPECT_EQ(read.status, c.status) << c.name;
+        EXPECT_TRUE(read.block.empty()) << c.name;
     }
-    // Cut inside the entropy-coded data: libjpeg only warns and finishes the picture.
-    RgbImage image;
-    EXPECT_TRUE(ReadJpegMemory(good.data(), good.size() - 40, image));
-    EXPECT_EQ(image.pixels.size(), 16u * 16 * 3);
+}
+
+// What the guide promises for damaged files: a file cut inside its data shows the rows it holds and grey
+// below (libjpeg only warns); one whose rows all decode keeps them whatever breaks after them.
+TEST(JpegCodec, DamagedFilesKeepWhatDecodes)
+{
+    TempDir dir;
+    Bytes rgb(64 * 64 * 3, 0);
+    for (std::size_t i = 0; i < rgb.size(); i += 3)
+        rgb[i] = 255; // red
+    ASSERT_EQ(WriteJpeg(dir.file("a.jpg").c_str(), rgb.data(), 64, 64, 90), 1);
+    const Bytes good = toolfiles::ReadBytes(dir.file("a.jpg"));
+
+    const Bytes cut(good.begin(), good.end() - 60);
+    picturefiles::RgbPicture shown = picturefiles::TopDownRgb(ReadJpegMemory(cut.data(), cut.size()).block);
+    ASSERT_EQ(shown.height, 64);
+    EXPECT_GT(shown.pixels[0], 240) << "the first row is there";
+    const std::size_t last = shown.pixels.size() - 3;
+    EXPECT_EQ(shown.pixels[last], shown.pixels[last + 2]) << "grey below the cut";
+
+    // The end-of-image marker replaced by an unknown one, a fatal error to libjpeg after the last row.
+    Bytes brokenEnd(good.begin(), good.end() - 2);
+    brokenEnd.insert(brokenEnd.end(), { 0xFF, 0x02, 'x', 'x' });
+    shown = picturefiles::TopDownRgb(ReadJpegMemory(brokenEnd.data(), brokenEnd.size()).block);
+    ASSERT_EQ(shown.height, 64);
+    EXPECT_GT(shown.pixels[last], 240);
 }
 
 } // namespace

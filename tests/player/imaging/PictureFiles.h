@@ -1,6 +1,9 @@
 #pragma once
 
-// Small picture files built byte by byte for the CDib and convert tests.
+// Small picture files built byte by byte for the CDib and convert tests, and the pixels of a block as
+// the tools we compare with give them.
+#include "player/imaging/DibPixels.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -48,6 +51,31 @@ inline std::vector<std::uint8_t> Bmp8(
         row.resize(rowLength, 0);
         out.insert(out.end(), row.begin(), row.end());
     }
+    return out;
+}
+
+// A picture as Pillow's tobytes() and ImageMagick's rgb: output give it: red, green, blue, top row first.
+struct RgbPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// The colours a block shows (empty when it is not a whole picture).
+inline RgbPicture TopDownRgb(const std::vector<std::uint8_t>& block)
+{
+    RgbPicture out;
+    const DibPixels decoder(block.data(), block.size());
+    if (!decoder.Valid())
+        return out;
+    out.width = decoder.Layout().width;
+    out.height = decoder.Layout().height;
+    std::vector<std::uint32_t> shown(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+    decoder.Decode(shown.data(), static_cast<std::size_t>(out.width));
+    for (std::uint32_t pixel : shown)
+        out.pixels.insert(out.pixels.end(),
+            { static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+                static_cast<std::uint8_t>(pixel) });
     return out;
 }
 

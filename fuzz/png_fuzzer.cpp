@@ -1,0 +1,8 @@
+#include "PictureCheck.h"
+#include "player/imaging/PngCodec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    CheckPicture(ReadPngMemory(data, size));
+    return 0;
+}
