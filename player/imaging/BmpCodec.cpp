@@ -155,7 +155,7 @@ bool WriteBmpFormat(std::FILE* file, RgbRows& rows, int)
     const std::size_t rowLength = dib::RowLength(width, 24);
     const std::uint64_t fileSize = kFileHeaderBytes + dib::kHeaderSize + std::uint64_t { rowLength } * height;
     if (fileSize > 0xFFFFFFFFull) {
-        errno = EFBIG;
+        errno = EDOM;
         return false;
     }
     std::uint8_t header[dib::kHeaderSize];
@@ -264,6 +264,11 @@ PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
         colours = std::min<std::uint64_t>(colours, (bitsOffset - tableAt) / entryBytes);
     if (tableAt > size || (size - tableAt) / entryBytes < colours)
         return result;
+    // A block's colour count of 0 means the full table of its depth; a file that gives none gets one
+    // black entry instead, so that every index shows black as it should.
+    const std::uint64_t fromFile = colours;
+    if (bitCount <= 8 && colours == 0)
+        colours = 1;
     const std::uint64_t pixelsAt = bitsOffset != 0 ? bitsOffset : tableAt + fileColours * entryBytes;
     if (pixelsAt > size)
         return result;
@@ -300,10 +305,10 @@ PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
     dib::Write32(out + 28, yRes);
     dib::Write32(out + 32, static_cast<std::uint32_t>(colours));
     dib::Write32(out + 36, important <= colours ? important : 0);
-    for (int c = 0; c < 3; ++c)
-        dib::Write32(out + dib::kHeaderSize + 4 * static_cast<std::size_t>(c), masks[c]);
+    for (std::size_t c = 0; c < maskBytes / 4; ++c)
+        dib::Write32(out + dib::kHeaderSize + 4 * c, masks[c]);
     std::uint8_t* table = out + dib::kHeaderSize + maskBytes;
-    for (std::size_t i = 0; i < colours; ++i)
+    for (std::size_t i = 0; i < fromFile; ++i)
         std::memcpy(table + 4 * i, data + tableAt + entryBytes * i, 3);
 
     // What the file lacks of the rows stays zero.
@@ -352,7 +357,7 @@ bool WriteBmpFile(std::FILE* file, const std::vector<std::uint8_t>& dib)
     dib::ReadLayout(block.data(), block.size(), layout);
     const std::uint64_t fileSize = kFileHeaderBytes + std::uint64_t { block.size() };
     if (fileSize > 0xFFFFFFFFull) {
-        errno = EFBIG;
+        errno = EDOM;
         return false;
     }
     return PutFileHeader(file, fileSize, kFileHeaderBytes + layout.rowsOffset)

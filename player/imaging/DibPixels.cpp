@@ -54,7 +54,6 @@ std::uint32_t DibPixels::Channel::Widen(std::uint32_t v) const
 
 DibPixels::DibPixels(const std::uint8_t* block, std::size_t size)
     : block_(block)
-    , size_(size)
 {
     if (!dib::ReadLayout(block, size, layout_))
         return;

@@ -62,7 +62,6 @@ private:
     template <typename Put> void WalkRunLength(Put put) const;
 
     const std::uint8_t* block_;
-    std::size_t size_;
     dib::Layout layout_;
     bool valid_ = false;
     std::array<std::uint32_t, 256> palette_ {};

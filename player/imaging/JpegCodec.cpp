@@ -221,7 +221,7 @@ PictureRead ReadJpeg(const CString& fileName)
 bool WriteJpegFile(std::FILE* file, RgbRows& rows, int quality)
 {
     if (rows.Width() > kMaxJpegSide || rows.Height() > kMaxJpegSide) {
-        errno = EFBIG;
+        errno = EDOM;
         return false;
     }
     jpeg_compress_struct cinfo {};

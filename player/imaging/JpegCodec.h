@@ -16,7 +16,7 @@
 PictureRead ReadJpeg(const CString& fileName);
 PictureRead ReadJpegMemory(const std::uint8_t* data, std::size_t size);
 
-// Baseline JPEG at the quality given. False on failure, with errno saying why (EFBIG for a side
+// Baseline JPEG at the quality given. False on failure, with errno saying why (EDOM for a side
 // beyond the 65500 pixels a JPEG can hold).
 bool WriteJpegFile(std::FILE* file, RgbRows& rows, int quality);
 // The same into a named file; 1 when written.

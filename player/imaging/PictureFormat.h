@@ -36,7 +36,7 @@ struct PictureFormat {
     bool (*sniff)(const std::uint8_t* data, std::size_t size);
     PictureRead (*read)(const std::uint8_t* data, std::size_t size);
     // Writes a picture to an open file (quality for lossy formats, 0 to 100); null for a format we only
-    // read. On failure errno says why: the system's reason, or EFBIG for a picture too large for the
+    // read. On failure errno says why: the system's reason, or EDOM for a picture too large for the
     // format.
     bool (*write)(std::FILE* file, RgbRows& rows, int quality);
     // Writes a picture's own block (DibLayout.h: its depth, masks and colour table) when the format can

@@ -214,7 +214,7 @@ int SavePictureBlock(const CString& fileName, const PictureFormat& format, const
 std::string DescribeSaveFailure(int error)
 {
     switch (error) {
-    case EFBIG:
+    case EDOM:
         return "the picture is larger than the format can hold";
     case EINVAL:
         return "there is no picture to save";

@@ -17,6 +17,8 @@ constexpr std::uint8_t kSignature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, 
 // give is refused before anything is allocated for it. Small pictures may always be cut short.
 constexpr std::uint64_t kRawBytesPerDataByte = 1100;
 constexpr std::uint64_t kRawFloor = std::uint64_t { 16 } << 20;
+// Pictures above this many pixels are compressed for speed.
+constexpr long long kFastAbovePixels = 4LL << 20;
 // Chunks that change nothing we show: libpng skips them instead of checking and inflating them.
 constexpr png_byte kIgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0"
                                       "sRGB\0tEXt\0tIME\0zTXt";
@@ -148,6 +150,12 @@ bool Encode(png_structp png, png_infop info, std::FILE* file, RgbRows& rows)
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_init_io(png, file);
+    // A large picture is written fast rather than small: zlib's best effort on 64 megapixels takes
+    // many seconds.
+    if (static_cast<long long>(rows.Width()) * rows.Height() > kFastAbovePixels) {
+        png_set_compression_level(png, 1);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    }
     png_set_IHDR(png, info, static_cast<png_uint_32>(rows.Width()), static_cast<png_uint_32>(rows.Height()), 8,
         PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);

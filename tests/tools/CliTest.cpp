@@ -1,37 +1,20 @@
+#include "tests/RunCommand.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-};
-
 // Runs mirrim-cli with the arguments, capturing stdout and stderr together.
-Result cli(const std::string& args)
+CommandResult cli(const std::string& args)
 {
-    std::string command = std::string(MIRRIM_CLI) + " " + args + " 2>&1";
-    Result r { -1, {} };
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return r;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        r.out.append(buffer.data(), n);
-    int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    return RunCommand(std::string(MIRRIM_CLI) + " " + args + " 2>&1");
 }
 
 TEST(Cli, ClassesListsTheRegistryInOrder)
 {
-    Result r = cli("classes");
+    CommandResult r = cli("classes");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Particle classes (1):\n  zrk.particle.ParticleBase\n"), std::string::npos) << r.out;
     EXPECT_LT(r.out.find("factory.ParticlesSquare"), r.out.find("factory.ParticleFactoryUniform"));
@@ -39,10 +22,10 @@ TEST(Cli, ClassesListsTheRegistryInOrder)
 
 TEST(Cli, DescribePrintsAFreshObjectsParameters)
 {
-    Result r = cli("describe factory.ParticlesSquare");
+    CommandResult r = cli("describe factory.ParticlesSquare");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.find("<Group>0</Group>\r\n<CenterX>320.000000</CenterX>\r\n"), 0u) << r.out;
-    Result unknown = cli("describe no.Such");
+    CommandResult unknown = cli("describe no.Such");
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.out.find("unknown class 'no.Such'"), std::string::npos);
     EXPECT_EQ(cli("describe").status, 2);
@@ -50,7 +33,7 @@ TEST(Cli, DescribePrintsAFreshObjectsParameters)
 
 TEST(Cli, HelpAndBadUsage)
 {
-    Result help = cli("--help");
+    CommandResult help = cli("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("describe"), std::string::npos);
     EXPECT_EQ(cli("describe --help").status, 0);
@@ -93,15 +76,21 @@ TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
                   + "--erase 0 " + scene)
                   .status,
         0);
-    Result r = cli("render --scene " + scene + " --steps 20 --snapshot " + dir.file("last.bmp"));
+    CommandResult r = cli("render --scene " + scene + " --steps 20 --snapshot " + dir.file("last.bmp"));
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(slurp(dir.file("last.bmp")).substr(0, 2), "BM");
+    // The snapshot's name chooses its format: exactly .jpg or .jpeg, exactly .png, BMP for anything else.
+    for (const auto& [name, start] :
+        { std::pair { "a.png", "\x89PNG" }, { "a.jpeg", "\xff\xd8" }, { "a.PNG", "BM" } }) {
+        ASSERT_EQ(cli("render --scene " + scene + " --steps 2 --snapshot " + dir.file(name)).status, 0) << name;
+        EXPECT_EQ(slurp(dir.file(name)).substr(0, std::string(start).size()), start) << name;
+    }
     // A scene of a newer version is refused with the player's message.
     ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --version 1001 "
                   + dir.file("new.zrk"))
                   .status,
         0);
-    Result newer = cli("render --scene " + dir.file("new.zrk"));
+    CommandResult newer = cli("render --scene " + dir.file("new.zrk"));
     EXPECT_EQ(newer.status, 1);
     EXPECT_NE(newer.out.find("more recent format"), std::string::npos);
 }
@@ -112,7 +101,7 @@ TEST(CliRender, BadInputAndOutputsFailClearly)
     std::ofstream(dir.file("cut.zrk"), std::ios::binary) << std::string("\x0a"
                                                                         "Dozozudori\xe8\x03",
         13);
-    Result cut = cli("render --scene " + dir.file("cut.zrk"));
+    CommandResult cut = cli("render --scene " + dir.file("cut.zrk"));
     EXPECT_EQ(cut.status, 1);
     EXPECT_NE(cut.out.find("cut.zrk"), std::string::npos) << cut.out;
     EXPECT_EQ(cli("render --scene " + dir.file("missing.zrk")).status, 1);
@@ -125,7 +114,7 @@ TEST(CliRender, BadInputAndOutputsFailClearly)
                   + "/scenes/vortex.vq --size 100000x100000 " + dir.file("huge.zrk"))
                   .status,
         0);
-    Result huge = cli("render --scene " + dir.file("huge.zrk") + " --steps 2 --snapshot " + dir.file("h.bmp"));
+    CommandResult huge = cli("render --scene " + dir.file("huge.zrk") + " --steps 2 --snapshot " + dir.file("h.bmp"));
     EXPECT_EQ(huge.status, 1);
     EXPECT_NE(huge.out.find("100000 x 100000"), std::string::npos);
     EXPECT_EQ(cli("render --codecs").status, 0);

@@ -118,111 +118,100 @@ TEST(BmpCodec, MalformedFiles)
     Bytes cutTable = Bmp(With([](BmpSpec& s) { s.fileHeader = false; }));
     cutTable.resize(40 + 10);
 
-    struct Case {
-        const char* name;
-        Bytes file;
-        PictureStatus status;
-    };
-    const std::vector<Case> cases = {
-        { "empty", {}, PictureStatus::Damaged },
-        { "header size 200", Bmp(With([](BmpSpec& s) { s.headerSize = 200; })), PictureStatus::Damaged },
-        { "header size 0", Bmp(With([](BmpSpec& s) { s.headerSize = 0; })), PictureStatus::Damaged },
-        { "cut in header", cutHeader, PictureStatus::Damaged },
-        { "cut in colour table", cutTable, PictureStatus::Damaged },
-        { "width 0", Bmp(With([](BmpSpec& s) { s.width = 0; })), PictureStatus::Damaged },
-        { "height 0", Bmp(With([](BmpSpec& s) { s.height = 0; })), PictureStatus::Damaged },
-        { "height INT_MIN", Bmp(With([](BmpSpec& s) { s.height = INT_MIN; })), PictureStatus::OverBudget },
-        { "side beyond the budget", Bmp(With([](BmpSpec& s) { s.width = 65536; })), PictureStatus::OverBudget },
-        { "pixels beyond the budget", Bmp(With([](BmpSpec& s) { s.width = s.height = 8193; })),
-            PictureStatus::OverBudget },
-        { "0 bits", Bmp(With([](BmpSpec& s) { s.bits = 0; })), PictureStatus::Damaged },
-        { "7 bits", Bmp(With([](BmpSpec& s) { s.bits = 7; })), PictureStatus::Damaged },
-        { "255 bits", Bmp(With([](BmpSpec& s) { s.bits = 255; })), PictureStatus::Damaged },
-        { "256 MB of rows from a tiny file", Bmp(With([](BmpSpec& s) {
-             s.width = s.height = 8192;
-             s.bits = 32;
-         })),
-            PictureStatus::Damaged },
-        { "run lengths at 24 bits", Bmp(With([](BmpSpec& s) {
-             s.bits = 24;
-             s.compression = 1;
-         })),
-            PictureStatus::Damaged },
-        { "masks at 8 bits", Bmp(With([](BmpSpec& s) { s.compression = 3; })), PictureStatus::Damaged },
-        { "embedded JPEG", Bmp(With([](BmpSpec& s) { s.compression = 4; })), PictureStatus::Damaged },
-        { "OS/2 Huffman", Bmp(With([](BmpSpec& s) {
-             s.headerSize = 64;
-             s.bits = 1;
-             s.compression = 3;
-         })),
-            PictureStatus::Damaged },
-        { "top-down run lengths", Bmp(With([](BmpSpec& s) {
-             s.height = -2;
-             s.compression = 1;
-         })),
-            PictureStatus::Damaged },
-        { "masks cut off", Bmp(With([](BmpSpec& s) {
-             s.fileHeader = false;
-             s.bits = 16;
-             s.compression = 3;
-             s.used = 0;
-             s.tableEntries = 0;
-             s.pixels = { 1, 2 };
-         })),
-            PictureStatus::Damaged },
-        { "colours beyond the table (bare)", Bmp(With([](BmpSpec& s) {
-             s.fileHeader = false;
-             s.used = 200;
-         })),
-            PictureStatus::Damaged },
-        { "bits offset past the end", Bmp(With([](BmpSpec& s) { s.bitsOffset = 4000; })), PictureStatus::Damaged },
-        // What reads: oddities that still leave a whole picture.
-        { "257 colours: the first 256", Bmp(With([](BmpSpec& s) { s.used = 257; })), PictureStatus::Read },
-        { "colours 0xFFFFFFFF, pixels where the header says", Bmp(With([](BmpSpec& s) { s.used = 0xFFFFFFFF; })),
-            PictureStatus::Read },
-        { "2 bits", Bmp(With([](BmpSpec& s) { s.bits = 2; })), PictureStatus::Read },
-        { "16 bits", Bmp(With([](BmpSpec& s) {
-             s.bits = 16;
-             s.used = 0;
-             s.tableEntries = 0;
-         })),
-            PictureStatus::Read },
-        { "32 bits", Bmp(With([](BmpSpec& s) {
-             s.bits = 32;
-             s.used = 0;
-             s.tableEntries = 0;
-             s.pixels.resize(24);
-         })),
-            PictureStatus::Read },
-        { "image size 0xFFFFFFFF", Bmp(With([](BmpSpec& s) { s.imageSize = 0xFFFFFFFF; })), PictureStatus::Read },
-        { "image size smaller than rows", Bmp(With([](BmpSpec& s) { s.imageSize = 3; })), PictureStatus::Read },
-        { "RLE claiming 0xFFFFFFFF bytes", Bmp(With([](BmpSpec& s) {
-             s.compression = 1;
-             s.imageSize = 0xFFFFFFFF;
-         })),
-            PictureStatus::Read },
-        { "RLE of 1 byte", Bmp(With([](BmpSpec& s) {
-             s.compression = 1;
-             s.imageSize = 1;
-         })),
-            PictureStatus::Read },
-        { "bits offset 0", Bmp(With([](BmpSpec& s) { s.bitsOffset = 0; })), PictureStatus::Read },
-        { "bits offset inside the header", Bmp(With([](BmpSpec& s) { s.bitsOffset = 20; })), PictureStatus::Read },
-        { "no pixel bytes", Bmp(With([](BmpSpec& s) { s.pixels.clear(); })), PictureStatus::Read },
-        { "thin strip 20000 x 40", Bmp(With([](BmpSpec& s) {
-             s.width = 20000;
-             s.height = 40;
-         })),
-            PictureStatus::Read },
-    };
-    for (const auto& c : cases) {
-        const PictureRead read = ReadBmpMemory(c.file.data(), c.file.size());
-        EXPECT_EQ(read.status, c.status) << c.name;
-        if (read.status == PictureStatus::Read)
-            CheckBlock(read.block);
-        else
-            EXPECT_TRUE(read.block.empty()) << c.name;
-    }
+    picturefiles::ExpectStatuses(
+        {
+            { "empty", {}, PictureStatus::Damaged },
+            { "header size 200", Bmp(With([](BmpSpec& s) { s.headerSize = 200; })), PictureStatus::Damaged },
+            { "header size 0", Bmp(With([](BmpSpec& s) { s.headerSize = 0; })), PictureStatus::Damaged },
+            { "cut in header", cutHeader, PictureStatus::Damaged },
+            { "cut in colour table", cutTable, PictureStatus::Damaged },
+            { "width 0", Bmp(With([](BmpSpec& s) { s.width = 0; })), PictureStatus::Damaged },
+            { "height 0", Bmp(With([](BmpSpec& s) { s.height = 0; })), PictureStatus::Damaged },
+            { "height INT_MIN", Bmp(With([](BmpSpec& s) { s.height = INT_MIN; })), PictureStatus::OverBudget },
+            { "side beyond the budget", Bmp(With([](BmpSpec& s) { s.width = 65536; })), PictureStatus::OverBudget },
+            { "pixels beyond the budget", Bmp(With([](BmpSpec& s) { s.width = s.height = 8193; })),
+                PictureStatus::OverBudget },
+            { "0 bits", Bmp(With([](BmpSpec& s) { s.bits = 0; })), PictureStatus::Damaged },
+            { "7 bits", Bmp(With([](BmpSpec& s) { s.bits = 7; })), PictureStatus::Damaged },
+            { "255 bits", Bmp(With([](BmpSpec& s) { s.bits = 255; })), PictureStatus::Damaged },
+            { "256 MB of rows from a tiny file", Bmp(With([](BmpSpec& s) {
+                 s.width = s.height = 8192;
+                 s.bits = 32;
+             })),
+                PictureStatus::Damaged },
+            { "run lengths at 24 bits", Bmp(With([](BmpSpec& s) {
+                 s.bits = 24;
+                 s.compression = 1;
+             })),
+                PictureStatus::Damaged },
+            { "masks at 8 bits", Bmp(With([](BmpSpec& s) { s.compression = 3; })), PictureStatus::Damaged },
+            { "embedded JPEG", Bmp(With([](BmpSpec& s) { s.compression = 4; })), PictureStatus::Damaged },
+            { "OS/2 Huffman", Bmp(With([](BmpSpec& s) {
+                 s.headerSize = 64;
+                 s.bits = 1;
+                 s.compression = 3;
+             })),
+                PictureStatus::Damaged },
+            { "top-down run lengths", Bmp(With([](BmpSpec& s) {
+                 s.height = -2;
+                 s.compression = 1;
+             })),
+                PictureStatus::Damaged },
+            { "masks cut off", Bmp(With([](BmpSpec& s) {
+                 s.fileHeader = false;
+                 s.bits = 16;
+                 s.compression = 3;
+                 s.used = 0;
+                 s.tableEntries = 0;
+                 s.pixels = { 1, 2 };
+             })),
+                PictureStatus::Damaged },
+            { "colours beyond the table (bare)", Bmp(With([](BmpSpec& s) {
+                 s.fileHeader = false;
+                 s.used = 200;
+             })),
+                PictureStatus::Damaged },
+            { "bits offset past the end", Bmp(With([](BmpSpec& s) { s.bitsOffset = 4000; })), PictureStatus::Damaged },
+            // What reads: oddities that still leave a whole picture.
+            { "257 colours: the first 256", Bmp(With([](BmpSpec& s) { s.used = 257; })), PictureStatus::Read },
+            { "colours 0xFFFFFFFF, pixels where the header says", Bmp(With([](BmpSpec& s) { s.used = 0xFFFFFFFF; })),
+                PictureStatus::Read },
+            { "2 bits", Bmp(With([](BmpSpec& s) { s.bits = 2; })), PictureStatus::Read },
+            { "16 bits", Bmp(With([](BmpSpec& s) {
+                 s.bits = 16;
+                 s.used = 0;
+                 s.tableEntries = 0;
+             })),
+                PictureStatus::Read },
+            { "32 bits", Bmp(With([](BmpSpec& s) {
+                 s.bits = 32;
+                 s.used = 0;
+                 s.tableEntries = 0;
+                 s.pixels.resize(24);
+             })),
+                PictureStatus::Read },
+            { "image size 0xFFFFFFFF", Bmp(With([](BmpSpec& s) { s.imageSize = 0xFFFFFFFF; })), PictureStatus::Read },
+            { "image size smaller than rows", Bmp(With([](BmpSpec& s) { s.imageSize = 3; })), PictureStatus::Read },
+            { "RLE claiming 0xFFFFFFFF bytes", Bmp(With([](BmpSpec& s) {
+                 s.compression = 1;
+                 s.imageSize = 0xFFFFFFFF;
+             })),
+                PictureStatus::Read },
+            { "RLE of 1 byte", Bmp(With([](BmpSpec& s) {
+                 s.compression = 1;
+                 s.imageSize = 1;
+             })),
+                PictureStatus::Read },
+            { "bits offset 0", Bmp(With([](BmpSpec& s) { s.bitsOffset = 0; })), PictureStatus::Read },
+            { "bits offset inside the header", Bmp(With([](BmpSpec& s) { s.bitsOffset = 20; })), PictureStatus::Read },
+            { "no pixel bytes", Bmp(With([](BmpSpec& s) { s.pixels.clear(); })), PictureStatus::Read },
+            { "thin strip 20000 x 40", Bmp(With([](BmpSpec& s) {
+                 s.width = 20000;
+                 s.height = 40;
+             })),
+                PictureStatus::Read },
+        },
+        ReadBmpMemory);
 }
 
 TEST(BmpCodec, RowsAreCompleteAndOrdered)
@@ -352,19 +341,7 @@ TEST(BmpCodec, MatchesToolsDecodingAndWritesBackHonestly)
     if (!toolfiles::HavePillow() || !toolfiles::HaveImageMagick())
         GTEST_SKIP() << "needs Pillow for /usr/bin/python3 and ImageMagick (convert-im6.q16)";
     TempDir dir;
-    ASSERT_TRUE(toolfiles::RunPython(dir, R"PY(
-import os, random, struct, subprocess, sys
-from PIL import Image
-D = sys.argv[1]
-IM = '/usr/bin/convert-im6.q16'
-def path(name): return os.path.join(D, name)
-W, H = 13, 7
-src = Image.new('RGB', (W, H))
-src.putdata([((x * 37) % 256, (y * 51) % 256, ((x + y) * 23) % 256) for y in range(H) for x in range(W)])
-src.save(path('src.png'))
-alpha = src.copy()
-alpha.putalpha(Image.new('L', (W, H), 90))
-alpha.save(path('alpha.png'))
+    ASSERT_TRUE(toolfiles::RunPython(dir, toolfiles::PictureScript(13, 7, R"PY(
 names = []
 def im(args, prefix, name):
     subprocess.check_call([IM] + args + [prefix + path(name)])
@@ -457,15 +434,8 @@ for name in names:
     pixels = expected.get(name) or tool_pixels(name)
     open(path(name + '.rgb'), 'wb').write(pixels)
 open(path('names'), 'w').write('\n'.join(names))
-)PY"));
-    const Bytes listed = toolfiles::ReadBytes(dir.file("names"));
-    const std::string list(listed.begin(), listed.end());
-    std::vector<std::string> names;
-    for (std::size_t at = 0; at < list.size();) {
-        const std::size_t end = std::min(list.find('\n', at), list.size());
-        names.push_back(list.substr(at, end - at));
-        at = end + 1;
-    }
+)PY")));
+    const std::vector<std::string> names = toolfiles::ReadLines(dir.file("names"));
     ASSERT_GT(names.size(), 60u);
     for (const std::string& name : names) {
         Bytes dib;

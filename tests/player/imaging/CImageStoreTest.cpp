@@ -1,6 +1,9 @@
 #include "player/imaging/CImageStore.h"
+#include "player/imaging/CDib.h"
 
 #include "player/imaging/CDibImage.h"
+
+#include "tests/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +129,26 @@ TEST(CImageStoreTest, PalettePictureThroughACanvasBecomesBlack24Bit)
     EXPECT_EQ(image.GetDib().GetBitCount(), 24);
     EXPECT_EQ(image.GetWidth(), 10);
     EXPECT_EQ(image.SetPixel(1, 1, RGB(1, 2, 3)), 1);
+}
+
+// Scene pictures come through the store: each format reads with its colours, whatever the file's name.
+TEST(CImageStoreTest, EveryFormatGivesItsColours)
+{
+    TempDir dir;
+    CDib source;
+    source.Create(16, 16);
+    source.Fill(RGB(250, 10, 10));
+    ASSERT_EQ(source.SaveBmp(dir.file("a.jpg").c_str()), 1);
+    ASSERT_EQ(source.SaveJpeg(dir.file("b.png").c_str(), 95), 1);
+    ASSERT_EQ(source.SavePng(dir.file("c.bmp").c_str()), 1);
+    CImageStore store;
+    for (const char* name : { "a.jpg", "b.png", "c.bmp" }) {
+        std::unique_ptr<IImage> image = store.CreateImageFromFile(dir.file(name).c_str());
+        ASSERT_EQ(image->GetWidth(), 16) << name;
+        const COLORREF colour = image->GetPixel(8, 8);
+        EXPECT_GT(GetRValue(colour), 240) << name;
+        EXPECT_LT(GetGValue(colour), 20) << name;
+    }
 }
 
 TEST(CImageStoreTest, MissingFileStillGivesAPicture)

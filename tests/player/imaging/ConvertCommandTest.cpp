@@ -1,40 +1,23 @@
 #include "player/imaging/CDib.h"
 #include "tests/player/imaging/PictureFiles.h"
 
+#include "tests/RunCommand.h"
 #include "tests/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 const std::string kCli = std::string(MIRRIM_BINARY_DIR) + "/tools/mirrim-cli";
 
-struct CliRun {
-    int status;
-    std::string errors;
-};
-
 // mirrim-cli with the arguments; its stdout goes to outFile, its stderr is kept.
-CliRun runCli(const std::string& arguments, const std::string& outFile = "/dev/null")
+CommandResult runCli(const std::string& arguments, const std::string& outFile = "/dev/null")
 {
-    const std::string command = kCli + " " + arguments + " 2>&1 >" + outFile;
-    CliRun r { -1, {} };
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return r;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        r.errors.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    return RunCommand(kCli + " " + arguments + " 2>&1 >" + outFile);
 }
 
 std::string kindOf(const std::vector<std::uint8_t>& bytes)
@@ -78,9 +61,9 @@ TEST_F(ConvertCommandTest, TheExtensionChoosesTheFormatInAnyLetterCase)
     }
     // Any other name is refused before the input is even looked at (here it does not exist).
     for (const char* name : { "out", "out.gif", "out.tiff", "out.jpg.txt", "dir.png/out" }) {
-        const CliRun r = runCli("convert " + dir_.file("missing.bmp") + " " + dir_.file(name));
+        const CommandResult r = runCli("convert " + dir_.file("missing.bmp") + " " + dir_.file(name));
         EXPECT_EQ(r.status, 2) << name;
-        EXPECT_NE(r.errors.find(".jpg, .jpeg, .bmp or .png"), std::string::npos) << r.errors;
+        EXPECT_NE(r.out.find(".jpg, .jpeg, .bmp or .png"), std::string::npos) << r.out;
         EXPECT_EQ(kindOf(picturefiles::ReadFile(dir_.file(name))), "nothing") << name;
     }
 }
@@ -125,13 +108,13 @@ TEST_F(ConvertCommandTest, AnUnreadableInputSaysWhy)
         if (!c.bytes.empty()) {
             ASSERT_TRUE(picturefiles::WriteFile(path, c.bytes));
         }
-        const CliRun r = runCli("convert " + path + " " + dir_.file("never.png"));
+        const CommandResult r = runCli("convert " + path + " " + dir_.file("never.png"));
         EXPECT_EQ(r.status, 1) << c.name;
-        EXPECT_EQ(r.errors, "mirrim-cli convert: cannot read '" + path + "': " + c.reason + "\n");
+        EXPECT_EQ(r.out, "mirrim-cli convert: cannot read '" + path + "': " + c.reason + "\n");
         EXPECT_EQ(kindOf(picturefiles::ReadFile(dir_.file("never.png"))), "nothing");
     }
-    const CliRun r = runCli("convert " + dir_.path() + " " + dir_.file("never.png"));
-    EXPECT_NE(r.errors.find("Is a directory"), std::string::npos) << r.errors;
+    const CommandResult r = runCli("convert " + dir_.path() + " " + dir_.file("never.png"));
+    EXPECT_NE(r.out.find("Is a directory"), std::string::npos) << r.out;
 }
 
 // Saving follows links, writes pipes and devices in place, and says why it failed in the system's words.
@@ -160,9 +143,9 @@ TEST_F(ConvertCommandTest, SavesThroughLinksPipesAndDevices)
     };
     for (const Case& c : { Case { full, "No space left on device" },
              Case { dir_.file("no/such/dir.png"), "No such file or directory" } }) {
-        const CliRun r = runCli("convert " + input_ + " " + c.output);
+        const CommandResult r = runCli("convert " + input_ + " " + c.output);
         EXPECT_EQ(r.status, 1) << c.output;
-        EXPECT_EQ(r.errors, "mirrim-cli convert: cannot write '" + c.output + "': " + c.reason + "\n");
+        EXPECT_EQ(r.out, "mirrim-cli convert: cannot write '" + c.output + "': " + c.reason + "\n");
     }
 }
 

@@ -168,12 +168,7 @@ Image.new('L', (8, 8), 99).save(sys.argv[1] + '/p.jpg', progressive=True)
         for (int i = 0; i < 5000; ++i)
             scans.insert(scans.end(), p.begin() + static_cast<long>(sos), p.begin() + static_cast<long>(next));
     }
-    struct Case {
-        const char* name;
-        Bytes file;
-        PictureStatus status;
-    };
-    const std::vector<Case> cases = {
+    std::vector<picturefiles::StatusCase> cases = {
         { "empty", {}, PictureStatus::Damaged },
         { "not a JPEG", { 'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0 }, PictureStatus::Damaged },
         { "start marker only", { 0xFF, 0xD8 }, PictureStatus::Damaged },
@@ -181,13 +176,9 @@ Image.new('L', (8, 8), 99).save(sys.argv[1] + '/p.jpg', progressive=True)
         { "beyond the pixel budget", huge, PictureStatus::OverBudget },
         { "endless scans", scans, PictureStatus::Damaged },
     };
-    for (const auto& c : cases) {
-        if (c.file.empty() && c.name != std::string("empty"))
-            continue;
-        const PictureRead read = ReadJpegMemory(c.file.data(), c.file.size());
-        EXPECT_EQ(read.status, c.status) << c.name;
-        EXPECT_TRUE(read.block.empty()) << c.name;
-    }
+    if (scans.empty())
+        cases.pop_back(); // no Pillow to make the endless scans
+    picturefiles::ExpectStatuses(cases, ReadJpegMemory);
 }
 
 // What the guide promises for damaged files: a file cut inside its data shows the rows it holds and grey

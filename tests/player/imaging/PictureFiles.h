@@ -3,6 +3,9 @@
 // Small picture files built byte by byte for the CDib and convert tests, and the pixels of a block as
 // the tools we compare with give them.
 #include "player/imaging/DibPixels.h"
+#include "player/imaging/PictureFormat.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -77,6 +80,26 @@ inline RgbPicture TopDownRgb(const std::vector<std::uint8_t>& block)
             { static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
                 static_cast<std::uint8_t>(pixel) });
     return out;
+}
+
+// A file made to go wrong (or to be odd but readable) and what a reader must make of it.
+struct StatusCase {
+    const char* name;
+    std::vector<std::uint8_t> file;
+    PictureStatus status;
+};
+
+// Reads each case with read(data, size): the status as given, and a whole block exactly when it read.
+template <typename Read> void ExpectStatuses(const std::vector<StatusCase>& cases, Read read)
+{
+    for (const StatusCase& c : cases) {
+        const PictureRead result = read(c.file.data(), c.file.size());
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(result.block.empty(), result.status != PictureStatus::Read) << c.name;
+        if (result.status == PictureStatus::Read) {
+            EXPECT_TRUE(DibPixels(result.block.data(), result.block.size()).Valid()) << c.name;
+        }
+    }
 }
 
 inline bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)

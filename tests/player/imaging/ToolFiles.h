@@ -40,6 +40,38 @@ inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>&
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The lines of a text file, without their line ends.
+inline std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A Python script that makes pictures: the body runs after D (the directory), IM (ImageMagick),
+// path(name), and src, a W x H picture of varied colours, with alpha, a copy of it whose alpha is 60,
+// both saved as src.png and alpha.png.
+inline std::string PictureScript(int width, int height, const std::string& body)
+{
+    return "import os, random, struct, subprocess, sys, zlib\n"
+           "from PIL import Image\n"
+           "D = sys.argv[1]\n"
+           "IM = '/usr/bin/convert-im6.q16'\n"
+           "def path(name): return os.path.join(D, name)\n"
+           "W, H = "
+        + std::to_string(width) + ", " + std::to_string(height)
+        + "\n"
+          "src = Image.new('RGB', (W, H))\n"
+          "src.putdata([((x * 37) % 256, (y * 51) % 256, ((x + y) * 23) % 256) for y in range(H) for x in range(W)])\n"
+          "src.save(path('src.png'))\n"
+          "alpha = src.copy()\n"
+          "alpha.putalpha(Image.new('L', (W, H), 60))\n"
+          "alpha.save(path('alpha.png'))\n"
+        + body;
+}
+
 // Runs a Python script with the directory as its first argument; true when it exits 0.
 inline bool RunPython(const TempDir& dir, const std::string& script)
 {
