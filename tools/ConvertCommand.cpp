@@ -4,16 +4,23 @@
 #include "player/imaging/CDib.h"
 #include "player/imaging/PictureFormats.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 
 namespace {
 
-int runConvert(const std::vector<std::string>& args)
+struct Files {
+    std::string input;
+    std::string output;
+};
+
+int runConvert(const Files& files)
 {
-    if (args.size() != 2 || args[0].empty() || args[1].empty())
+    const std::string& input = files.input;
+    const std::string& output = files.output;
+    if (input.empty() || output.empty())
         return cliFail("convert", "needs an INPUT and an OUTPUT file (see --help)", 2);
-    const std::string& input = args[0];
-    const std::string& output = args[1];
     const PictureFormat* format = FormatOfExtension(output.c_str());
     if (!format)
         return cliFail("convert", "cannot tell a format from '" + output + "': name it " + WritableExtensions(), 2);
@@ -28,15 +35,20 @@ int runConvert(const std::vector<std::string>& args)
 
 } // namespace
 
-extern const CliCommand kConvertCommand = { "convert", "convert a picture to BMP, JPEG or PNG",
-    "Usage: mirrim-cli convert INPUT OUTPUT\n\n"
-    "Reads INPUT as the player reads pictures: BMP, GIF (first image), JPEG or PNG,\n"
-    "told apart by content, whatever the extension. Writes OUTPUT in the format its\n"
-    "extension names, in any letter case: .bmp, .jpg or .jpeg (quality 100), .png.\n"
-    "A BMP keeps the picture's own depth and colour table; a JPEG or PNG holds its\n"
-    "colours as shown. Saving through a symbolic link replaces the file it points to;\n"
-    "a pipe, device or /dev/stdout is written directly.\n\n"
-    "Exit status: 0 written, 1 INPUT unreadable or OUTPUT not written, 2 bad usage\n"
-    "(an OUTPUT name without one of those extensions).\n\n"
-    "Example: mirrim-cli convert sprite.gif sprite.png\n",
-    runConvert };
+CliRun AddConvertCommand(CLI::App& program)
+{
+    CLI::App* command = program.add_subcommand("convert", "convert a picture to BMP, JPEG or PNG");
+    auto files = std::make_shared<Files>();
+    command->add_option("INPUT", files->input, "the picture to read")->required();
+    command->add_option("OUTPUT", files->output, "the file to write")->required();
+    command->footer("Reads INPUT as the player reads pictures: BMP, GIF (first image), JPEG or PNG,\n"
+                    "told apart by content, whatever the extension. Writes OUTPUT in the format its\n"
+                    "extension names, in any letter case: .bmp, .jpg or .jpeg (quality 100), .png.\n"
+                    "A BMP keeps the picture's own depth and colour table; a JPEG or PNG holds its\n"
+                    "colours as shown. Saving through a symbolic link replaces the file it points to;\n"
+                    "a pipe, device or /dev/stdout is written directly.\n\n"
+                    "Exit status: 0 written, 1 INPUT unreadable or OUTPUT not written, 2 bad usage\n"
+                    "(an OUTPUT name without one of those extensions).\n\n"
+                    "Example: mirrim-cli convert sprite.gif sprite.png\n");
+    return [files] { return runConvert(*files); };
+}
