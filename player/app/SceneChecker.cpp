@@ -173,8 +173,8 @@ void SceneChecker::checkDefinition(const std::string& file, const std::string& t
         if (line != "." && line.find('.') != std::string::npos && line.find_first_not_of(" \t.") == std::string::npos
             && std::count(line.begin(), line.end(), '.') == 1) {
             Finding f = error("separator-blanks",
-                "this line holds a full stop and blanks, so it does not end a block: what follows joins the "
-                "block before it");
+                "this line holds a full stop and blanks, so it does not end a block: the block runs on to the "
+                "next line holding only a full stop");
             f.file = file;
             f.line = lines.LineOf(at);
             add(std::move(f));
@@ -219,6 +219,9 @@ void SceneChecker::checkBlock(const std::string& file, const std::string& text, 
         report(error("blank-first-line", message), line);
         return;
     }
+    // A full stop with blanks is told as such where it stands.
+    if (classId.find_first_not_of(" \t.") == std::string::npos)
+        return;
     if (!registry_.createConstraint(classId.c_str())) {
         Finding f = error("unknown-class", "unknown class " + Quoted(classId) + ", so the block is skipped");
         if (registry_.createParticle(classId.c_str())) {
