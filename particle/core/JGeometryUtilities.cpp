@@ -3,6 +3,7 @@
 #include "platform/Colour.h"
 #include "platform/Numbers.h"
 #include "platform/Random.h"
+#include "platform/Trigonometry.h"
 
 #include <cmath>
 
@@ -52,7 +53,7 @@ float JGeometryUtilities::GetLineSegmentAngle(float x1, float y1, float x2, floa
     const float dy = y2 - y1;
     if (dx == 0.0f && dy == 0.0f)
         return 0.0f;
-    return static_cast<float>(std::atan2(static_cast<double>(dy), static_cast<double>(dx)));
+    return static_cast<float>(platform::Atan2(static_cast<double>(dy), static_cast<double>(dx)));
 }
 
 unsigned char JGeometryUtilities::IsPointBetweenAngles(float x1, float y1, float x2, float y2, float start, float width)
@@ -63,20 +64,20 @@ unsigned char JGeometryUtilities::IsPointBetweenAngles(float x1, float y1, float
 
 float JGeometryUtilities::GetDeltaXOfVector(float angle, float magnitude)
 {
-    return static_cast<float>(std::cos(static_cast<double>(angle)) * magnitude);
+    return static_cast<float>(platform::Cos(static_cast<double>(angle)) * magnitude);
 }
 
 float JGeometryUtilities::GetDeltaYOfVector(float angle, float magnitude)
 {
-    return static_cast<float>(std::sin(static_cast<double>(angle)) * magnitude);
+    return static_cast<float>(platform::Sin(static_cast<double>(angle)) * magnitude);
 }
 
 Point3D JGeometryUtilities::GetPoint3DOfVectorForce(float angle1, float angle2, float magnitude)
 {
     const double a1 = angle1;
     const double a2 = angle2;
-    return Point3D(static_cast<float>(std::cos(a1) * std::cos(a2) * magnitude),
-        static_cast<float>(magnitude * std::sin(a1)), static_cast<float>(magnitude * std::sin(a2)));
+    return Point3D(static_cast<float>(platform::Cos(a1) * platform::Cos(a2) * magnitude),
+        static_cast<float>(magnitude * platform::Sin(a1)), static_cast<float>(magnitude * platform::Sin(a2)));
 }
 
 float JGeometryUtilities::InterpolateFloatLinear(float a, float b, int start, int end, int pos)
@@ -90,7 +91,7 @@ float JGeometryUtilities::InterpolateFloatLinear(float a, float b, int start, in
 
 float JGeometryUtilities::InterpolateFloatCosine(float a, float b, float c)
 {
-    return static_cast<float>((std::cos(static_cast<double>(a) * c * kPi) + 1.0) * 0.5 * b);
+    return static_cast<float>((platform::Cos(static_cast<double>(a) * c * kPi) + 1.0) * 0.5 * b);
 }
 
 float JGeometryUtilities::InterpolateFloatCosine(float a, float b, int start, int end, int pos, float periods)
@@ -98,7 +99,7 @@ float JGeometryUtilities::InterpolateFloatCosine(float a, float b, int start, in
     if (end == start)
         return a;
     const double t = (static_cast<double>(pos) - start) / (static_cast<double>(end) - start);
-    const double f = (std::cos(t * periods * kPi) + 1.0) * 0.5;
+    const double f = (platform::Cos(t * periods * kPi) + 1.0) * 0.5;
     return static_cast<float>((1.0 - f) * b + f * a);
 }
 

@@ -2,8 +2,7 @@
 
 #include "particle/core/Point3D.h"
 #include "platform/Numbers.h"
-
-#include <cmath>
+#include "platform/Trigonometry.h"
 
 Matrix3D::Matrix3D()
 {
@@ -58,20 +57,20 @@ void rotateRows(const Row& a, const Row& b, double c, double s)
 void Matrix3D::xrot(double degrees)
 {
     const double r = pi_ * (1.0 / 180.0) * degrees;
-    rotateRows({ &yx, &yy, &yz, &yo }, { &zx, &zy, &zz, &zo }, std::cos(r), std::sin(r));
+    rotateRows({ &yx, &yy, &yz, &yo }, { &zx, &zy, &zz, &zo }, platform::Cos(r), platform::Sin(r));
 }
 
 void Matrix3D::yrot(double degrees)
 {
     const double r = pi_ * (1.0 / 180.0) * degrees;
-    rotateRows({ &xx, &xy, &xz, &xo }, { &zx, &zy, &zz, &zo }, std::cos(r), std::sin(r));
+    rotateRows({ &xx, &xy, &xz, &xo }, { &zx, &zy, &zz, &zo }, platform::Cos(r), platform::Sin(r));
 }
 
 void Matrix3D::zrot(double degrees)
 {
     const double r = pi_ * (1.0 / 180.0) * degrees;
     // row0' = c row0 - s row1; row1' = c row1 + s row0: the same as rotateRows with -s.
-    rotateRows({ &xx, &xy, &xz, &xo }, { &yx, &yy, &yz, &yo }, std::cos(r), -std::sin(r));
+    rotateRows({ &xx, &xy, &xz, &xo }, { &yx, &yy, &yz, &yo }, platform::Cos(r), -platform::Sin(r));
 }
 
 void Matrix3D::mult(const Matrix3D& m)

@@ -1,124 +1,41 @@
 #pragma once
 
-#include "particle/core/CMorvane.h"
-#include "platform/CArchive.h"
-#include "platform/CDC.h"
-#include "player/app/Finding.h"
-#include "player/app/PlayerUi.h"
-#include "player/app/PointerMapping.h"
-#include "player/app/SceneFile.h"
+#include "player/app/SceneEngine.h"
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/CDib.h"
-#include "player/imaging/CImageStore.h"
 
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
-class CDibImage;
-
-// Everything the player keeps beside its window: the engine host, the picture store it draws into, the
-// recorder with its frame buffer, the view flags and the pointer mapping. No window code lives here; the
-// player reaches the user only through IPlayerUi (which may be null: then nothing is asked or shown).
-//
-// The host is handed the picture store at construction and takes it back first thing on destruction,
-// before the store and its pictures go.
-class ScenePlayer {
+// The whole player: the engine half, and recording frames into a video with the recorder and its frame
+// buffer.
+class ScenePlayer : public SceneEngine {
 public:
-    // Rejected: nothing was loaded, because the file holds nothing or (when asked) has errors.
-    enum class SceneRead { Complete, NewerVersion, Truncated, Unopenable, Rejected };
-    enum class LoadMode {
-        Replace, // load what can be loaded, as the Load button does
-        KeepOnErrors, // keep the running scene when the checker finds errors, as a reload does
-    };
-    // What loading a file did, what the checker found in it, and the files it read.
-    struct LoadReport {
-        SceneRead read = SceneRead::Unopenable;
-        SceneFileKind kind = SceneFileKind::Definition;
-        std::vector<Finding> findings;
-        // The file and every definition file it includes, for whoever wants to watch them.
-        std::vector<std::string> files;
-    };
-
-    static constexpr const char* kSceneFilter = "Glintmote File (*.zrk)|*.zrk|All Files (*.*)|*.*||";
     static constexpr const char* kAviFilter = "AVI files (*.avi)|*.avi|All Files (*.*)|*.*||";
     static constexpr int kFramesPerSecond = 30;
 
     explicit ScenePlayer(IPlayerUi* ui = nullptr);
-    virtual ~ScenePlayer();
-    ScenePlayer(const ScenePlayer&) = delete;
-    ScenePlayer& operator=(const ScenePlayer&) = delete;
 
-    // Replaces the running scene by the one in the archive; fields read before a truncation stay
-    // applied. A scene of a newer format is refused with a message and changes nothing.
-    virtual SceneRead ReadScene(CArchiveReader& archive);
     // Asks for an AVI file and opens a recording of frames of the host's size.
     virtual void StartRecording();
     // Lets the user choose the video compressor, unless a recording is open.
     virtual void ChooseCompressor();
-    virtual void Stop();
     virtual void StopRecording();
-    virtual void ToggleDrawParticles();
-    virtual void TogglePlay();
-    virtual void Clear();
     virtual void ToggleRecord();
-    virtual void Step();
+    // Steps, and writes a frame while recording.
+    void Step() override;
 
     // While recording, writes one frame and returns "Rendering - Frame N"; otherwise (or when no frame
     // could be written) the empty string.
     CString RenderFrame();
-    // The engine half of one tick: with the pointer down, fire the part factory at the pointer (dx, dy
-    // relative to the drawing origin) through the mapping; step; record. Returns RenderFrame's status.
+    // One tick: Advance, then RenderFrame; returns RenderFrame's status.
     CString Tick(bool pointerDown, int dx, int dy);
-    // Composes what the screen shows onto dc: "BACKGROUND" tiled (or black) when the host erases,
-    // "RENDER" unless frames are direct, the particles, and the constraints' own drawings.
-    void ComposeFrame(CDC& dc, CSize constraintArea);
-    // A picture of the host's size holding the pixels of a composed frame, for the snapshot.
-    std::unique_ptr<CDibImage> Snapshot(const CDC* composed);
 
-    // The Load command's body: asks for a file, loads it and shows what the checker found. Nothing when
-    // the user cancels.
-    std::optional<LoadReport> LoadScene();
-    // Loads a scene file or a definition file, told apart by content, after checking it. A relative
-    // file name inside is looked for beside the file when the working directory does not have it. When
-    // the caller expected the other kind, a finding says so and the file loads as what it is. Shows no
-    // message itself, except the refusal of a newer scene file.
-    LoadReport LoadFile(
-        const CString& path, std::optional<SceneFileKind> expected = std::nullopt, LoadMode mode = LoadMode::Replace);
-    // Shows the report's findings to the user in one message, if there are any to tell.
-    void ShowFindings(const LoadReport& report);
-
-    CMorvane& GetHost() { return host_; }
-    ParticleSystem& GetSystem() { return *host_.getParticleSystem(); }
-    CImageStore& GetImageStore() { return store_; }
     AviRecorder& GetRecorder() { return recorder_; }
     CDib& GetFrameBuffer() { return frameBuffer_; }
     bool IsRecording() const { return recording_; }
     int GetFrameCount() const { return frameCount_; }
 
-    PointerMapping mapping;
-    int drawConstraints = 0;
-    int drawParticles = 1;
-    int playing = 1;
-    int directFrame = 1;
-
 private:
-    IImage* picture(const char* name);
-    CDib* pictureDib(const char* name);
-    void detachAllButRender(std::vector<std::unique_ptr<IImage>>& detached);
-    void replaceConstraints(const CString& definition);
-
-    CMorvane host_;
     AviRecorder recorder_;
     CDib frameBuffer_;
     bool recording_ = false;
     int frameCount_ = 0;
-    CImageStore store_;
-    IPlayerUi* ui_;
 };
-
-// The grey texture behind the window's controls: 128 x 128, each pixel a grey drawn between 180 and 204.
-// The window and the headless renderer both make it before the first step, so both draw the same
-// random sequence.
-void MakeBackgroundTexture(CDib& texture);
