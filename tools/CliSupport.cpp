@@ -2,7 +2,6 @@
 
 #include "CliCommand.h"
 
-#include "platform/CStdioFile.h"
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/SafeFileWriter.h"
 
@@ -47,49 +46,48 @@ bool CommandLineUi::ChooseCompressor(CompressorSettings& settings)
 
 void AddSceneInputOptions(CLI::App& command, SceneInput& input)
 {
-    CLI::Option* file = command.add_option("FILE", input.file, "the definition file to play");
+    CLI::Option* file = command.add_option("FILE", input.file, "a scene file or a definition file to play");
     CLI::Option* scene = command.add_option("--scene", input.scene, "a scene file (.zrk) to play");
     CLI::Option* definition = command.add_option("--definition", input.definition, "a definition file to play");
     file->excludes(scene)->excludes(definition);
     scene->excludes(definition);
+    command.add_flag("-q,--quiet", input.quiet, "do not print what the checker finds in the scene");
+}
+
+void PrintFindings(const std::vector<Finding>& findings)
+{
+    std::fputs(FindingsText(findings).c_str(), stderr);
 }
 
 int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::string& command)
 {
+    std::string path = input.file;
+    std::optional<SceneFileKind> expected;
     if (!input.scene.empty()) {
-        switch (player.LoadSceneFile(input.scene.c_str())) {
-        case ScenePlayer::SceneRead::Complete:
-            return 0;
-        case ScenePlayer::SceneRead::Unopenable:
-            return cliFail(command, "cannot read the scene file '" + input.scene + "'");
-        case ScenePlayer::SceneRead::NewerVersion:
-        case ScenePlayer::SceneRead::Truncated:
-            return 1; // the player has said why
-        }
+        path = input.scene;
+        expected = SceneFileKind::Scene;
+    } else if (!input.definition.empty()) {
+        path = input.definition;
+        expected = SceneFileKind::Definition;
     }
-    const std::string& definition = input.definition.empty() ? input.file : input.definition;
-    if (!definition.empty()) {
-        std::optional<CString> text = readDefinition(definition);
-        if (!text)
-            return cliFail(command, "cannot read the definition file '" + definition + "'");
-        player.GetSystem().constraints.removeAllConstraints();
-        player.GetSystem().constraints.populateFromDefinitionString(*text);
+    if (path.empty())
+        return 0;
+    const ScenePlayer::LoadReport report = player.LoadFile(path.c_str(), expected);
+    if (!input.quiet && report.read != ScenePlayer::SceneRead::NewerVersion)
+        PrintFindings(report.findings);
+    switch (report.read) {
+    case ScenePlayer::SceneRead::Complete:
+        return 0;
+    case ScenePlayer::SceneRead::Unopenable:
+        return cliFail(command, "cannot read '" + path + "'");
+    case ScenePlayer::SceneRead::Truncated:
+        return cliFail(command, "'" + path + "' ends early or is damaged; it was loaded as far as it could be read");
+    case ScenePlayer::SceneRead::Rejected:
+        return cliFail(command, "'" + path + "' holds nothing to play");
+    case ScenePlayer::SceneRead::NewerVersion:
+        break; // the player has said why
     }
-    return 0;
-}
-
-std::optional<CString> readDefinition(const std::string& path)
-{
-    CStdioFile file;
-    if (!file.Open(path.c_str()))
-        return std::nullopt;
-    CString text;
-    CString line;
-    while (file.ReadString(line)) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
+    return 1;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // Pieces the commands share.
 #include "particle/core/ParticleCollection.h"
 #include "platform/CString.h"
+#include "player/app/Finding.h"
 #include "player/app/PlayerUi.h"
 
 #include <CLI/CLI.hpp>
@@ -43,13 +44,13 @@ struct SceneInput {
     std::string file;
     std::string scene;
     std::string definition;
+    bool quiet = false; // do not print what the checker finds
 };
 void AddSceneInputOptions(CLI::App& command, SceneInput& input);
-// Loads the input into the player. 0, or the exit status after saying why on stderr.
+// Loads the input into the player, printing on stderr what the checker finds in it. 0, or the exit
+// status after saying why.
 int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::string& command);
-
-// The definition text with every line ended by CR LF, as definition files are read everywhere else;
-// nothing when the file cannot be read.
-std::optional<CString> readDefinition(const std::string& path);
+// Prints the findings on stderr.
+void PrintFindings(const std::vector<Finding>& findings);
 // Every live particle as CSV: index,x,y,prev_x,prev_y,dx,dy,color,age,group. False when not written.
 bool writeParticles(const std::string& path, ParticleCollection& particles);

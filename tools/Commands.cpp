@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+CliRun AddCheckCommand(CLI::App& program);
 CliRun AddClassesCommand(CLI::App& program);
 CliRun AddConvertCommand(CLI::App& program);
 CliRun AddDescribeCommand(CLI::App& program);
@@ -12,6 +13,6 @@ CliRun AddRunCommand(CLI::App& program);
 const std::vector<AddCliCommand>& cliCommands()
 {
     static const std::vector<AddCliCommand> commands = { AddClassesCommand, AddDescribeCommand, AddRunCommand,
-        AddRenderCommand, AddMakeSceneCommand, AddConvertCommand };
+        AddRenderCommand, AddMakeSceneCommand, AddCheckCommand, AddConvertCommand };
     return commands;
 }

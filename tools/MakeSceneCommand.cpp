@@ -2,6 +2,12 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 
+#include "particle/core/ClassRegistry.h"
+#include "particle/core/ConstraintCollection.h"
+#include "particle/core/DefinitionSource.h"
+#include "platform/CStdioFile.h"
+#include "player/app/NameSuggestion.h"
+#include "player/app/SceneChecker.h"
 #include "player/app/SceneFile.h"
 #include "player/imaging/SafeFileWriter.h"
 
@@ -27,7 +33,30 @@ struct Options {
     std::string background;
     std::string foreground;
     std::pair<std::int32_t, std::int32_t> size;
+    bool quiet = false;
 };
+
+// The part factory must be a constraint class: the player would keep its own factory otherwise.
+int refuseUnknownPartFactory(const std::string& name)
+{
+    ClassRegistry registry;
+    std::vector<std::string> names;
+    for (int i = 0; i < registry.constraintClassCount(); ++i)
+        names.push_back(registry.constraintClassName(i).str());
+    std::string message = "--part-factory: unknown constraint class " + Quoted(name);
+    if (std::optional<NameSuggestion> nearest = SuggestName(name, names))
+        message += ": " + nearest->Hint();
+    return cliFail(kCommand, message + " ('mirrim-cli classes' lists them)", 2);
+}
+
+// How many constraints the definition gives, loaded as the player loads it.
+int constraintCount(const CString& definition, const std::string& path)
+{
+    ConstraintCollection constraints;
+    DefinitionSource source(path);
+    constraints.populateFromDefinitionString(definition);
+    return constraints.getConstraintCount();
+}
 
 int runMakeScene(Options o)
 {
@@ -48,9 +77,23 @@ int runMakeScene(Options o)
     scene.width = o.size.first;
     scene.height = o.size.second;
 
-    std::optional<CString> definition = readDefinition(o.definition);
-    if (!definition)
+    if (!ClassRegistry().createConstraint(scene.partFactoryClass))
+        return refuseUnknownPartFactory(o.partFactory);
+
+    std::vector<std::uint8_t> input;
+    if (!platform::ReadWholeFile(o.definition, kMaxSceneBytes, input))
         return cliFail(kCommand, "cannot read the definition file '" + o.definition + "'");
+    SceneChecker checker;
+    SceneCheck check = checker.CheckBytes(o.definition, input);
+    if (check.kind == SceneFileKind::Scene)
+        check.findings.insert(check.findings.begin(), OtherKindFinding(o.definition, check.kind));
+    for (Finding& f : checker.CheckSettings(o.output, scene))
+        check.findings.push_back(std::move(f));
+    if (!o.quiet)
+        PrintFindings(check.findings);
+    std::optional<CString> definition = DefinitionOfFile(input);
+    if (!definition)
+        return cliFail(kCommand, "'" + o.definition + "' is a damaged or newer scene file; no definition to take");
     scene.definition = *definition;
 
     const std::vector<std::uint8_t> bytes = EncodeScene(scene);
@@ -58,6 +101,8 @@ int runMakeScene(Options o)
     std::FILE* out = writer.Open(o.output.c_str());
     if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || !writer.Commit())
         return cliFail(kCommand, "cannot write the scene file '" + o.output + "'");
+    std::printf("wrote %s: %d constraints, %d x %d, part factory %s\n", o.output.c_str(),
+        constraintCount(scene.definition, o.definition), scene.width, scene.height, scene.partFactoryClass.c_str());
     return 0;
 }
 
@@ -112,9 +157,11 @@ CliRun AddMakeSceneCommand(CLI::App& program)
     command->add_option("--background", o->background, "background picture name kept with the scene");
     command->add_option("--foreground", o->foreground, "foreground picture name kept with the scene");
     command->add_option("--scene-version", o->scene.version, "the version written (the player reads up to 1000)");
+    command->add_flag("-q,--quiet", o->quiet, "do not print what the checker finds");
     command->footer("Writes a versioned scene file that the player's Load button and 'mirrim-cli render'\n"
                     "read. It holds the constraints of the definition file and the settings above; each\n"
-                    "defaults to what the player starts with.\n\n"
+                    "defaults to what the player starts with. Prints what the checker finds in the\n"
+                    "definition and the settings on stderr, and one line on what it wrote.\n\n"
                     "Exit status: 0 written, 1 a file could not be read or written, 2 bad usage.\n\n"
                     "Example: mirrim-cli make-scene --definition scenes/vortex.vq --erase 0 vortex.zrk\n");
     return [o] { return runMakeScene(*o); };

@@ -1,5 +1,6 @@
 #include "particle/constraints/Cameleon.h"
 
+#include "particle/core/DefinitionSource.h"
 #include "particle/core/IImageProvider.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
@@ -22,7 +23,8 @@ unsigned char Cameleon::apply(ParticleSystem* system)
         return 0;
     IImage* picture = store->GetImage(imageName_);
     if (!picture) {
-        std::unique_ptr<IImage> loaded = store->CreateImageFromFile(imageFilename_);
+        std::unique_ptr<IImage> loaded
+            = store->CreateImageFromFile(ResolveBeside(imageFilename_.str(), sourceDirectory_));
         if (!loaded)
             return 0;
         picture = loaded.get();
@@ -49,6 +51,7 @@ unsigned char Cameleon::setParametersFromString(CString params)
     imageName_ = sp.getStringParameter(params, "Image Name", "Cameleon Image");
     imageFilename_ = sp.getStringParameter(params, "Image Filename", CString());
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
+    sourceDirectory_ = DefinitionSource::CurrentDirectoryOr(sourceDirectory_);
     return 1;
 }
 

@@ -2,6 +2,8 @@
 
 #include "particle/constraints/SystemConstraint.h"
 
+#include <string>
+
 // Gives every particle (of its group; -1: all) the colour of the picture pixel under the midpoint of its
 // last move. The picture is looked up by name, and loaded from a file once if it is not there yet.
 class Cameleon : public SystemConstraint {
@@ -19,4 +21,7 @@ private:
     CString imageName_;
     CString imageFilename_;
     int group_ = -1;
+    // Where the definition that named the file lies: a relative name missing from the working directory
+    // is looked for there.
+    std::string sourceDirectory_;
 };

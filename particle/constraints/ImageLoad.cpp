@@ -1,6 +1,7 @@
 #include "particle/constraints/ImageLoad.h"
 
 #include "particle/constraints/FileNamePattern.h"
+#include "particle/core/DefinitionSource.h"
 #include "particle/core/IImageProvider.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
@@ -25,7 +26,8 @@ unsigned char ImageLoad::apply(ParticleSystem* system)
     std::unique_ptr<IImage> picture = store->CreateImage(10, 10);
     if (!picture)
         return 0;
-    const CString fileName = FormatFileNamePattern(imageFilename_, currentIndex_);
+    const CString fileName
+        = ResolveBeside(FormatFileNamePattern(imageFilename_, currentIndex_).str(), sourceDirectory_);
     // The index moves on before the file is tried, whether or not it loads. It stops at INT_MAX
     // rather than overflowing.
     if (currentIndex_ < INT_MAX)
@@ -52,6 +54,7 @@ unsigned char ImageLoad::setParametersFromString(CString params)
     endIndex_ = sp.getIntParameter(params, "End Index", endIndex_);
     loop_ = sp.getBooleanParameter(params, "Loop", loop_);
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
+    sourceDirectory_ = DefinitionSource::CurrentDirectoryOr(sourceDirectory_);
     return 1;
 }
 

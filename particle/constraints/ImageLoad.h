@@ -2,6 +2,8 @@
 
 #include "particle/constraints/SystemConstraint.h"
 
+#include <string>
+
 // Loads one picture per step from a numbered sequence of files ("imag%04d.jpg": imag0000.jpg,
 // imag0001.jpg, ...) into a named picture: an animated background, or a changing source for others.
 class ImageLoad : public SystemConstraint {
@@ -21,4 +23,7 @@ private:
     int startIndex_ = 0;
     int endIndex_ = -1;
     unsigned char loop_ = 0;
+    // Where the definition that named the files lies: relative names missing from the working directory
+    // are looked for there.
+    std::string sourceDirectory_;
 };

@@ -1,17 +1,16 @@
 #include "particle/core/ConstraintCollection.h"
 
 #include "particle/core/ClassRegistry.h"
+#include "particle/core/DefinitionSource.h"
+#include "particle/core/DefinitionText.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CStdioFile.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 namespace {
 
-const char kSeparator[] = "\r\n.\r\n";
 const char kLineEnd[] = "\r\n";
 
 // The definition files being loaded right now, outermost first. Everything runs on one thread.
@@ -19,14 +18,6 @@ std::vector<std::string>& filesBeingLoaded()
 {
     static std::vector<std::string> files;
     return files;
-}
-
-// One name per file, however it was reached, so that a cycle through another spelling is caught.
-std::string identityOf(const std::string& path)
-{
-    std::error_code ec;
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : canonical.string();
 }
 
 } // namespace
@@ -88,6 +79,7 @@ unsigned char ConstraintCollection::setParametersFromString(CString params)
     defLocation = sp.getStringParameter(params, "DefLocation", defLocation);
     defFilename = sp.getStringParameter(params, "DefFilename", defFilename);
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
+    sourceDirectory_ = DefinitionSource::CurrentDirectoryOr(sourceDirectory_);
     populateFromDefinitionFile();
     return 1;
 }
@@ -200,19 +192,12 @@ unsigned char ConstraintCollection::populateFromDefinitionString(CString text)
 {
     removeAllConstraints();
     const std::string& all = text.str();
-    std::size_t pos = 0;
-    for (;;) {
-        std::size_t separator = all.find(kSeparator, pos);
-        if (separator == std::string::npos)
-            break;
-        std::size_t lineEnd = all.find(kLineEnd, pos);
-        // A block without a line break of its own (the separator's CR LF does not count) adds nothing.
-        if (lineEnd != std::string::npos && lineEnd < separator) {
-            CString classId(all.substr(pos, lineEnd - pos));
-            CString params(all.substr(lineEnd + 2, separator - lineEnd - 2));
-            addConstraint(classId, params);
-        }
-        pos = separator + sizeof kSeparator - 1;
+    for (const DefinitionBlock& block : SplitDefinitionText(all)) {
+        if (!block.HasIdentifierLine())
+            continue;
+        CString classId(all.substr(block.begin, block.lineEnd - block.begin));
+        CString params(all.substr(block.lineEnd + 2, block.end - block.lineEnd - 2));
+        addConstraint(classId, params);
     }
     return 1;
 }
@@ -235,9 +220,9 @@ unsigned char ConstraintCollection::populateFromDefinitionFile()
 {
     if (defLocation.IsEmpty() && defFilename.IsEmpty())
         return 0;
-    const std::string path = (defLocation + defFilename).str();
+    const std::string path = ResolveBeside((defLocation + defFilename).str(), sourceDirectory_);
     std::vector<std::string>& loading = filesBeingLoaded();
-    const std::string identity = identityOf(path);
+    const std::string identity = FileIdentity(path);
     if (loading.size() >= static_cast<std::size_t>(kMaxIncludeDepth)
         || std::find(loading.begin(), loading.end(), identity) != loading.end())
         return 0;
@@ -245,16 +230,14 @@ unsigned char ConstraintCollection::populateFromDefinitionFile()
     CStdioFile file;
     if (!file.Open(path.c_str()))
         return 0;
-    CString buffer;
-    CString line;
-    while (file.ReadString(line)) {
-        buffer += line;
-        buffer += kLineEnd;
-    }
+    const CString buffer = file.ReadAllLines();
     file.Close();
 
     loading.push_back(identity);
-    populateFromDefinitionString(buffer);
+    {
+        DefinitionSource source(path);
+        populateFromDefinitionString(buffer);
+    }
     loading.pop_back();
     return 1;
 }

@@ -3,6 +3,7 @@
 #include "particle/core/IConstraint.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 // The ordered, owning list of constraints; order is application order. It is itself a constraint and
@@ -11,7 +12,8 @@
 //
 // A collection given "DefLocation" and "DefFilename" loads that definition file, so definition files can
 // include one another. A file that is already being loaded further up is refused, and includes nest at
-// most kMaxIncludeDepth deep, so a file that includes itself loads as far as it can and stops.
+// most kMaxIncludeDepth deep, so a file that includes itself loads as far as it can and stops. A
+// relative file name is looked for beside the including file when the working directory lacks it.
 class ConstraintCollection : public IConstraint {
 public:
     static constexpr int kMaxIncludeDepth = 16;
@@ -59,6 +61,9 @@ private:
 
     CString defLocation;
     CString defFilename;
+    // The directory of the definition this collection was read from, where a relative file name that
+    // the working directory does not have is looked for.
+    std::string sourceDirectory_;
     std::vector<std::unique_ptr<IConstraint>> constraints_;
     // While the list is being applied, a constraint it drives may re-populate or shrink it (a collection
     // driven by an image delta factory re-reads its file). Removed constraints then wait here until the

@@ -45,9 +45,15 @@ bool CStdioFile::Open(const CString& path, std::size_t maxBytes)
     std::vector<unsigned char> bytes;
     if (!platform::ReadWholeFile(path.str(), maxBytes, bytes))
         return false;
-    text_.assign(bytes.begin(), bytes.end());
-    open_ = true;
+    OpenText(std::string(bytes.begin(), bytes.end()));
     return true;
+}
+
+void CStdioFile::OpenText(std::string text)
+{
+    Close();
+    text_ = std::move(text);
+    open_ = true;
 }
 
 bool CStdioFile::ReadString(CString& line)
@@ -63,6 +69,17 @@ bool CStdioFile::ReadString(CString& line)
     line = CString(text_.substr(pos_, end - pos_));
     pos_ = next;
     return true;
+}
+
+CString CStdioFile::ReadAllLines()
+{
+    CString all;
+    CString line;
+    while (ReadString(line)) {
+        all += line;
+        all += "\r\n";
+    }
+    return all;
 }
 
 void CStdioFile::Close()

@@ -83,15 +83,17 @@ std::optional<NameSuggestion> SuggestName(const std::string& wrong, const std::v
         if (equalIgnoringCase(wrong, name))
             return NameSuggestion { name, NameSuggestion::Reason::LetterCase };
     }
-    // A slip of a few letters, or a short form: "Amout" finds "Amount" and "MaxAge" finds "MaximumAge",
-    // while "frobnicate" finds nothing among the option names.
+    // A short form ("MaxAge" for "MaximumAge", "constraint.Vortex") is the likelier meaning; otherwise a
+    // slip of a few letters ("Amout"). "frobnicate" finds nothing among the option names.
     const std::size_t allowed = std::max<std::size_t>(2, bare.size() / 3);
     std::optional<NameSuggestion> best;
-    std::size_t bestDistance = SIZE_MAX;
+    std::pair<bool, std::size_t> bestRank { true, SIZE_MAX };
     for (const std::string& name : known) {
         const std::size_t distance = editDistance(bare, name);
-        if ((distance <= allowed || isShortFormOf(bare, name)) && distance < bestDistance) {
-            bestDistance = distance;
+        const bool shortForm = isShortFormOf(bare, name);
+        const std::pair<bool, std::size_t> rank { !shortForm, distance };
+        if ((shortForm || distance <= allowed) && rank < bestRank) {
+            bestRank = rank;
             best = NameSuggestion { name, NameSuggestion::Reason::Spelling };
         }
     }

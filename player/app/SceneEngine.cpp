@@ -1,19 +1,12 @@
 #include "player/app/SceneEngine.h"
 
 #include "particle/core/DefaultScene.h"
+#include "particle/core/DefinitionSource.h"
 #include "particle/core/JGeometryUtilities.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CStdioFile.h"
+#include "player/app/SceneChecker.h"
 #include "player/imaging/CDibImage.h"
-
-namespace {
-
-const char kSceneHeader[] = "Dozozudori";
-constexpr std::int32_t kNewestSceneVersion = 1000;
-// No scene file comes near this; a bigger one is not a scene.
-constexpr std::size_t kMaxSceneBytes = 64u << 20;
-
-} // namespace
 
 SceneEngine::SceneEngine(IPlayerUi* ui)
     : ui_(ui)
@@ -150,26 +143,71 @@ SceneEngine::SceneRead SceneEngine::ReadScene(CArchiveReader& archive)
     return SceneRead::Complete;
 }
 
-SceneEngine::SceneRead SceneEngine::LoadSceneFile(const CString& path)
+SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional<SceneFileKind> expected, LoadMode mode)
 {
+    LoadReport report;
     std::vector<std::uint8_t> bytes;
     if (!platform::ReadWholeFile(path.str(), kMaxSceneBytes, bytes))
-        return SceneRead::Unopenable;
-    CArchiveReader archive(bytes.data(), bytes.size());
-    SceneRead result = ReadScene(archive);
-    if (result == SceneRead::Truncated && ui_)
-        ui_->ShowMessage("Unable to read \"" + path
-                + "\": the file ends early or is damaged. The scene was loaded "
-                  "as far as it could be read.",
-            IPlayerUi::MessageKind::Error);
-    return result;
+        return report;
+    SceneCheck check = SceneChecker().CheckBytes(path.str(), bytes);
+    report.kind = check.kind;
+    report.findings = std::move(check.findings);
+    report.files = std::move(check.files);
+    if (expected && *expected != report.kind)
+        report.findings.insert(report.findings.begin(), OtherKindFinding(path.str(), report.kind));
+    // Definition files are read up to the size the engine reads them to.
+    if (report.kind == SceneFileKind::Definition && bytes.size() > CStdioFile::kDefaultMaxBytes) {
+        report.read = SceneRead::Unopenable;
+        return report;
+    }
+    const CString definition = report.kind == SceneFileKind::Definition ? DefinitionTextOf(bytes) : CString();
+    // An empty file is what a half-written one looks like: it would leave the scene with nothing.
+    const bool empty = report.kind == SceneFileKind::Definition
+        && definition.str().find_first_not_of(" \t\r\n") == std::string::npos;
+    if (empty || (mode == LoadMode::KeepOnErrors && HasErrors(report.findings))) {
+        report.read = SceneRead::Rejected;
+        return report;
+    }
+
+    // Pictures and includes that the working directory lacks are looked for beside the file.
+    DefinitionSource source(path.str());
+    if (report.kind == SceneFileKind::Scene) {
+        CArchiveReader archive(bytes.data(), bytes.size());
+        report.read = ReadScene(archive);
+    } else {
+        replaceConstraints(definition);
+        report.read = SceneRead::Complete;
+    }
+    return report;
 }
 
-void SceneEngine::LoadScene()
+void SceneEngine::ShowFindings(const LoadReport& report)
+{
+    // A newer scene file has had its own message, and there is nothing else to say about it.
+    if (!ui_ || report.findings.empty() || report.read == SceneRead::NewerVersion)
+        return;
+    constexpr std::size_t kListed = 12;
+    CString text = report.read == SceneRead::Rejected ? "The file was not loaded; the scene goes on as it was.\n\n"
+                                                      : "The scene was loaded, but not quite as written:\n\n";
+    for (std::size_t i = 0; i < report.findings.size() && i < kListed; ++i)
+        text += report.findings[i].Text() + "\n";
+    if (report.findings.size() > kListed) {
+        CString more;
+        more.Format("... and %zu more ('mirrim-cli check FILE' lists them all).\n", report.findings.size() - kListed);
+        text += more;
+    }
+    ui_->ShowMessage(
+        text, HasErrors(report.findings) ? IPlayerUi::MessageKind::Error : IPlayerUi::MessageKind::Information);
+}
+
+std::optional<SceneEngine::LoadReport> SceneEngine::LoadScene()
 {
     CString path;
-    if (ui_ && ui_->AskOpenFile(kSceneFilter, "zrk", path))
-        LoadSceneFile(path);
+    if (!ui_ || !ui_->AskOpenFile(kSceneFilter, "zrk", path))
+        return std::nullopt;
+    LoadReport report = LoadFile(path);
+    ShowFindings(report);
+    return report;
 }
 
 void SceneEngine::Stop()

@@ -3,12 +3,17 @@
 #include "particle/core/CMorvane.h"
 #include "platform/CArchive.h"
 #include "platform/CDC.h"
+#include "player/app/Finding.h"
 #include "player/app/PlayerUi.h"
 #include "player/app/PointerMapping.h"
+#include "player/app/SceneFile.h"
 #include "player/imaging/CDib.h"
 #include "player/imaging/CImageStore.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class CDibImage;
 
@@ -21,7 +26,20 @@ class CDibImage;
 // before the store and its pictures go.
 class SceneEngine {
 public:
-    enum class SceneRead { Complete, NewerVersion, Truncated, Unopenable };
+    // Rejected: nothing was loaded, because the file holds nothing or (when asked) has errors.
+    enum class SceneRead { Complete, NewerVersion, Truncated, Unopenable, Rejected };
+    enum class LoadMode {
+        Replace, // load what can be loaded, as the Load button does
+        KeepOnErrors, // keep the running scene when the checker finds errors, as a reload does
+    };
+    // What loading a file did, what the checker found in it, and the files it read.
+    struct LoadReport {
+        SceneRead read = SceneRead::Unopenable;
+        SceneFileKind kind = SceneFileKind::Definition;
+        std::vector<Finding> findings;
+        // The file and every definition file it includes, for whoever wants to watch them.
+        std::vector<std::string> files;
+    };
 
     static constexpr const char* kSceneFilter = "Glintmote File (*.zrk)|*.zrk|All Files (*.*)|*.*||";
 
@@ -49,9 +67,17 @@ public:
     // A picture of the host's size holding the pixels of a composed frame, for the snapshot.
     std::unique_ptr<CDibImage> Snapshot(const CDC* composed);
 
-    // The Load command's body: asks for a scene file and reads it, telling the user what went wrong.
-    void LoadScene();
-    SceneRead LoadSceneFile(const CString& path);
+    // The Load command's body: asks for a file, loads it and shows what the checker found. Nothing when
+    // the user cancels.
+    std::optional<LoadReport> LoadScene();
+    // Loads a scene file or a definition file, told apart by content, after checking it. A relative
+    // file name inside is looked for beside the file when the working directory does not have it. When
+    // the caller expected the other kind, a finding says so and the file loads as what it is. Shows no
+    // message itself, except the refusal of a newer scene file.
+    LoadReport LoadFile(const CString& path, std::optional<SceneFileKind> expected = std::nullopt,
+        LoadMode mode = LoadMode::Replace);
+    // Shows the report's findings to the user in one message, if there are any to tell.
+    void ShowFindings(const LoadReport& report);
 
     CMorvane& GetHost() { return host_; }
     ParticleSystem& GetSystem() { return *host_.getParticleSystem(); }

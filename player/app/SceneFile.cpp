@@ -1,6 +1,25 @@
 #include "player/app/SceneFile.h"
 
+#include "particle/core/ClassRegistry.h"
+#include "particle/core/DefinitionText.h"
 #include "platform/CArchive.h"
+#include "platform/CStdioFile.h"
+
+namespace {
+
+// How many blocks of the text name a registered constraint class.
+int constraintBlocks(const std::string& text, ClassRegistry& registry)
+{
+    int count = 0;
+    for (const DefinitionBlock& block : SplitDefinitionText(text)) {
+        if (block.HasIdentifierLine()
+            && registry.createConstraint(CString(text.substr(block.begin, block.lineEnd - block.begin))))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
 
 std::vector<std::uint8_t> EncodeScene(const SceneDescription& scene)
 {
@@ -28,4 +47,47 @@ std::vector<std::uint8_t> EncodeScene(const SceneDescription& scene)
     out.WriteInt(scene.drawParticles);
     out.WriteInt(scene.directFrame);
     return out.Bytes();
+}
+
+SceneFileKind DetectSceneFileKind(const std::vector<std::uint8_t>& bytes)
+{
+    CArchiveReader archive(bytes.data(), bytes.size());
+    CString first;
+    if (!archive.ReadString(first)) {
+        // Too short for its own length prefix: text with at least one block, or nothing at all, is a
+        // definition; anything else is a damaged scene file, of which nothing loads.
+        const std::string text = DefinitionTextOf(bytes).str();
+        const bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
+        return blank || !SplitDefinitionText(text).empty() ? SceneFileKind::Definition : SceneFileKind::Scene;
+    }
+    if (first.Find(kSceneHeader) == 0)
+        return SceneFileKind::Scene;
+    ClassRegistry registry;
+    const int asScene = constraintBlocks(first.str(), registry);
+    const int asText = constraintBlocks(DefinitionTextOf(bytes).str(), registry);
+    if (asScene != asText)
+        return asScene > asText ? SceneFileKind::Scene : SceneFileKind::Definition;
+    return asScene > 0 && archive.Position() == bytes.size() ? SceneFileKind::Scene : SceneFileKind::Definition;
+}
+
+CString DefinitionTextOf(const std::vector<std::uint8_t>& bytes)
+{
+    CStdioFile file;
+    file.OpenText(std::string(bytes.begin(), bytes.end()));
+    return file.ReadAllLines();
+}
+
+std::optional<CString> DefinitionOfFile(const std::vector<std::uint8_t>& bytes)
+{
+    if (DetectSceneFileKind(bytes) == SceneFileKind::Definition)
+        return DefinitionTextOf(bytes);
+    CArchiveReader archive(bytes.data(), bytes.size());
+    CString text;
+    archive.ReadString(text);
+    if (text.Find(kSceneHeader) != 0)
+        return text;
+    std::int32_t version = 0;
+    if (!archive.ReadInt(version) || version > kNewestSceneVersion || !archive.ReadString(text))
+        return std::nullopt;
+    return text;
 }

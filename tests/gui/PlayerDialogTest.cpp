@@ -1,6 +1,7 @@
 // The main window under the offscreen platform. Where a command would open a modal Qt dialog, the
 // dialog's questions go through TestDialog's answers instead, or a queued check closes the dialog.
 #include "particle/core/CMorvane.h"
+#include "particle/core/ConstraintCollection.h"
 #include "particle/core/IConstraint.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/CArchive.h"
@@ -207,12 +208,18 @@ TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboar
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(texts,
-        QStringList({ "&Load Constraints...", "&AVI Compressor...", "&Statistics...", "-", "&About Mirrim..." }));
+        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "-",
+            "&About Mirrim..." }));
     EXPECT_EQ(menu->actions()[0]->data().toInt(), int(CPlayerDialog::kLoad));
-    EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kAviCompressor));
-    EXPECT_EQ(menu->actions()[2]->data().toInt(), int(CPlayerDialog::kStatistics));
+    EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kReloadOnChange));
+    EXPECT_EQ(menu->actions()[2]->data().toInt(), int(CPlayerDialog::kAviCompressor));
+    EXPECT_EQ(menu->actions()[3]->data().toInt(), int(CPlayerDialog::kStatistics));
     for (QAction* action : menu->actions())
         EXPECT_TRUE(action->isEnabled());
+    EXPECT_TRUE(menu->actions()[1]->isCheckable());
+    EXPECT_TRUE(menu->actions()[1]->isChecked());
+    window.RunCommand(CPlayerDialog::kReloadOnChange);
+    EXPECT_FALSE(window.BuildPopupMenu()->actions()[1]->isChecked());
 
     window.move(100, 50);
     const QContextMenuEvent keyboard(
@@ -322,7 +329,7 @@ TEST(PlayerDialog, RecordingShowsItsButtonGreysTheCompressorAndCaptionsEachFrame
     ASSERT_TRUE(window.Player().IsRecording());
     EXPECT_TRUE(window.Control(CPlayerDialog::kRecord)->isHidden());
     EXPECT_FALSE(window.Control(CPlayerDialog::kRecording)->isHidden());
-    EXPECT_FALSE(window.BuildPopupMenu()->actions()[1]->isEnabled());
+    EXPECT_FALSE(window.BuildPopupMenu()->actions()[2]->isEnabled());
     window.RunCommand(CPlayerDialog::kAviCompressor); // nothing to choose while recording
     const std::size_t questions = window.asked.size();
     window.RunCommand(CPlayerDialog::kAviCompressor);
@@ -462,7 +469,123 @@ TEST(PlayerDialog, EveryShippedSceneFilePlays)
         EXPECT_GT(lit, 10) << entry.path() << ": nothing shown";
     }
     std::filesystem::current_path(previous);
-    EXPECT_GE(scenes, 4);
+    EXPECT_GE(scenes, 7);
+}
+
+} // namespace
+
+namespace {
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// Saves as editors that replace the file do: a new file beside it, renamed over it.
+void replaceText(const std::string& path, const std::string& text)
+{
+    writeText(path + ".new", text);
+    std::filesystem::rename(path + ".new", path);
+}
+
+std::vector<std::string> constraintClasses(CPlayerDialog& window)
+{
+    std::vector<std::string> names;
+    ConstraintCollection& list = window.Player().GetSystem().constraints;
+    for (int i = 0; i < list.getConstraintCount(); ++i)
+        names.push_back(list.getConstraint(i)->GetClassName().str());
+    return names;
+}
+
+// Lets the event loop run until the scene holds the expected classes, or the time (ms) has passed.
+bool waitForClasses(CPlayerDialog& window, const std::vector<std::string>& expected, int ms = 5000)
+{
+    for (int waited = 0; waited < ms && constraintClasses(window) != expected; waited += 50)
+        QTest::qWait(50);
+    return constraintClasses(window) == expected;
+}
+
+const std::vector<std::string> kForce { "constraint.Force" };
+const std::vector<std::string> kForceAndAge { "constraint.Force", "constraint.RemoveAged" };
+
+// Load and the command line take either kind of file and tell what the checker found, in one message.
+TEST(PlayerDialog, LoadAndTheCommandLineTakeEitherKindAndTellTheFindings)
+{
+    TempDir dir;
+    writeText(dir.file("scene.vq"), "constraint.Force\r\n<DeltaY>0.1</DeltaY>\r\n.\r\n");
+    TestDialog window;
+    window.openAnswer = CString(dir.file("scene.vq"));
+    window.RunCommand(CPlayerDialog::kLoad);
+    EXPECT_EQ(constraintClasses(window), kForce);
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(window.IsTicking());
+
+    writeText(dir.file("typo.zrk"), "constraint.Force\r\n<DeltaZ>1</DeltaZ>\r\n.\r\nconstraint.RemovAged\r\n\r\n.\r\n");
+    window.OpenFile(dir.file("typo.zrk").c_str());
+    EXPECT_EQ(constraintClasses(window), kForce);
+    ASSERT_EQ(window.messages.size(), 1u);
+    const std::string text = window.messages[0].first.str();
+    EXPECT_NE(text.find("typo.zrk:2: warning: constraint.Force has no tag '<DeltaZ>'"), std::string::npos) << text;
+    EXPECT_NE(text.find("typo.zrk:4: error: unknown class 'constraint.RemovAged'"), std::string::npos) << text;
+    EXPECT_EQ(window.messages[0].second, IPlayerUi::MessageKind::Error);
+    EXPECT_FALSE(window.asked.back().ticking);
+    EXPECT_EQ(window.Watcher().Files(), std::vector<std::string> { dir.file("typo.zrk") });
+}
+
+// While a file plays, the window reloads it when it is rewritten or replaced, or when a file it
+// includes changes; a reload that would lose part of the scene keeps the running one and says why.
+TEST(PlayerDialog, ReloadsTheSceneWhenItsFilesChange)
+{
+    TempDir dir;
+    const std::string main = dir.file("main.vq");
+    const std::string part = dir.file("part.vq");
+    writeText(part, "constraint.RemoveAged\r\n\r\n.\r\n");
+    writeText(main, "constraint.Force\r\n\r\n.\r\n");
+    TestDialog window;
+    window.OpenFile(main.c_str());
+    ASSERT_EQ(constraintClasses(window), kForce);
+    for (int i = 0; i < 5; ++i)
+        window.Tick();
+    const int particles = particleCount(window);
+
+    writeText(main, "constraint.Force\r\n\r\n.\r\nconstraint.RemoveAged\r\n\r\n.\r\n");
+    EXPECT_TRUE(waitForClasses(window, kForceAndAge)) << "rewritten in place";
+    EXPECT_GE(particleCount(window), particles); // the particles on screen stay
+
+    replaceText(main, "constraint.Force\r\n\r\n.\r\n");
+    EXPECT_TRUE(waitForClasses(window, kForce)) << "replaced";
+
+    replaceText(main,
+        "constraint.Force\r\n\r\n.\r\nconstraint.ConstraintCollection\r\n<DefFilename>part.vq</DefFilename>\r\n.\r\n");
+    EXPECT_TRUE(waitForClasses(window, { "constraint.Force", "constraint.ConstraintCollection" }));
+    EXPECT_EQ(window.Watcher().Files(), (std::vector<std::string> { main, part }));
+    auto* included = dynamic_cast<ConstraintCollection*>(window.Player().GetSystem().constraints.getConstraint(1));
+    ASSERT_NE(included, nullptr);
+    writeText(part, "constraint.RemoveAged\r\n\r\n.\r\nconstraint.OmniForce\r\n\r\n.\r\n");
+    for (int i = 0; i < 100 && window.Player().GetSystem().constraints.getConstraint(1) == included; ++i)
+        QTest::qWait(50);
+    included = dynamic_cast<ConstraintCollection*>(window.Player().GetSystem().constraints.getConstraint(1));
+    ASSERT_NE(included, nullptr);
+    EXPECT_EQ(included->getConstraintCount(), 2) << "the included file changed";
+    EXPECT_TRUE(window.messages.empty());
+
+    // Broken by an edit: the running scene stays, and the message says why.
+    replaceText(main, "constraint.Force\r\n\r\n.\r\nconstraint.RemoveAgd\r\n\r\n.\r\n");
+    for (int i = 0; i < 100 && window.messages.empty(); ++i)
+        QTest::qWait(50);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_NE(window.messages[0].first.str().find("not loaded"), std::string::npos) << window.messages[0].first.str();
+    EXPECT_NE(window.messages[0].first.str().find("did you mean constraint.RemoveAged?"), std::string::npos);
+    EXPECT_EQ(
+        constraintClasses(window), std::vector<std::string>({ "constraint.Force", "constraint.ConstraintCollection" }));
+    EXPECT_TRUE(window.IsTicking());
+
+    // Fixed again, it loads; with Reload on Change unchecked, changes are left alone.
+    writeText(main, "constraint.Force\r\n\r\n.\r\n");
+    EXPECT_TRUE(waitForClasses(window, kForce));
+    window.RunCommand(CPlayerDialog::kReloadOnChange);
+    writeText(main, "constraint.Force\r\n\r\n.\r\nconstraint.RemoveAged\r\n\r\n.\r\n");
+    EXPECT_FALSE(waitForClasses(window, kForceAndAge, 4 * SceneWatcher::kSettleMs));
 }
 
 } // namespace

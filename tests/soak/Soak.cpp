@@ -16,7 +16,6 @@
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CDC.h"
-#include "platform/CStdioFile.h"
 #include "platform/Numbers.h"
 #include "player/app/ScenePlayer.h"
 #include "tests/TempDir.h"
@@ -110,26 +109,17 @@ std::vector<Scene> shippedScenes()
     return scenes;
 }
 
-// Loads a scene as the player would: a scene file through LoadSceneFile, a definition file as the
-// definition text of the running list. Empty on success, else why not.
+// Loads a scene file or a definition file as the player's Load button does. Empty on success, else why not.
 std::string loadScene(ScenePlayer& player, const Scene& scene)
 {
     if (scene.path.empty())
         return "";
-    if (std::filesystem::path(scene.path).extension() == ".zrk") {
-        return player.LoadSceneFile(scene.path.c_str()) == ScenePlayer::SceneRead::Complete
-            ? ""
-            : "the scene file did not load";
-    }
-    CStdioFile file;
-    if (!file.Open(scene.path.c_str()))
-        return "cannot read the definition file";
-    CString text;
-    CString line;
-    while (file.ReadString(line))
-        text += line + "\r\n";
-    player.GetSystem().constraints.populateFromDefinitionString(text);
-    return player.GetSystem().constraints.getConstraintCount() > 0 ? "" : "the definition holds no constraint";
+    const ScenePlayer::LoadReport report = player.LoadFile(scene.path.c_str());
+    if (report.read != ScenePlayer::SceneRead::Complete)
+        return "the file did not load";
+    if (!report.findings.empty())
+        return "the checker finds: " + FindingsText(report.findings);
+    return player.GetSystem().constraints.getConstraintCount() > 0 ? "" : "the scene holds no constraint";
 }
 
 // The most particles a scene can hold, from its own rules: every tick its factories emit a fixed number

@@ -1,15 +1,25 @@
 #include "tests/RunCommand.h"
+#include "tests/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 
 namespace {
 
-// Runs mirrim-cli with the arguments, capturing stdout and stderr together.
+// Runs a shell command line, capturing stdout and stderr together.
+CommandResult shell(const std::string& line)
+{
+    return RunCommand("(" + line + ") 2>&1");
+}
+
+// Runs mirrim-cli with the arguments.
 CommandResult cli(const std::string& args)
 {
-    return RunCommand(std::string(MIRRIM_CLI) + " " + args + " 2>&1");
+    return shell(std::string(MIRRIM_CLI) + " " + args);
 }
 
 TEST(Cli, ClassesListsTheRegistryInOrder)
@@ -65,7 +75,7 @@ TEST(Cli, CommandLinesAreParsedAlike)
         { "run --steps 1 --scene a.zrk --definition b.vq", 2, "excludes" },
     };
     for (const auto& c : cases) {
-        Result r = cli(c.args);
+        CommandResult r = cli(c.args);
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
         EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
     }
@@ -148,6 +158,114 @@ TEST(CliRender, BadInputAndOutputsFailClearly)
     EXPECT_EQ(huge.status, 1);
     EXPECT_NE(huge.out.find("100000 x 100000"), std::string::npos);
     EXPECT_EQ(cli("render --codecs").status, 0);
+}
+
+} // namespace
+
+namespace {
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const char kBroken[] = "constraint.force\r\n\r\n.\r\n"
+                       "constraint.RemoveAged\r\n<MaxAge>5</MaxAge>\r\n.\r\n"
+                       "factory.ParticlesSquare\r\n<Amount>\x1b[31m\xff</Amount>\r\n.\r\n";
+
+TEST(CliCheck, PrintsFindingsAsTextAndAsJson)
+{
+    TempDir dir;
+    const std::string broken = dir.file("broken.vq");
+    writeFile(broken, kBroken);
+    CommandResult text = cli("check " + broken);
+    EXPECT_EQ(text.status, 1);
+    EXPECT_NE(text.out.find(broken
+                  + ":1: error: unknown class 'constraint.force', so the block is skipped: did you "
+                    "mean constraint.Force? (letter case counts)\n"),
+        std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find(broken + ":5: warning: constraint.RemoveAged has no tag '<MaxAge>'"), std::string::npos);
+    EXPECT_EQ(text.out.find('\x1b'), std::string::npos) << "control characters from the file reach the terminal";
+
+    // Python's own JSON reader, on output holding a control character and a byte that is not UTF-8.
+    CommandResult json = shell(std::string(MIRRIM_CLI) + " check --json " + broken
+        + " | /usr/bin/python3 -c 'import json,sys; f=json.load(sys.stdin); "
+          "print(len(f), f[0][\"line\"], f[0][\"suggestion\"], f[1][\"suggestion\"], f[2][\"severity\"], "
+          "f[2][\"kind\"], sorted(f[0]))'");
+    EXPECT_EQ(json.out,
+        "3 1 constraint.Force MaximumAge warning bad-value ['file', 'kind', 'line', 'message', 'severity', "
+        "'suggestion']\n");
+    EXPECT_EQ(cli("check --json " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/fountain.vq").out, "[]\n");
+
+    EXPECT_EQ(cli("check " + dir.file("missing.vq")).status, 1);
+    EXPECT_EQ(cli("check").status, 2);
+}
+
+TEST(CliCheck, ShippedScenesReportNothing)
+{
+    const CommandResult r = shell(std::string("cd ") + MIRRIM_SOURCE_DIR + " && " + MIRRIM_CLI + " check scenes/*");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "");
+}
+
+// Every command takes either kind of file; --scene and --definition name the other kind and load it as
+// what it is. The three ways give the same particles.
+TEST(CliLoad, EitherKindThroughEveryCommand)
+{
+    TempDir dir;
+    const std::string vq = std::string(MIRRIM_SOURCE_DIR) + "/scenes/fountain.vq";
+    const std::string zrk = dir.file("fountain.zrk");
+    CommandResult made = cli("make-scene --definition " + vq + " " + zrk);
+    ASSERT_EQ(made.status, 0) << made.out;
+    EXPECT_EQ(made.out, "wrote " + zrk + ": 4 constraints, 320 x 240, part factory factory.ParticlesSquare\n");
+
+    const struct {
+        std::string args;
+        const char* warns;
+    } ways[] = {
+        { "render " + vq, nullptr },
+        { "render " + zrk, nullptr },
+        { "render --scene " + vq, "is a definition file, not a scene file" },
+        { "render --definition " + zrk, "is a scene file, not a definition file" },
+        { "run " + vq, nullptr },
+        { "run " + zrk, nullptr },
+        { "run --scene " + vq, "is a definition file" },
+    };
+    // render draws the window's background texture first, run does not: each agrees with itself.
+    std::map<std::string, std::string> particlesOf;
+    for (const auto& way : ways) {
+        const std::string csv = dir.file("p.csv");
+        const CommandResult r = cli(way.args + " --steps 30 --dump-particles " + csv);
+        EXPECT_EQ(r.status, 0) << way.args << "\n" << r.out;
+        EXPECT_EQ(r.out.find("warning") != std::string::npos, way.warns != nullptr) << way.args << "\n" << r.out;
+        if (way.warns) {
+            EXPECT_NE(r.out.find(way.warns), std::string::npos) << r.out;
+        }
+        std::ifstream in(csv);
+        const std::string particles((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_GT(particles.size(), 100u);
+        const std::string command = way.args.substr(0, way.args.find(' '));
+        particlesOf.emplace(command, particles);
+        EXPECT_EQ(particles, particlesOf[command]) << way.args;
+    }
+
+    // make-scene takes a scene file's definition, and refuses a part factory that is no constraint.
+    CommandResult again = cli("make-scene --definition " + zrk + " " + dir.file("again.zrk"));
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.out.find("is a scene file, not a definition file"), std::string::npos) << again.out;
+    CommandResult refused
+        = cli("make-scene --definition " + vq + " --part-factory factory.particlesSquare " + dir.file("x.zrk"));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.out.find("did you mean factory.ParticlesSquare?"), std::string::npos) << refused.out;
+    EXPECT_FALSE(std::ifstream(dir.file("x.zrk")).good());
+
+    // Findings are printed once, on stderr, unless --quiet.
+    writeFile(dir.file("broken.vq"), kBroken);
+    CommandResult loud = cli("run --steps 1 " + dir.file("broken.vq") + " 2>&1 >/dev/null");
+    EXPECT_NE(loud.out.find("did you mean <MaximumAge>?"), std::string::npos) << loud.out;
+    EXPECT_EQ(loud.out.find("MaximumAge"), loud.out.rfind("MaximumAge"));
+    EXPECT_EQ(cli("run --steps 1 --quiet " + dir.file("broken.vq") + " 2>&1 >/dev/null").out, "");
 }
 
 } // namespace

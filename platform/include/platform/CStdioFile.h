@@ -14,8 +14,13 @@ public:
     static constexpr std::size_t kDefaultMaxBytes = 16u << 20;
 
     bool Open(const CString& path, std::size_t maxBytes = kDefaultMaxBytes);
+    // Text already read from a file, to be read as the file would be.
+    void OpenText(std::string text);
     // The next line without its line end; false at the end of the file.
     bool ReadString(CString& line);
+    // Every line not read yet, each ended by CR LF: the form definition text takes whatever line ends
+    // the file had.
+    CString ReadAllLines();
     void Close();
 
 private:

@@ -2,7 +2,14 @@
 
 #include "player/app/window/CPlayerDialog.h"
 
+#include <CLI/CLI.hpp>
+
+#include <QFile>
+#include <QTimer>
+
 #include <clocale>
+#include <cstdio>
+#include <vector>
 
 CPlayerApp::CPlayerApp(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -15,9 +22,52 @@ CPlayerApp::CPlayerApp(int& argc, char** argv)
     setDesktopFileName(QStringLiteral("mirrim"));
 }
 
+std::optional<int> CPlayerApp::ParseArguments(const std::vector<std::string>& arguments, std::string& file)
+{
+    CLI::App command("Mirrim, the particle toy: plays a scene in a window.", "Mirrim");
+    command.set_version_flag("--version", "Mirrim " MIRRIM_VERSION);
+    command.add_option("FILE", file, "a scene file (.zrk) or a definition file to play instead of the default scene");
+    command.footer("The file is told apart by what it holds, whatever its name. While it plays, the window\n"
+                   "reloads it when it or a file it includes changes (popup menu: Reload on Change).\n");
+    std::vector<std::string> copies = arguments;
+    std::vector<char*> argv;
+    for (std::string& argument : copies)
+        argv.push_back(argument.data());
+    try {
+        command.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::Success& done) {
+        return command.exit(done);
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "Mirrim: %s (see Mirrim --help)\n", error.what());
+        return 2;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> CPlayerApp::AnswerWithoutWindow(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv, argv + argc);
+    for (const std::string& argument : arguments) {
+        if (argument == "-h" || argument == "--help" || argument == "--version") {
+            std::string file;
+            return ParseArguments(arguments, file).value_or(0);
+        }
+    }
+    return std::nullopt;
+}
+
 int CPlayerApp::Run()
 {
+    std::vector<std::string> arguments;
+    for (const QString& argument : QApplication::arguments())
+        arguments.push_back(QFile::encodeName(argument).toStdString());
+    std::string file;
+    if (std::optional<int> status = ParseArguments(arguments, file))
+        return *status;
     CPlayerDialog window;
+    // Once the window is up, so that what the file holds is told over it.
+    if (!file.empty())
+        QTimer::singleShot(0, &window, [&window, &file] { window.OpenFile(file.c_str()); });
     window.exec(); // how the window ended does not matter: the program ends with it
     return 0;
 }

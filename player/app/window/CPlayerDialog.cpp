@@ -12,6 +12,7 @@
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/CDibImage.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -111,6 +113,8 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     // The drawing area stays 320 x 240 whatever size a scene gives the host.
     origin_ = drawingArea_->pos();
     drawingArea_->resize(kAreaWidth, kAreaHeight);
+
+    connect(&watcher_, &SceneWatcher::Changed, this, &CPlayerDialog::ReloadIfWanted);
 
     UpdateControls();
     if (player_.playing)
@@ -216,6 +220,9 @@ void CPlayerDialog::RunCommand(int command)
     case kAbout:
         OnAbout();
         break;
+    case kReloadOnChange:
+        OnReloadOnChange();
+        break;
     default:
         if (QAbstractButton* control = Control(command))
             control->click();
@@ -304,6 +311,10 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
     menu->addAction(QStringLiteral("&Load Constraints..."))->setData(int(kLoad));
+    QAction* reload = menu->addAction(QStringLiteral("&Reload on Change"));
+    reload->setData(int(kReloadOnChange));
+    reload->setCheckable(true);
+    reload->setChecked(reloadOnChange_);
     QAction* compressor = menu->addAction(QStringLiteral("&AVI Compressor..."));
     compressor->setData(int(kAviCompressor));
     compressor->setEnabled(!player_.IsRecording());
@@ -417,9 +428,55 @@ void CPlayerDialog::OnQuickParts(bool checked)
 void CPlayerDialog::OnLoad()
 {
     stopTimer();
-    player_.LoadScene();
+    if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene())
+        watch(*report);
+    afterLoad();
+}
+
+void CPlayerDialog::OpenFile(const CString& path)
+{
+    stopTimer();
+    const ScenePlayer::LoadReport report = player_.LoadFile(path);
+    player_.ShowFindings(report);
+    watch(report);
+    afterLoad();
+}
+
+void CPlayerDialog::ReloadIfWanted()
+{
+    if (!reloadOnChange_ || watcher_.Files().empty())
+        return;
+    // Not under a dialog or menu of a command: try again once it has gone.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if ((modal && modal != this) || QApplication::activePopupWidget()) {
+        QTimer::singleShot(SceneWatcher::kSettleMs, this, &CPlayerDialog::ReloadIfWanted);
+        return;
+    }
+    stopTimer();
+    // A file caught half-written, or broken by an edit, leaves the running scene as it is.
+    const ScenePlayer::LoadReport report
+        = player_.LoadFile(watcher_.Files().front().c_str(), std::nullopt, ScenePlayer::LoadMode::KeepOnErrors);
+    watch(report);
+    player_.ShowFindings(report);
+    afterLoad();
+}
+
+void CPlayerDialog::watch(const ScenePlayer::LoadReport& report)
+{
+    if (report.read != ScenePlayer::SceneRead::Unopenable && report.read != ScenePlayer::SceneRead::NewerVersion)
+        watcher_.Watch(report.files);
+}
+
+void CPlayerDialog::afterLoad()
+{
     UpdateControls();
     rearmIfPlaying();
+    invalidateDrawingArea();
+}
+
+void CPlayerDialog::OnReloadOnChange()
+{
+    reloadOnChange_ = !reloadOnChange_;
 }
 
 void CPlayerDialog::OnAviCompressor()

@@ -2,6 +2,7 @@
 
 #include "player/app/PlayerUi.h"
 #include "player/app/ScenePlayer.h"
+#include "player/app/window/SceneWatcher.h"
 #include "player/imaging/CDib.h"
 
 #include <QBasicTimer>
@@ -41,6 +42,7 @@ public:
         kLoad = 32771,
         kAviCompressor = 32773,
         kStatistics = 32774,
+        kReloadOnChange = 32775,
         kAbout = 0x0010,
     };
     static constexpr int kTickMs = 50;
@@ -60,6 +62,10 @@ public:
     void RunCommand(int command);
     // One tick of the animation, as the timer runs it.
     void Tick();
+    // Loads a scene file or a definition file as Load does, without asking which: for the command line.
+    void OpenFile(const CString& path);
+    // Reloads the file last loaded, when it or a file it includes has changed on disk.
+    void ReloadIfWanted();
 
     // The popup menu; each action's data is its command.
     std::unique_ptr<QMenu> BuildPopupMenu();
@@ -72,6 +78,8 @@ public:
     QRect DrawingArea() const;
     bool IsTicking() const { return timer_.isActive(); }
     bool HasOffscreen() const { return offscreen_ != nullptr; }
+    bool ReloadsOnChange() const { return reloadOnChange_; }
+    const SceneWatcher& Watcher() const { return watcher_; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -94,6 +102,7 @@ private slots:
     void OnAviCompressor();
     void OnStatistics();
     void OnAbout();
+    void OnReloadOnChange();
 
 private:
     CBitmapButton* addButton(int id, const char* caption, int x, int y);
@@ -102,6 +111,10 @@ private:
     void rearmIfPlaying();
     void invalidateDrawingArea();
     bool askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path);
+    // Watches the files a load read, unless it read none.
+    void watch(const ScenePlayer::LoadReport& report);
+    // After a load: the controls, the timer and the drawing area follow the new scene.
+    void afterLoad();
 
     // Constructed first: the texture below draws its random grey levels after the player's own draws.
     ScenePlayer player_;
@@ -126,4 +139,7 @@ private:
     QBasicTimer timer_;
     QPoint origin_;
     QCursor drawCursor_;
+    // The files of the scene loaded last, and whether their changes reload it.
+    SceneWatcher watcher_;
+    bool reloadOnChange_ = true;
 };

@@ -80,6 +80,13 @@ protected:
             player.ComposeFrame(dc, CSize(320, 240));
         }
     }
+    // Loads as the window does: the file, then one message with what the checker found.
+    ScenePlayer::SceneRead load(const std::string& path)
+    {
+        const ScenePlayer::LoadReport report = player.LoadFile(path.c_str());
+        player.ShowFindings(report);
+        return report.read;
+    }
     // Particles keep coming and ageing: the simulation did not stop.
     void expectRunning()
     {
@@ -95,13 +102,13 @@ TEST_F(PlayerFaults, SceneFileGoneOrNotAFileChangesNothing)
     const std::string path = dir.file("gone.zrk");
     writeFile(path, EncodeScene(SceneDescription()));
     std::filesystem::remove(path);
-    EXPECT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Unopenable);
+    EXPECT_EQ(load(path), ScenePlayer::SceneRead::Unopenable);
     // A directory, or a FIFO that nobody writes to (which must not hang the load), in the file's place.
     std::filesystem::create_directory(path);
-    EXPECT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Unopenable);
+    EXPECT_EQ(load(path), ScenePlayer::SceneRead::Unopenable);
     const std::string fifo = dir.file("fifo.zrk");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(player.LoadSceneFile(fifo.c_str()), ScenePlayer::SceneRead::Unopenable);
+    EXPECT_EQ(load(fifo), ScenePlayer::SceneRead::Unopenable);
 
     EXPECT_EQ(classes(system.constraints).size(), 4u); // still the default scene
     EXPECT_TRUE(ui.messages.empty());
@@ -119,7 +126,7 @@ TEST_F(PlayerFaults, SceneFileTurnedToGarbageBetweenLoadsKeepsWhatWasRead)
                        "constraint.RemoveAged\r\n<MaximumAge>50</MaximumAge>\r\n.\r\n";
     first.height = 200;
     writeFile(path, EncodeScene(first));
-    ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Complete);
+    ASSERT_EQ(load(path), ScenePlayer::SceneRead::Complete);
     ticks(5);
 
     // Rewritten by another scene, cut off after its mapping's offsets.
@@ -132,7 +139,7 @@ TEST_F(PlayerFaults, SceneFileTurnedToGarbageBetweenLoadsKeepsWhatWasRead)
     const std::size_t upToOffsets = 11 + 4 + 1 + second.definition.GetLength() + 4 + 4 + 8 + 8 + 4 + 4 + 4;
     bytes.resize(upToOffsets + 2);
     writeFile(path, bytes);
-    EXPECT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Truncated);
+    EXPECT_EQ(load(path), ScenePlayer::SceneRead::Truncated);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find(path), std::string::npos) << ui.messages[0];
     EXPECT_EQ(classes(system.constraints), std::vector<std::string> { "factory.ParticleFactoryUniform" });
@@ -150,7 +157,7 @@ TEST_F(PlayerFaults, SceneFileTurnedToGarbageBetweenLoadsKeepsWhatWasRead)
                          "Dozozudori\xe8\x03\x00\x00\xff\xff\xff\xff\xff\xff",
                  21) }) {
         writeFile(path, garbage);
-        EXPECT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Truncated);
+        EXPECT_EQ(load(path), ScenePlayer::SceneRead::Truncated);
     }
     EXPECT_EQ(classes(system.constraints), std::vector<std::string> { "factory.ParticleFactoryUniform" });
     EXPECT_EQ(ui.messages.size(), 4u);
@@ -159,7 +166,7 @@ TEST_F(PlayerFaults, SceneFileTurnedToGarbageBetweenLoadsKeepsWhatWasRead)
     // Rule: a file whose first string is not a scene header is definition text, whatever it holds; text
     // with no complete block gives an empty list. That is the file the user chose, read as the rules say.
     writeFile(path, std::string("\x05garbage", 8));
-    EXPECT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Complete);
+    EXPECT_EQ(load(path), ScenePlayer::SceneRead::Complete);
     EXPECT_TRUE(classes(system.constraints).empty());
     ticks(2);
 }
@@ -289,7 +296,7 @@ TEST_F(PlayerFaults, CameleonFileVanishingOrTurningToGarbageMidRun)
         return seen;
     };
 
-    ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Complete);
+    ASSERT_EQ(load(path), ScenePlayer::SceneRead::Complete);
     ticks(3);
     EXPECT_EQ(colours(), std::vector<COLORREF> { RGB(7, 8, 9) });
     std::filesystem::remove(palette);
@@ -297,7 +304,7 @@ TEST_F(PlayerFaults, CameleonFileVanishingOrTurningToGarbageMidRun)
     EXPECT_EQ(colours(), std::vector<COLORREF> { RGB(7, 8, 9) }); // registered: the file is not read again
 
     writeFile(palette, std::string(100, '\x01'));
-    ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Complete);
+    ASSERT_EQ(load(path), ScenePlayer::SceneRead::Complete);
     ticks(3);
     EXPECT_EQ(colours(), std::vector<COLORREF> { 0x808080u });
     EXPECT_NE(player.GetImageStore().GetImage("PAL"), nullptr);
@@ -357,9 +364,9 @@ TEST_F(PlayerFaults, IncludeCycleReachedThroughASceneFile)
                            .c_str();
     const std::string path = dir.file("cycle.zrk");
     writeFile(path, EncodeScene(scene));
-    for (int load = 0; load < 2; ++load) {
-        SCOPED_TRACE(load);
-        ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Complete);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(load(path), ScenePlayer::SceneRead::Complete);
         ASSERT_EQ(system.constraints.getConstraintCount(), 2);
         auto* self = dynamic_cast<ConstraintCollection*>(system.constraints.getConstraint(0));
         ASSERT_NE(self, nullptr);
@@ -391,12 +398,12 @@ TEST_F(PlayerFaults, SceneLoadsDuringARecordingLoseNoFrame)
     wide.height = 480;
     const std::string path = dir.file("wide.zrk");
     writeFile(path, EncodeScene(wide));
-    ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Complete);
+    ASSERT_EQ(load(path), ScenePlayer::SceneRead::Complete);
     EXPECT_EQ(player.Tick(false, 0, 0), "Rendering - Frame 3");
     std::vector<std::uint8_t> cut = EncodeScene(SceneDescription());
     cut.resize(cut.size() / 2);
     writeFile(path, cut);
-    ASSERT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Truncated);
+    ASSERT_EQ(load(path), ScenePlayer::SceneRead::Truncated);
     EXPECT_EQ(player.Tick(false, 0, 0), "Rendering - Frame 4");
     player.StopRecording();
     EXPECT_EQ(std::filesystem::file_size(ui.savePath) / (320 * 240 * 3), 4u);

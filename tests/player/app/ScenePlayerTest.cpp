@@ -247,10 +247,14 @@ TEST(SceneFile, LoadingAFileReportsTruncationByName)
     bytes.resize(bytes.size() - 3);
     const std::string path = dir.file("cut.zrk");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    EXPECT_EQ(player.LoadSceneFile(path.c_str()), ScenePlayer::SceneRead::Truncated);
+    const ScenePlayer::LoadReport cut = player.LoadFile(path.c_str());
+    EXPECT_EQ(cut.read, ScenePlayer::SceneRead::Truncated);
+    player.ShowFindings(cut);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find("cut.zrk"), std::string::npos);
-    EXPECT_EQ(player.LoadSceneFile(dir.file("missing.zrk").c_str()), ScenePlayer::SceneRead::Unopenable);
+    EXPECT_NE(ui.messages[0].find("cut.zrk: error: the file ends early"), std::string::npos) << ui.messages[0];
+    const ScenePlayer::LoadReport missing = player.LoadFile(dir.file("missing.zrk").c_str());
+    EXPECT_EQ(missing.read, ScenePlayer::SceneRead::Unopenable);
+    player.ShowFindings(missing);
     EXPECT_EQ(ui.messages.size(), 1u); // a file that cannot be opened is not reported
 }
 

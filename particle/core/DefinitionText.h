@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Where the blocks of constraint definition text lie. A block runs from the start of the text, or the
+// end of the previous separator, to the next separator "\r\n.\r\n" (a line holding a single full stop).
+// Its first line is the class identifier and the rest its parameter text. Text after the last separator
+// is no block. The loader and the scene checker both split text here, so they always agree.
+struct DefinitionBlock {
+    std::size_t begin = 0; // first byte of the block
+    std::size_t end = 0; // where its separator starts
+    // The CR LF that ends the identifier line; npos when the block has none of its own, and then it
+    // adds nothing.
+    std::size_t lineEnd = std::string::npos;
+
+    bool HasIdentifierLine() const { return lineEnd != std::string::npos; }
+};
+
+std::vector<DefinitionBlock> SplitDefinitionText(const std::string& text);
+
+// Where the text after the last block starts (the whole text when there is no block).
+std::size_t DefinitionTail(const std::string& text, const std::vector<DefinitionBlock>& blocks);
