@@ -55,6 +55,16 @@ unsigned paletteIndex(const std::uint8_t* row, int x, int bitCount)
     }
 }
 
+// The value of four bytes read in memory order, as the little-endian layout reads them.
+std::uint32_t le32(std::uint32_t raw)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return __builtin_bswap32(raw);
+#else
+    return raw;
+#endif
+}
+
 } // namespace
 
 CDib::CDib()
@@ -240,9 +250,17 @@ void CDib::rebuildDisplay()
         const std::uint8_t* row = block_.data() + rowsOffset_ + static_cast<std::size_t>(height_ - 1 - y) * rowLength_;
         std::uint32_t* dst = out + static_cast<std::size_t>(y) * stride;
         if (bitCount_ == 24) {
-            for (int x = 0; x < width_; ++x, row += 3)
-                dst[x] = 0xFF000000u | (static_cast<std::uint32_t>(row[2]) << 16)
-                    | (static_cast<std::uint32_t>(row[1]) << 8) | row[0];
+            // Blue, green and red are the low three bytes of a little-endian load of four: one load per
+            // pixel instead of three. The last pixel of a row goes byte by byte, as its fourth byte may lie
+            // beyond the block.
+            const int last = width_ - 1;
+            for (int x = 0; x < last; ++x, row += 3) {
+                std::uint32_t four;
+                std::memcpy(&four, row, 4);
+                dst[x] = 0xFF000000u | (le32(four) & 0x00FFFFFFu);
+            }
+            dst[last] = 0xFF000000u | (static_cast<std::uint32_t>(row[2]) << 16)
+                | (static_cast<std::uint32_t>(row[1]) << 8) | row[0];
             continue;
         }
         for (int x = 0; x < width_; ++x) {
