@@ -40,12 +40,12 @@ Start startOf(long i)
 // raised, so that the population stays as it is while it is measured.
 void resetEngine(ParticleSystem& system, long n)
 {
+    // Made by the system, as a scene's particles are: in the collection's own storage.
+    const int missing = static_cast<int>(n) - system.particles.getParticleCount();
+    if (missing > 0)
+        system.createParticles(missing, CPoint(0, 0), 0.0f, 1.0f, 1.0f, 1.0f);
     for (long i = 0; i < n; ++i) {
         IGlintmote* p = system.particles.getParticle(static_cast<int>(i));
-        if (!p) {
-            system.particles.addParticle(std::make_unique<ParticleBase>());
-            p = system.particles.getParticle(static_cast<int>(i));
-        }
         const Start s = startOf(i);
         p->setLocationX(s.x);
         p->setLocationY(s.y);

@@ -74,7 +74,9 @@ applies that constraint. Definition text sets no custom names, so in a definitio
 stays empty and matches every other constraint of the list: a factory then emits at each lit pixel, but \
 forces, removal rules and picture steps in the same list also run once per lit pixel. Mark the driven \
 factory Resource Only so it does not fire a second time by itself, and keep the picture small: every lit \
-pixel costs one application per step."
+pixel costs one application per step. The constraints are driven in list order, each over the whole \
+picture, and the picture is looked up again after every application: a constraint that puts a black \
+picture in its place ends the scan. scenes/star.vq drives only its factory that way."
 about[constraint.VortexForce]="Turns particles about a centre: on every step each particle's velocity \
 gains the move that would turn its position by Force radians about (CenterX, CenterY) (positive turns \
 clockwise on screen). The strength falls off from RadiusIn to RadiusOut as for constraint.OmniForce. \

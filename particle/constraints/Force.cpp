@@ -1,6 +1,7 @@
 #include "particle/constraints/Force.h"
 
-#include "particle/core/IGlintmote.h"
+#include "particle/core/ParticleAccess.h"
+#include "particle/core/ParticleRuleRun.h"
 #include "particle/core/StringParameters.h"
 
 std::unique_ptr<IConstraint> Force::Create()
@@ -13,10 +14,16 @@ CString Force::GetClassName()
     return "constraint.Force";
 }
 
+unsigned char Force::apply(ParticleCollection* particles)
+{
+    if (ParticleRuleRun::applyAlone(this, particles))
+        return 1;
+    return ConstraintBase::apply(particles);
+}
+
 unsigned char Force::apply(IGlintmote* particle)
 {
-    particle->setDeltaY(particle->getDeltaY() + deltaY_);
-    particle->setDeltaX(particle->getDeltaX() + deltaX_);
+    push(VirtualParticle(particle));
     return 1;
 }
 

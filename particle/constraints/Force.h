@@ -9,6 +9,7 @@ public:
 
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
+    unsigned char apply(ParticleCollection* particles) override;
     unsigned char apply(IGlintmote* particle) override;
     // Base tags, then "DeltaX", "DeltaY".
     unsigned char setParametersFromString(CString params) override;
@@ -21,6 +22,16 @@ public:
     virtual float getDeltaY();
 
 private:
+    friend class ParticleRuleRun;
+    template <typename Particle> void push(Particle p) const;
+
     float deltaX_ = 0.0f;
     float deltaY_ = 0.75f;
 };
+
+// What one application does to one particle, through whichever access the walk has.
+template <typename Particle> void Force::push(Particle p) const
+{
+    p.setDeltaY(p.deltaY() + deltaY_);
+    p.setDeltaX(p.deltaX() + deltaX_);
+}

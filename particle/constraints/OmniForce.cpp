@@ -1,7 +1,7 @@
 #include "particle/constraints/OmniForce.h"
 
-#include "particle/core/IGlintmote.h"
-#include "particle/core/JGeometryUtilities.h"
+#include "particle/core/ParticleAccess.h"
+#include "particle/core/ParticleRuleRun.h"
 #include "platform/Numbers.h"
 
 std::unique_ptr<IConstraint> OmniForce::Create()
@@ -14,17 +14,16 @@ CString OmniForce::GetClassName()
     return "constraint.OmniForce";
 }
 
+unsigned char OmniForce::apply(ParticleCollection* particles)
+{
+    if (ParticleRuleRun::applyAlone(this, particles))
+        return 1;
+    return ConstraintBase::apply(particles);
+}
+
 unsigned char OmniForce::apply(IGlintmote* particle)
 {
-    const Point3D position(particle->getLocationX(), particle->getLocationY(), 0.0f);
-    JGeometryUtilities geometry;
-    float strength = 0.0f;
-    if (!strengthAt(geometry.PointDistanceFromPoint(position, center_), strength))
-        return 1;
-    Point3D direction(position.x - center_.x, position.y - center_.y, position.z - center_.z);
-    direction.Normalize();
-    particle->setDeltaX(particle->getDeltaX() + direction.x * strength);
-    particle->setDeltaY(particle->getDeltaY() + direction.y * strength);
+    push(VirtualParticle(particle));
     return 1;
 }
 

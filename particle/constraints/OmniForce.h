@@ -1,6 +1,7 @@
 #pragma once
 
 #include "particle/constraints/RadialField.h"
+#include "particle/core/JGeometryUtilities.h"
 
 // Pushes particles away from the centre (positive Force) or pulls them towards it (negative), with the
 // radial field's falloff.
@@ -10,7 +11,26 @@ public:
 
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
+    unsigned char apply(ParticleCollection* particles) override;
     unsigned char apply(IGlintmote* particle) override;
     // The two radii and a vertical stroke, ten pixels per unit of force, upwards when repelling.
     unsigned char draw(CDC* dc, CSize size) override;
+
+private:
+    friend class ParticleRuleRun;
+    template <typename Particle> void push(Particle p) const;
 };
+
+// What one application does to one particle, through whichever access the walk has.
+template <typename Particle> void OmniForce::push(Particle p) const
+{
+    const Point3D position(p.locationX(), p.locationY(), 0.0f);
+    JGeometryUtilities geometry;
+    float strength = 0.0f;
+    if (!strengthAt(geometry.PointDistanceFromPoint(position, center_), strength))
+        return;
+    Point3D direction(position.x - center_.x, position.y - center_.y, position.z - center_.z);
+    direction.Normalize();
+    p.setDeltaX(p.deltaX() + direction.x * strength);
+    p.setDeltaY(p.deltaY() + direction.y * strength);
+}

@@ -36,20 +36,21 @@ unsigned char ParticleFactory::setParticlePrototype(IGlintmote* example)
     return 1;
 }
 
-std::unique_ptr<IGlintmote> ParticleFactory::newParticle(ParticleCollection* particles)
+ParticleCollection::Newborn ParticleFactory::newParticle(ParticleCollection* particles)
 {
     const int count = particles->getParticleCount();
     if (!prototype_ || (limit_ != -1 && count >= limit_) || count >= ParticleCollection::kMaxParticles)
-        return nullptr;
-    std::unique_ptr<IGlintmote> p = prototype_->Create();
+        return {};
+    ParticleCollection::Newborn newborn = particles->makeLike(*prototype_);
+    IGlintmote* p = newborn.particle;
     if (!p)
-        return nullptr;
+        return newborn;
     p->setGroup(group_);
     p->setLocationX(center_.x);
     p->setPreviousLocationX(center_.x);
     p->setLocationY(center_.y);
     p->setPreviousLocationY(center_.y);
-    return p;
+    return newborn;
 }
 
 void ParticleFactory::readPlacement(StringParameters& sp, const CString& params)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "particle/constraints/CollectionConstraint.h"
+#include "particle/core/ParticleCollection.h"
 #include "particle/core/Point3D.h"
 
 #include <memory>
@@ -29,9 +30,10 @@ protected:
     ParticleFactory();
     ~ParticleFactory() override;
 
-    // The next particle of a batch, placed at the emission point with the factory's group; null once
-    // the collection is full (nothing leaves it during a batch, so the batch can stop there).
-    std::unique_ptr<IGlintmote> newParticle(ParticleCollection* particles);
+    // The next particle of a batch, placed at the emission point with the factory's group, to be handed
+    // to the collection's adopt() once its other fields are set; no particle once the collection is full
+    // (nothing leaves it during a batch, so the batch can stop there).
+    ParticleCollection::Newborn newParticle(ParticleCollection* particles);
     // Tags shared by both factories, read and written where each factory's order puts them.
     void readPlacement(StringParameters& sp, const CString& params);
     CString writePlacement(StringParameters& sp);

@@ -60,7 +60,8 @@ void ParticleFactoryUniform::emitParticles(ParticleCollection* particles)
 {
     JGeometryUtilities geometry;
     for (int i = 0; i < amount_; ++i) {
-        std::unique_ptr<IGlintmote> p = newParticle(particles);
+        ParticleCollection::Newborn newborn = newParticle(particles);
+        IGlintmote* p = newborn.particle;
         if (!p)
             return;
         const float aMin = static_cast<float>(minAngle_ * kDegreesToRadians);
@@ -91,6 +92,6 @@ void ParticleFactoryUniform::emitParticles(ParticleCollection* particles)
             value = geometry.InterpolateFloatLinear(brightnessMin_, brightnessMax_, 0, amount_, i);
         }
         p->setColor(geometry.HSVtoRGB(hue, saturation, value));
-        particles->addParticle(std::move(p));
+        particles->adopt(newborn);
     }
 }

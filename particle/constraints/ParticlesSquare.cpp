@@ -57,14 +57,15 @@ void ParticlesSquare::emitParticles(ParticleCollection* particles)
 {
     JGeometryUtilities geometry;
     for (int i = 0; i < amount_; ++i) {
-        std::unique_ptr<IGlintmote> p = newParticle(particles);
+        ParticleCollection::Newborn newborn = newParticle(particles);
+        IGlintmote* p = newborn.particle;
         if (!p)
             return;
         p->setDeltaX(geometry.GetRandomFloat(minDx_, maxDx_));
         p->setDeltaY(geometry.GetRandomFloat(minDy_, maxDy_));
         const float hue = geometry.GetRandomFloat(hueMin_, hueMax_) * 360.0f;
         p->setColor(geometry.HSVtoRGB(hue, saturation_, brightness_));
-        particles->addParticle(std::move(p));
+        particles->adopt(newborn);
     }
 }
 

@@ -26,19 +26,6 @@ CString RadialField::getParameterExample()
         + sp.toString("CenterY", center_.y) + sp.toString("CenterZ", center_.z);
 }
 
-bool RadialField::strengthAt(float distance, float& strength) const
-{
-    const float width = radiusOut_ - radiusIn_;
-    if (width == 0.0f)
-        return false;
-    const float fraction = (distance - radiusIn_) / width;
-    if (!(fraction < 1.0f))
-        return false;
-    JGeometryUtilities geometry;
-    strength = geometry.InterpolateFloatCosine(fraction, force_, 1.0f);
-    return true;
-}
-
 void RadialField::drawField(CDC* dc, CPoint indicatorFrom, CPoint indicatorTo) const
 {
     const int previousRop = dc->SetROP2(R2_NOT);

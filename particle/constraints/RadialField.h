@@ -1,6 +1,7 @@
 #pragma once
 
 #include "particle/core/ConstraintBase.h"
+#include "particle/core/JGeometryUtilities.h"
 #include "particle/core/Point3D.h"
 
 // What the radial fields (OmniForce, VortexForce) share: a centre, an inner and an outer radius and a
@@ -28,3 +29,17 @@ protected:
     float force_ = -1.0f;
     Point3D center_ { 320.0f, 240.0f, 0.0f };
 };
+
+// Inline: every force application asks it for every particle.
+inline bool RadialField::strengthAt(float distance, float& strength) const
+{
+    const float width = radiusOut_ - radiusIn_;
+    if (width == 0.0f)
+        return false;
+    const float fraction = (distance - radiusIn_) / width;
+    if (!(fraction < 1.0f))
+        return false;
+    JGeometryUtilities geometry;
+    strength = geometry.InterpolateFloatCosine(fraction, force_, 1.0f);
+    return true;
+}

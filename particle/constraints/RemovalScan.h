@@ -2,20 +2,21 @@
 
 #include "particle/core/ParticleCollection.h"
 
-#include <vector>
-
-// The removal rules' walk: first find every particle the test condemns, then take them all out in one
-// compaction, so the collection never changes while it is being walked and removing k of n particles
-// costs O(n) rather than a search per removal. Null entries are skipped.
+// The removal rules' walk through their virtual tests: first mark every particle the test condemns, then
+// take them all out in one compaction, so the collection never changes while it is being walked and
+// removing k of n particles costs O(n) rather than a search per removal. Null entries are skipped.
 template <typename ShouldRemove> void RemoveParticlesWhere(ParticleCollection* particles, ShouldRemove shouldRemove)
 {
-    std::vector<int> condemned;
+    unsigned char* marks = particles->removalMarks();
+    bool found = false;
     const int count = particles->getParticleCount();
     for (int i = 0; i < count; ++i) {
         IGlintmote* p = particles->particleAt(i);
-        if (p && shouldRemove(p))
-            condemned.push_back(i);
+        if (p && shouldRemove(p)) {
+            marks[i] = 1;
+            found = true;
+        }
     }
-    if (!condemned.empty())
-        particles->removeParticlesAt(condemned);
+    if (found)
+        particles->removeMarked();
 }

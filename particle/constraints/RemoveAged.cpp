@@ -1,6 +1,8 @@
 #include "particle/constraints/RemoveAged.h"
 
 #include "particle/constraints/RemovalScan.h"
+#include "particle/core/ParticleAccess.h"
+#include "particle/core/ParticleRuleRun.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
 
@@ -16,7 +18,8 @@ CString RemoveAged::GetClassName()
 
 unsigned char RemoveAged::apply(ParticleCollection* particles)
 {
-    RemoveParticlesWhere(particles, [this](IGlintmote* p) { return shouldRemove(p) != 0; });
+    if (!ParticleRuleRun::applyAlone(this, particles))
+        RemoveParticlesWhere(particles, [this](IGlintmote* p) { return shouldRemove(p) != 0; });
     return 1;
 }
 
@@ -43,7 +46,5 @@ unsigned char RemoveAged::draw(CDC*, CSize)
 
 unsigned char RemoveAged::shouldRemove(IGlintmote* particle)
 {
-    if (group_ != -1 && particle->getGroup() != group_)
-        return 0;
-    return particle->getAge() > maximumAge_ ? 1 : 0;
+    return condemns(VirtualParticle(particle)) ? 1 : 0;
 }

@@ -18,6 +18,17 @@ public:
     virtual unsigned char shouldRemove(IGlintmote* particle);
 
 private:
+    friend class ParticleRuleRun;
+    template <typename Particle> bool condemns(Particle p) const;
+
     int maximumAge_ = 160;
     int group_ = -1;
 };
+
+// The test of shouldRemove, through whichever access the walk has.
+template <typename Particle> bool RemoveAged::condemns(Particle p) const
+{
+    if (group_ != -1 && p.group() != group_)
+        return false;
+    return p.age() > maximumAge_;
+}

@@ -1,6 +1,8 @@
 #include "particle/constraints/RemoveOutOfBounds.h"
 
 #include "particle/constraints/RemovalScan.h"
+#include "particle/core/ParticleAccess.h"
+#include "particle/core/ParticleRuleRun.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
 
@@ -16,7 +18,8 @@ CString RemoveOutOfBounds::GetClassName()
 
 unsigned char RemoveOutOfBounds::apply(ParticleCollection* particles)
 {
-    RemoveParticlesWhere(particles, [this](IGlintmote* p) { return shouldRemove(p) != 0; });
+    if (!ParticleRuleRun::applyAlone(this, particles))
+        RemoveParticlesWhere(particles, [this](IGlintmote* p) { return shouldRemove(p) != 0; });
     return 1;
 }
 
@@ -79,19 +82,5 @@ int RemoveOutOfBounds::isUsingPrevious()
 
 unsigned char RemoveOutOfBounds::shouldRemove(IGlintmote* particle)
 {
-    if (group_ != -1 && particle->getGroup() != group_)
-        return 0;
-    const float left = static_cast<float>(bounds_.left);
-    const float top = static_cast<float>(bounds_.top);
-    const float right = static_cast<float>(bounds_.right);
-    const float bottom = static_cast<float>(bounds_.bottom);
-    const float x = particle->getLocationX();
-    const float y = particle->getLocationY();
-    if (currentOnly_)
-        return x < left || x >= right || y < top || y >= bottom ? 1 : 0;
-    const float px = particle->getPreviousLocationX();
-    const float py = particle->getPreviousLocationY();
-    return (x < left && px < left) || x >= right || px >= right || (y < top && py < top) || y >= bottom || py >= bottom
-        ? 1
-        : 0;
+    return test().condemns(VirtualParticle(particle)) ? 1 : 0;
 }

@@ -28,7 +28,35 @@ public:
     virtual unsigned char shouldRemove(IGlintmote* particle);
 
 private:
+    friend class ParticleRuleRun;
+    // The test of shouldRemove with the bounds as floats, worked out once for a whole walk.
+    struct Test {
+        int group;
+        bool currentOnly;
+        float left, top, right, bottom;
+        template <typename Particle> bool condemns(Particle p) const;
+    };
+    Test test() const
+    {
+        return { group_, currentOnly_ != 0, static_cast<float>(bounds_.left), static_cast<float>(bounds_.top),
+            static_cast<float>(bounds_.right), static_cast<float>(bounds_.bottom) };
+    }
+
     CRect bounds_ { 0, 0, 640, 480 };
     unsigned char currentOnly_ = 1;
     int group_ = -1;
 };
+
+// Through whichever access the walk has.
+template <typename Particle> bool RemoveOutOfBounds::Test::condemns(Particle p) const
+{
+    if (group != -1 && p.group() != group)
+        return false;
+    const float x = p.locationX();
+    const float y = p.locationY();
+    if (currentOnly)
+        return x < left || x >= right || y < top || y >= bottom;
+    const float px = p.previousLocationX();
+    const float py = p.previousLocationY();
+    return (x < left && px < left) || x >= right || px >= right || (y < top && py < top) || y >= bottom || py >= bottom;
+}

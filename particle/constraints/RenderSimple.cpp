@@ -1,9 +1,19 @@
 #include "particle/constraints/RenderSimple.h"
 
+#include "particle/core/IDirectImage.h"
 #include "particle/core/IImageCanvas.h"
 #include "particle/core/IImageProvider.h"
+#include "particle/core/ParallelLoop.h"
+#include "particle/core/ParticleAccess.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
+
+namespace {
+
+// Below this many particles per band a second thread costs more than it saves.
+constexpr std::size_t kParticlesPerBand = 2000;
+
+} // namespace
 
 std::unique_ptr<IConstraint> RenderSimple::Create()
 {
@@ -23,6 +33,14 @@ unsigned char RenderSimple::apply(ParticleSystem* system)
     IImage* picture = store->GetImage(renderToImage_);
     if (!picture)
         return 0;
+    if (auto* direct = dynamic_cast<IDirectImage*>(picture)) {
+        const PixelRows rows = direct->BeginDirectDrawing();
+        if (!rows.isEmpty()) {
+            drawDirect(system->particles, rows);
+            direct->EndDirectDrawing();
+            return 1;
+        }
+    }
     IImageCanvas* canvas = picture->GetCanvas();
     if (!canvas)
         return 0;
@@ -43,6 +61,42 @@ unsigned char RenderSimple::apply(ParticleSystem* system)
     }
     picture->ReleaseCanvas();
     return 1;
+}
+
+template <typename Particle> void RenderSimple::drawStreak(const PixelRows& rows, Particle p) const
+{
+    // What the canvas's DrawLine makes of the same two calls.
+    const float x = p.locationX();
+    const float y = p.locationY();
+    const float px = p.previousLocationX();
+    const float py = p.previousLocationY();
+    const float mx = (px + x) * 0.5f;
+    const float my = (py + y) * 0.5f;
+    const COLORREF c = p.color();
+    const float r = PixelRows::unit(GetRValue(c));
+    const float g = PixelRows::unit(GetGValue(c));
+    const float b = PixelRows::unit(GetBValue(c));
+    rows.drawGradedLine({ x, y, r, g, b, alphaCurrent_ }, { mx, my, r, g, b, alphaMidpoint_ });
+    rows.drawGradedLine({ mx, my, r, g, b, alphaMidpoint_ }, { px, py, r, g, b, alphaPrevious_ });
+}
+
+void RenderSimple::drawDirect(ParticleCollection& particles, const PixelRows& rows) const
+{
+    if (particles.holdsOnlyParticleBase()) {
+        const std::size_t count = particles.size();
+        const int bands = parallel::SliceCount(count, kParticlesPerBand);
+        parallel::RunSlices(bands, [&](int band) {
+            const PixelRows mine = rows.band(rows.height() * band / bands, rows.height() * (band + 1) / bands);
+            for (std::size_t i = 0; i < count; ++i)
+                drawStreak(mine, DirectParticle(particles.particleBaseAt(i)));
+        });
+        return;
+    }
+    const int count = particles.getParticleCount();
+    for (int i = 0; i < count; ++i) {
+        if (IGlintmote* p = particles.getParticle(i))
+            drawStreak(rows, VirtualParticle(p));
+    }
 }
 
 unsigned char RenderSimple::setParametersFromString(CString params)

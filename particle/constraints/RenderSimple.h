@@ -2,8 +2,15 @@
 
 #include "particle/constraints/SystemConstraint.h"
 
+class ParticleCollection;
+class PixelRows;
+
 // Draws every particle into a picture as a streak along its last move, graded in transparency from its
 // current position through the midpoint to its previous position (0.0 opaque, 1.0 transparent).
+//
+// A picture that lets the engine draw into its pixels directly (IDirectImage) gets the same lines drawn
+// there, without a canvas; a large collection of ParticleBase particles is then drawn by more than one
+// thread, each into its own band of rows, every band receiving its particles in list order.
 class RenderSimple : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
@@ -15,6 +22,9 @@ public:
     unsigned char draw(CDC* dc, CSize size) override;
 
 private:
+    void drawDirect(ParticleCollection& particles, const PixelRows& rows) const;
+    template <typename Particle> void drawStreak(const PixelRows& rows, Particle p) const;
+
     CString renderToImage_ = "RENDER";
     float alphaCurrent_ = 1.0f;
     float alphaPrevious_ = 1.0f;

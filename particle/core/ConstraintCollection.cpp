@@ -3,6 +3,8 @@
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/DefinitionSource.h"
 #include "particle/core/DefinitionText.h"
+#include "particle/core/ParticleRuleRun.h"
+#include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CStdioFile.h"
 
@@ -50,11 +52,58 @@ template <typename Argument> unsigned char ConstraintCollection::applyAll(Argume
     return 1;
 }
 
+unsigned char ConstraintCollection::applyToSystem(ParticleSystem* system, bool thenStep)
+{
+    if (applying_ > 0) {
+        if (thenStep)
+            system->particles.step();
+        return 0;
+    }
+    ++applying_;
+    bool stepped = false;
+    const int count = getConstraintCount();
+    for (int i = 0; i < count; ++i) {
+        IConstraint* c = getConstraint(i);
+        if (!c || c->IsResourceOnly())
+            continue;
+        // The longest run of per-particle rules from here, passing over what would not be applied
+        // anyway; none of them changes this list, so it can be read ahead.
+        ParticleRuleRun run;
+        int end = i;
+        if (system->particles.holdsOnlyParticleBase()) {
+            for (; end < count; ++end) {
+                IConstraint* next = getConstraint(end);
+                if (next && !next->IsResourceOnly() && !run.add(next))
+                    break;
+            }
+        }
+        if (run.size() == 0) {
+            c->apply(system);
+            continue;
+        }
+        // Nothing after the run: the particles may move in the same walk.
+        const bool step = thenStep && end == count;
+        run.apply(system->particles, step);
+        stepped = stepped || step;
+        i = end - 1;
+    }
+    --applying_;
+    retired_.clear();
+    if (thenStep && !stepped)
+        system->particles.step();
+    return 1;
+}
+
 unsigned char ConstraintCollection::apply(ParticleSystem* system)
 {
     if (!system)
         return 0;
-    return applyAll(system);
+    return applyToSystem(system, false);
+}
+
+void ConstraintCollection::applyAndStep(ParticleSystem* system)
+{
+    applyToSystem(system, true);
 }
 
 unsigned char ConstraintCollection::apply(ParticleCollection* particles)

@@ -46,6 +46,11 @@ public:
     virtual unsigned char moveConstraintForward(IConstraint* constraint);
     virtual unsigned char moveConstraintBackward(IConstraint* constraint);
 
+    // The particle system's step: apply(system), then every particle moves and ages (particles.step()),
+    // also when this collection refuses to be applied. A run of per-particle rules at the end of the list
+    // moves each particle in the same walk.
+    void applyAndStep(ParticleSystem* system);
+
     // Replaces the whole list by the constraints of the definition text; always 1.
     unsigned char populateFromDefinitionString(CString text);
     CString getConstraintDefinition();
@@ -57,6 +62,9 @@ protected:
 private:
     int indexOf(IConstraint* constraint) const;
     template <typename Argument> unsigned char applyAll(Argument argument);
+    // apply(system), with runs of the library's per-particle rules applied in one walk each
+    // (ParticleRuleRun); with thenStep, followed by the particles' step.
+    unsigned char applyToSystem(ParticleSystem* system, bool thenStep);
     void retire(std::unique_ptr<IConstraint> constraint);
 
     CString defLocation;

@@ -26,16 +26,6 @@ CString ParticleBase::GetClassName()
     return "zrk.particle.ParticleBase";
 }
 
-unsigned char ParticleBase::step()
-{
-    previousLocationX = locationX;
-    previousLocationY = locationY;
-    locationX = locationX + deltaX;
-    locationY = locationY + deltaY;
-    age = age + 1;
-    return 1;
-}
-
 unsigned char ParticleBase::draw(CDC* dc)
 {
     CPen pen(PS_SOLID, 0, getColor());

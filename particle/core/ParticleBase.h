@@ -68,7 +68,16 @@ public:
         return 1;
     }
 
-    unsigned char step() override;
+    // Inline, so that the engine's own walks over ParticleBase particles can call it without dispatch.
+    unsigned char step() override
+    {
+        previousLocationX = locationX;
+        previousLocationY = locationY;
+        locationX = locationX + deltaX;
+        locationY = locationY + deltaY;
+        age = age + 1;
+        return 1;
+    }
     unsigned char draw(CDC* dc) override;
 
 private:

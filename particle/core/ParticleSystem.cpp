@@ -94,6 +94,12 @@ void ParticleSystem::setParticleLimit(int limit)
 
 void ParticleSystem::draw(CDC* dc)
 {
+    if (particles.holdsOnlyParticleBase()) {
+        const std::size_t count = particles.size();
+        for (std::size_t i = 0; i < count; ++i)
+            particles.particleBaseAt(i)->ParticleBase::draw(dc);
+        return;
+    }
     const int count = particles.getParticleCount();
     for (int i = 0; i < count; ++i) {
         if (IGlintmote* p = particles.getParticle(i))
@@ -103,8 +109,7 @@ void ParticleSystem::draw(CDC* dc)
 
 void ParticleSystem::step()
 {
-    constraints.apply(this);
-    particles.step();
+    constraints.applyAndStep(this);
 }
 
 void ParticleSystem::createParticles(int count, CPoint point, float hueMin, float hueMax, float saturation, float value)
@@ -116,7 +121,10 @@ void ParticleSystem::createParticles(int count, CPoint point, float hueMin, floa
         const int present = particles.getParticleCount();
         if ((particleLimit_ != -1 && present >= particleLimit_) || present >= ParticleCollection::kMaxParticles)
             break;
-        std::unique_ptr<IGlintmote> p = newParticleClass_->Create();
+        ParticleCollection::Newborn newborn = particles.makeLike(*newParticleClass_);
+        IGlintmote* p = newborn.particle;
+        if (!p)
+            break;
         const float x = static_cast<float>(point.x);
         const float y = static_cast<float>(point.y);
         p->setLocationX(x);
@@ -127,7 +135,7 @@ void ParticleSystem::createParticles(int count, CPoint point, float hueMin, floa
         p->setDeltaY(geometry.GetRandomFloat(initialDyMin_, initialDyMax_));
         const float hue = geometry.GetRandomFloat(hueMin, hueMax) * 360.0f;
         p->setColor(geometry.HSVtoRGB(hue, saturation, value));
-        particles.addParticle(std::move(p));
+        particles.adopt(newborn);
     }
 }
 

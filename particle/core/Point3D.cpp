@@ -16,28 +16,6 @@ void segment(CDC* dc, double x0, double y0, double x1, double y1)
 
 } // namespace
 
-double Point3D::DotProduct(Point3D other) const
-{
-    return static_cast<double>(x) * other.x + static_cast<double>(y) * other.y + static_cast<double>(z) * other.z;
-}
-
-double Point3D::Magnitude() const
-{
-    return std::sqrt(DotProduct(*this));
-}
-
-void Point3D::Normalize()
-{
-    double m = Magnitude();
-    if (m == 0.0) {
-        x = y = z = 0.0f;
-        return;
-    }
-    x = static_cast<float>(x / m);
-    y = static_cast<float>(y / m);
-    z = static_cast<float>(z / m);
-}
-
 Point3D Point3D::CrossProduct(Point3D p) const
 {
     return Point3D(y * p.z - z * p.y, z * p.x - x * p.z, x * p.y - y * p.x);

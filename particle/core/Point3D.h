@@ -2,6 +2,8 @@
 
 #include "platform/CString.h"
 
+#include <cmath>
+
 class CDC;
 class Matrix3D;
 
@@ -19,10 +21,24 @@ public:
     Point3D& operator=(const Point3D&) = default;
     virtual ~Point3D() = default;
 
-    double DotProduct(Point3D other) const;
-    double Magnitude() const;
+    // Inline, as the forces use them for every particle.
+    double DotProduct(Point3D other) const
+    {
+        return static_cast<double>(x) * other.x + static_cast<double>(y) * other.y + static_cast<double>(z) * other.z;
+    }
+    double Magnitude() const { return std::sqrt(DotProduct(*this)); }
     // A zero vector stays zero.
-    void Normalize();
+    void Normalize()
+    {
+        double m = Magnitude();
+        if (m == 0.0) {
+            x = y = z = 0.0f;
+            return;
+        }
+        x = static_cast<float>(x / m);
+        y = static_cast<float>(y / m);
+        z = static_cast<float>(z / m);
+    }
     Point3D CrossProduct(Point3D p) const;
 
     // Segments are drawn with the context's pen and leave out their end point, so a single point

@@ -1,15 +1,25 @@
 #include "platform/CStdioFile.h"
 
+#include <atomic>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
+namespace {
+std::atomic<long> openAttempts { 0 };
+} // namespace
+
+long FileOpenAttempts()
+{
+    return openAttempts.load();
+}
 
 bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& bytes)
 {
     bytes.clear();
+    openAttempts.fetch_add(1);
     // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below as not a regular file.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)

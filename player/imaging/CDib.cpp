@@ -121,6 +121,12 @@ int CDib::CopyTo(CDib& target) const
     return 1;
 }
 
+void CDib::CommitDrawing()
+{
+    locked_ = false;
+    rebuildDisplay();
+}
+
 int CDib::SetRows(const std::uint8_t* source, std::size_t length)
 {
     if (!source || !header_ || block_.size() <= rowsOffset_)

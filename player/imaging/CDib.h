@@ -1,5 +1,6 @@
 #pragma once
 
+#include "particle/core/PixelRows.h"
 #include "platform/CDC.h"
 #include "platform/CString.h"
 #include "platform/Colour.h"
@@ -82,6 +83,17 @@ public:
     {
         return inside(x, y) && bitCount_ == 24 && rows_ ? pixelAt(x, y) : nullptr;
     }
+    // The stored rows of a 24-bit picture, for drawing straight into them; empty for any other picture,
+    // where PixelBytes would write nothing either.
+    PixelRows Rows()
+    {
+        if (bitCount_ != 24 || !rows_ || width_ <= 0 || height_ <= 0)
+            return {};
+        return PixelRows(pixelAt(0, 0), -static_cast<std::ptrdiff_t>(rowLength_), width_, height_);
+    }
+    // After drawing straight into Rows(): what committing a canvas copy of this picture back into it
+    // does besides the copy. A run in progress ends and the display copy is rebuilt.
+    void CommitDrawing();
     // Ends a run in progress; for a 24-bit picture sets every pixel (not the row padding).
     void Fill(COLORREF color);
 

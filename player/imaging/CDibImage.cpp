@@ -81,3 +81,13 @@ unsigned char CDibImage::LoadFile(CString fileName)
 {
     return dib_.Load(fileName) ? 1 : 0;
 }
+
+PixelRows CDibImage::BeginDirectDrawing()
+{
+    return canvas_ ? PixelRows() : dib_.Rows();
+}
+
+void CDibImage::EndDirectDrawing()
+{
+    dib_.CommitDrawing();
+}

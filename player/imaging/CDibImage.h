@@ -1,5 +1,6 @@
 #pragma once
 
+#include "particle/core/IDirectImage.h"
 #include "particle/core/IImage.h"
 #include "player/imaging/CDib.h"
 #include "player/imaging/CImageCanvas.h"
@@ -8,7 +9,8 @@
 
 // The player's picture: a CDib, and the canvas opened on it, if any. Canvas drawing goes to the
 // canvas's own copy and reaches the picture when the canvas is released, or when the picture goes.
-class CDibImage final : public IImage {
+// The engine's render step draws straight into the pixels instead while no canvas is open.
+class CDibImage final : public IImage, public IDirectImage {
 public:
     // A 10x10 black picture.
     CDibImage() = default;
@@ -31,6 +33,8 @@ public:
     unsigned char SaveBitmapFile(CString fileName) override;
     unsigned char SaveJpegFile(CString fileName, int quality) override;
     unsigned char LoadFile(CString fileName) override;
+    PixelRows BeginDirectDrawing() override;
+    void EndDirectDrawing() override;
 
     CDib& GetDib() { return dib_; }
 

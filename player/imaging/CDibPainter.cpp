@@ -10,28 +10,6 @@
 
 namespace {
 
-// Deeper than any line of up to 2^32 pixels needs; only NaN-free but astronomically long lines, or
-// float ends too coarse to separate, would go further.
-constexpr int kMaxLineDepth = 32;
-
-// Every plotted midpoint truncates a dozen floats: keep the in-range case inline and leave NaN and
-// saturation to platform::TruncToInt.
-// One comparison (NaN fails it too) before the plain conversion.
-inline int truncate(float v)
-{
-    return std::fabs(v) < 2147483648.0f ? static_cast<int>(v) : platform::TruncToInt(v);
-}
-
-inline int channelF(float v)
-{
-    return truncate(v * 255.0f) & 0xFF;
-}
-
-inline COLORREF packF(float r, float g, float b)
-{
-    return RGB(channelF(r), channelF(g), channelF(b));
-}
-
 COLORREF packBytes(int b3, int b2, int b1, int b0)
 {
     return (static_cast<COLORREF>(b3 & 0xFF) << 24) | (static_cast<COLORREF>(b2 & 0xFF) << 16)
@@ -40,43 +18,12 @@ COLORREF packBytes(int b3, int b2, int b1, int b0)
 
 COLORREF packBytesF(float b3, float b2, float b1, float b0)
 {
-    return packBytes(channelF(b3), channelF(b2), channelF(b1), channelF(b0));
+    return packBytes(PixelRows::channel(b3), PixelRows::channel(b2), PixelRows::channel(b1), PixelRows::channel(b0));
 }
 
 float unit(int byte)
 {
     return static_cast<float>(byte) / 255.0f;
-}
-
-// unit() of every byte, worked out by the compiler: a line splits two colours into six of them, and a
-// division is a lot dearer than a load.
-struct UnitTable {
-    float value[256];
-};
-constexpr UnitTable makeUnitTable()
-{
-    UnitTable t {};
-    for (int i = 0; i < 256; ++i)
-        t.value[i] = static_cast<float>(i) / 255.0f;
-    return t;
-}
-constexpr UnitTable kUnit = makeUnitTable();
-
-float unitByte(int byte)
-{
-    return kUnit.value[byte & 0xFF];
-}
-
-// (1 - alpha) x new + alpha x old per channel, truncated, into stored blue, green and red bytes.
-inline void blendBytes(std::uint8_t* p, COLORREF c, float alpha)
-{
-    const float keep = 1.0f - alpha;
-    auto mix = [keep, alpha](int n, std::uint8_t& o) {
-        o = static_cast<std::uint8_t>(truncate(keep * static_cast<float>(n) + alpha * static_cast<float>(o)));
-    };
-    mix(GetBValue(c), p[0]);
-    mix(GetGValue(c), p[1]);
-    mix(GetRValue(c), p[2]);
 }
 
 // The part of [from, to) that can touch [0, size); anything beyond is ignored by the pixel writes
@@ -102,7 +49,7 @@ int CDibPainter::blend(int x, int y, COLORREF c, float alpha)
     // Where the picture has no such pixel the read would give grey or black and the write be ignored:
     // nothing changes, so only real pixels are worked out, in place.
     if (std::uint8_t* p = dib_.PixelBytes(x, y))
-        blendBytes(p, c, alpha);
+        PixelRows::blend(p, c, alpha);
     return 1;
 }
 
@@ -166,17 +113,17 @@ int CDibPainter::GetBlue(int x, int y)
 
 float CDibPainter::GetRedF(int x, int y)
 {
-    return unitByte(GetRed(x, y));
+    return PixelRows::unit(GetRed(x, y));
 }
 
 float CDibPainter::GetGreenF(int x, int y)
 {
-    return unitByte(GetGreen(x, y));
+    return PixelRows::unit(GetGreen(x, y));
 }
 
 float CDibPainter::GetBlueF(int x, int y)
 {
-    return unitByte(GetBlue(x, y));
+    return PixelRows::unit(GetBlue(x, y));
 }
 
 int CDibPainter::GetHue(int x, int y)
@@ -231,37 +178,37 @@ int CDibPainter::GetByte0(int x, int y)
 
 float CDibPainter::GetByte3F(int x, int y)
 {
-    return unitByte(GetByte3(x, y));
+    return PixelRows::unit(GetByte3(x, y));
 }
 
 float CDibPainter::GetByte2F(int x, int y)
 {
-    return unitByte(GetByte2(x, y));
+    return PixelRows::unit(GetByte2(x, y));
 }
 
 float CDibPainter::GetByte1F(int x, int y)
 {
-    return unitByte(GetByte1(x, y));
+    return PixelRows::unit(GetByte1(x, y));
 }
 
 float CDibPainter::GetByte0F(int x, int y)
 {
-    return unitByte(GetByte0(x, y));
+    return PixelRows::unit(GetByte0(x, y));
 }
 
 int CDibPainter::BlendPixelRGBF(int x, int y, float r, float g, float b, float alpha)
 {
-    return blend(x, y, packF(r, g, b), alpha);
+    return blend(x, y, PixelRows::pack(r, g, b), alpha);
 }
 
 int CDibPainter::BlendPixelRGBF255(int x, int y, float r, float g, float b, int alpha)
 {
-    return blend255(x, y, packF(r, g, b), alpha);
+    return blend255(x, y, PixelRows::pack(r, g, b), alpha);
 }
 
 int CDibPainter::SetPixelRGBF(int x, int y, float r, float g, float b)
 {
-    return plot(x, y, packF(r, g, b));
+    return plot(x, y, PixelRows::pack(r, g, b));
 }
 
 int CDibPainter::BlendPixelRGB(int x, int y, int r, int g, int b, float alpha)
@@ -458,34 +405,10 @@ int CDibPainter::FillCircle(int cx, int cy, int radius, COLORREF c)
     return 1;
 }
 
-void CDibPainter::line(const LinePoint& a, const LinePoint& b, int depth)
-{
-    // Every midpoint below lies between the ends, so a piece wholly off the picture plots nothing:
-    // skipping it keeps a huge line as cheap as the part of it that is visible.
-    const float width = static_cast<float>(dib_.GetWidth());
-    const float height = static_cast<float>(dib_.GetHeight());
-    if (std::max(a.x, b.x) <= -1.0f || std::min(a.x, b.x) >= width || std::max(a.y, b.y) <= -1.0f
-        || std::min(a.y, b.y) >= height)
-        return;
-    const LinePoint mid = { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2,
-        (a.alpha + b.alpha) / 2 };
-    // NaN ends, or opposite infinities, have no pixel to plot and no halves worth drawing.
-    if (std::isnan(mid.x) || std::isnan(mid.y))
-        return;
-    if (std::uint8_t* p = dib_.PixelBytes(truncate(mid.x), truncate(mid.y)))
-        blendBytes(p, packF(mid.r, mid.g, mid.b), mid.alpha);
-    const long long dx = static_cast<long long>(truncate(b.x)) - truncate(a.x);
-    const long long dy = static_cast<long long>(truncate(b.y)) - truncate(a.y);
-    if ((std::llabs(dx) <= 1 && std::llabs(dy) <= 1) || depth >= kMaxLineDepth)
-        return;
-    line(a, mid, depth + 1);
-    line(mid, b, depth + 1);
-}
-
 int CDibPainter::DrawLineF(float x0, float y0, float r0, float g0, float b0, float alpha0, float x1, float y1, float r1,
     float g1, float b1, float alpha1)
 {
-    line({ x0, y0, r0, g0, b0, alpha0 }, { x1, y1, r1, g1, b1, alpha1 }, 0);
+    dib_.Rows().drawGradedLine({ x0, y0, r0, g0, b0, alpha0 }, { x1, y1, r1, g1, b1, alpha1 });
     return 1;
 }
 
@@ -497,8 +420,9 @@ int CDibPainter::DrawLine255(int x0, int y0, COLORREF c0, int alpha0, int x1, in
 
 int CDibPainter::DrawLine(float x0, float y0, COLORREF c0, float alpha0, float x1, float y1, COLORREF c1, float alpha1)
 {
-    return DrawLineF(x0, y0, unitByte(GetRValue(c0)), unitByte(GetGValue(c0)), unitByte(GetBValue(c0)), alpha0, x1, y1,
-        unitByte(GetRValue(c1)), unitByte(GetGValue(c1)), unitByte(GetBValue(c1)), alpha1);
+    return DrawLineF(x0, y0, PixelRows::unit(GetRValue(c0)), PixelRows::unit(GetGValue(c0)),
+        PixelRows::unit(GetBValue(c0)), alpha0, x1, y1, PixelRows::unit(GetRValue(c1)), PixelRows::unit(GetGValue(c1)),
+        PixelRows::unit(GetBValue(c1)), alpha1);
 }
 
 int CDibPainter::DrawSolidLine255(int x0, int y0, int x1, int y1, COLORREF c, int alpha)

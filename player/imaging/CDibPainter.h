@@ -1,6 +1,7 @@
 #pragma once
 
 #include "particle/core/JGeometryUtilities.h"
+#include "particle/core/PixelRows.h"
 #include "platform/Colour.h"
 #include "player/imaging/CDib.h"
 
@@ -78,9 +79,6 @@ public:
     int DrawSolidLine(int x0, int y0, int x1, int y1, COLORREF c);
 
 private:
-    struct LinePoint {
-        float x, y, r, g, b, alpha;
-    };
     // A colour and how it meets the pixel under it.
     struct Ink {
         enum Kind { Opaque, FloatAlpha, IntAlpha } kind;
@@ -101,7 +99,6 @@ private:
     void frame(int x0, int y0, int x1, int y1, const Ink& ink);
     void fillRect(int x0, int y0, int x1, int y1, const Ink& border, const Ink& fill);
     void fillCircle(int cx, int cy, int radius, const Ink& ink);
-    void line(const LinePoint& a, const LinePoint& b, int depth);
 
     CDib dib_;
     JGeometryUtilities geometry_;

@@ -1,6 +1,7 @@
 #include "player/imaging/DibPixels.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -17,6 +18,16 @@ unsigned PackedIndex(const std::uint8_t* row, int x, int bitCount)
 {
     const unsigned bit = static_cast<unsigned>(x) * static_cast<unsigned>(bitCount);
     return (row[bit / 8] >> (8 - bitCount - bit % 8)) & ((1u << bitCount) - 1);
+}
+
+// The value of four bytes read in memory order, as the little-endian layout reads them.
+std::uint32_t Le32(std::uint32_t raw)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return __builtin_bswap32(raw);
+#else
+    return raw;
+#endif
 }
 
 } // namespace
@@ -110,10 +121,20 @@ void DibPixels::DecodeRow(int y, std::uint32_t* out) const
     const std::uint8_t* row = Row(y);
     const int width = layout_.width;
     switch (layout_.bitCount) {
-    case 24:
-        for (int x = 0; x < width; ++x, row += 3)
-            out[x] = Pixel(row[2], row[1], row[0]);
+    case 24: {
+        // Blue, green and red are the low three bytes of a little-endian load of four: one load per pixel
+        // instead of three. The last pixel of a row goes byte by byte, as its fourth byte may lie beyond
+        // the block.
+        const int last = width - 1;
+        for (int x = 0; x < last; ++x, row += 3) {
+            std::uint32_t four;
+            std::memcpy(&four, row, 4);
+            out[x] = kOpaque | (Le32(four) & 0x00FFFFFFu);
+        }
+        if (last >= 0)
+            out[last] = Pixel(row[2], row[1], row[0]);
         break;
+    }
     case 16:
         for (int x = 0; x < width; ++x, row += 2) {
             const std::uint32_t v = dib::Read16(row);

@@ -109,7 +109,10 @@ TEST(ParticleCollection, RemovingManyAtOnceKeepsTheOrderOfTheRest)
         p->setAge(i);
         c.addParticle(std::move(p));
     }
-    c.removeParticlesAt({ 0, 3, 3, 4, 9, 42 });
+    unsigned char* marks = c.removalMarks();
+    for (int i : { 0, 3, 4, 9 })
+        marks[i] = 1;
+    c.removeMarked();
     ASSERT_EQ(c.getParticleCount(), 6);
     int expected[] = { 1, 2, 5, 6, 7, 8 };
     for (int i = 0; i < 6; ++i)

@@ -32,4 +32,7 @@ private:
 namespace platform {
 // Reads a regular file of at most maxBytes into bytes; false if it cannot.
 bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& bytes);
+// How many times ReadWholeFile has tried to open a file (every read of a file goes through it), for
+// tests that watch how often a scene reads files.
+long FileOpenAttempts();
 } // namespace platform

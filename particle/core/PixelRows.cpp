@@ -1,0 +1,62 @@
+#include "particle/core/PixelRows.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// Deeper than any line of up to 2^32 pixels needs; only NaN-free but astronomically long lines, or
+// float ends too coarse to separate, would go further.
+constexpr int kMaxLineDepth = 32;
+
+struct UnitTable {
+    float value[256];
+};
+constexpr UnitTable makeUnitTable()
+{
+    UnitTable t {};
+    for (int i = 0; i < 256; ++i)
+        t.value[i] = static_cast<float>(i) / 255.0f;
+    return t;
+}
+constexpr UnitTable kUnit = makeUnitTable();
+
+} // namespace
+
+float PixelRows::unit(int byte)
+{
+    return kUnit.value[byte & 0xFF];
+}
+
+PixelRows PixelRows::band(int begin, int end) const
+{
+    PixelRows b = *this;
+    b.bandBegin_ = std::max(bandBegin_, begin);
+    b.bandEnd_ = std::max(b.bandBegin_, std::min(bandEnd_, end));
+    return b;
+}
+
+void PixelRows::line(const End& a, const End& b, int depth) const
+{
+    // Every midpoint below lies between the ends, so a piece that cannot reach a pixel of the band plots
+    // nothing: skipping it keeps a huge line as cheap as the part of it that is visible. Truncation
+    // toward zero puts y from -1 (not included) up to 1 into row 0, and y from n up to n + 1 into row n.
+    const float maxY = std::max(a.y, b.y);
+    const bool aboveBand = bandBegin_ == 0 ? maxY <= -1.0f : maxY < static_cast<float>(bandBegin_);
+    if (std::max(a.x, b.x) <= -1.0f || std::min(a.x, b.x) >= static_cast<float>(width_) || aboveBand
+        || std::min(a.y, b.y) >= static_cast<float>(bandEnd_))
+        return;
+    const End mid = { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2,
+        (a.alpha + b.alpha) / 2 };
+    // NaN ends, or opposite infinities, have no pixel to plot and no halves worth drawing.
+    if (std::isnan(mid.x) || std::isnan(mid.y))
+        return;
+    if (std::uint8_t* p = pixelBytes(truncate(mid.x), truncate(mid.y)))
+        blend(p, pack(mid.r, mid.g, mid.b), mid.alpha);
+    const long long dx = static_cast<long long>(truncate(b.x)) - truncate(a.x);
+    const long long dy = static_cast<long long>(truncate(b.y)) - truncate(a.y);
+    if ((std::llabs(dx) <= 1 && std::llabs(dy) <= 1) || depth >= kMaxLineDepth)
+        return;
+    line(a, mid, depth + 1);
+    line(mid, b, depth + 1);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "platform/Colour.h"
+#include "platform/Numbers.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+// 24-bit pixels, blue, green and red bytes, in rows: the top row starts at `top` and each row further
+// down starts `stride` bytes on (negative for a bitmap stored bottom-up). It draws the colour-graded lines
+// of the picture canvas, so that the canvas and the engine's render step share one implementation.
+//
+// A view may be limited to a band of rows: it then writes only pixels of those rows, in the picture's own
+// coordinates. Bands of one picture can be drawn on by different threads at the same time, and a band
+// receives exactly the blends the whole picture would have received in its rows, in the same order.
+class PixelRows {
+public:
+    // One end of a colour-graded line: position, colour components from 0 to 1, and transparency.
+    struct End {
+        float x, y, r, g, b, alpha;
+    };
+
+    PixelRows() = default;
+    PixelRows(std::uint8_t* top, std::ptrdiff_t stride, int width, int height)
+        : top_(top)
+        , stride_(stride)
+        , width_(width)
+        , height_(height)
+        , bandEnd_(height)
+    {
+    }
+
+    bool isEmpty() const { return !top_ || width_ <= 0 || height_ <= 0; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The same pixels, drawn on only in the rows [begin, end) of this view.
+    PixelRows band(int begin, int end) const;
+
+    // The stored bytes of the pixel at (x, y); null outside the picture or the band.
+    std::uint8_t* pixelBytes(int x, int y) const
+    {
+        if (static_cast<unsigned>(x) >= static_cast<unsigned>(width_) || y < bandBegin_ || y >= bandEnd_)
+            return nullptr;
+        return top_ + static_cast<std::ptrdiff_t>(y) * stride_ + static_cast<std::ptrdiff_t>(x) * 3;
+    }
+
+    // The canvas's graded line: by recursive midpoint subdivision, each midpoint blended in with its
+    // colour and transparency, until the ends are on the same or neighbouring pixels.
+    void drawGradedLine(const End& a, const End& b) const { line(a, b, 0); }
+
+    // Float to int toward zero, saturating; NaN gives 0. In range (the common case) it is one
+    // comparison and the plain conversion.
+    static int truncate(float v)
+    {
+        return std::fabs(v) < 2147483648.0f ? static_cast<int>(v) : platform::TruncToInt(v);
+    }
+    // A component from 0 to 1 as a byte: times 255, truncated, low 8 bits.
+    static int channel(float v) { return truncate(v * 255.0f) & 0xFF; }
+    static COLORREF pack(float r, float g, float b) { return RGB(channel(r), channel(g), channel(b)); }
+    // byte / 255, from a table: a line splits two colours into many, and a division is dearer than a load.
+    static float unit(int byte);
+    // (1 - alpha) x new + alpha x old per channel, truncated, into stored blue, green and red bytes.
+    static void blend(std::uint8_t* bgr, COLORREF c, float alpha)
+    {
+        const float keep = 1.0f - alpha;
+        auto mix = [keep, alpha](int fresh, std::uint8_t& old) {
+            old = static_cast<std::uint8_t>(
+                truncate(keep * static_cast<float>(fresh) + alpha * static_cast<float>(old)));
+        };
+        mix(GetBValue(c), bgr[0]);
+        mix(GetGValue(c), bgr[1]);
+        mix(GetRValue(c), bgr[2]);
+    }
+
+private:
+    void line(const End& a, const End& b, int depth) const;
+
+    std::uint8_t* top_ = nullptr;
+    std::ptrdiff_t stride_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    int bandBegin_ = 0;
+    int bandEnd_ = 0;
+};
