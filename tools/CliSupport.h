@@ -25,7 +25,7 @@ public:
         : command_(std::move(command))
     {
     }
-    std::string aviPath;
+    std::string videoPath;
     CompressorSettings compressor;
 
     bool AskOpenFile(const CString&, const CString&, CString&) override { return false; }
@@ -45,6 +45,10 @@ struct SceneInput {
     std::string definition;
 };
 void AddSceneInputOptions(CLI::App& command, SceneInput& input);
+// Whether a file can be written at path, found by making (and removing) a file beside it: empty when
+// it can, otherwise the system's reason.
+std::string CannotWrite(const std::string& path);
+
 // Loads the input into the player. 0, or the exit status after saying why on stderr.
 int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::string& command);
 
