@@ -5,8 +5,12 @@
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/SafeFileWriter.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 CLI::Validator WholeNumber(int low, int high)
 {
@@ -27,9 +31,9 @@ CLI::Validator WholeNumber(int low, int high)
 
 bool CommandLineUi::AskSaveFile(const CString&, const CString&, CString& path)
 {
-    if (aviPath.empty())
+    if (videoPath.empty())
         return false;
-    path = aviPath.c_str();
+    path = videoPath.c_str();
     return true;
 }
 
@@ -42,6 +46,20 @@ bool CommandLineUi::ChooseCompressor(CompressorSettings& settings)
 {
     settings = compressor;
     return true;
+}
+
+std::string CannotWrite(const std::string& path)
+{
+    struct stat info { };
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    std::string probe;
+    const int fd = CreateFileBeside(path, probe);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return std::string();
 }
 
 void AddSceneInputOptions(CLI::App& command, SceneInput& input)

@@ -26,7 +26,7 @@ public:
         : command_(std::move(command))
     {
     }
-    std::string aviPath;
+    std::string videoPath;
     CompressorSettings compressor;
 
     bool AskOpenFile(const CString&, const CString&, CString&) override { return false; }
@@ -47,6 +47,10 @@ struct SceneInput {
     bool quiet = false; // do not print what the checker finds
 };
 void AddSceneInputOptions(CLI::App& command, SceneInput& input);
+// Whether a file can be written at path, found by making (and removing) a file beside it: empty when
+// it can, otherwise the system's reason.
+std::string CannotWrite(const std::string& path);
+
 // Loads the input into the player, printing on stderr what the checker finds in it. 0, or the exit
 // status after saying why.
 int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::string& command);

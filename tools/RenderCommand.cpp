@@ -1,69 +1,138 @@
 // mirrim-cli render: the player without its window. Runs a scene for a number of ticks, optionally
-// holding the mouse at a point, recording an AVI file and saving the last frame as a snapshot.
+// holding the mouse at a point, recording a video and saving the last frame as a snapshot.
 #include "CliCommand.h"
 #include "CliSupport.h"
 
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/CDibImage.h"
 #include "player/imaging/PictureFormats.h"
+#include "player/imaging/EnlargePixels.h"
 #include "player/imaging/PictureLimits.h"
 #include "player/imaging/SnapshotFile.h"
+#include "player/imaging/VideoFormat.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
 const char kCommand[] = "render";
+// Browsers slow down GIF frames shorter than 2/100 s to a tenth of a second.
+constexpr int kMaxGifRate = 50;
 
 struct Options {
     SceneInput input;
     int steps = 300;
     std::pair<int, int> pointer { 0, 0 };
     std::string avi;
+    std::string out;
     std::string snapshot;
     std::string dump;
-    CompressorSettings compressor;
+    CompressorSettings compressor { "", 15, 0, -1 };
+    int scale = 1;
+    int fps = 0; // 0: not given
     bool listCodecs = false;
+    bool quiet = false;
 };
 
 int listCodecs()
 {
-    for (const CompressorInfo& c : AviRecorder::AvailableCodecs())
-        std::printf("%-8s %s\n", c.codec.c_str(), c.description.c_str());
+    for (const VideoFormat& format : VideoFormats()) {
+        std::printf(".%s (%s):\n", format.extension, format.name);
+        for (const CompressorInfo& c : AvailableCodecs(format)) {
+            std::printf("  %-8s %s%s\n", c.codec.c_str(), c.description.c_str(),
+                c.codec == format.defaultCodec ? " (default)" : "");
+        }
+    }
     return 0;
 }
 
-bool knownCodec(const std::string& name, std::string& known)
+std::string codecList(const VideoFormat& format)
 {
-    bool found = false;
-    for (const CompressorInfo& c : AviRecorder::AvailableCodecs()) {
-        known += (known.empty() ? "" : ", ") + c.codec;
-        found = found || c.codec == name;
-    }
-    return found;
+    std::string list;
+    for (const CompressorInfo& c : AvailableCodecs(format))
+        list += (list.empty() ? "" : ", ") + c.codec;
+    return list.empty() ? "none" : list;
 }
 
-// A bar on stderr, only for a terminal and only once the render has taken more than a second.
+std::string extensionList()
+{
+    std::string list;
+    for (const VideoFormat& format : VideoFormats())
+        list += (list.empty() ? "." : ", .") + std::string(format.extension);
+    return list;
+}
+
+// Everything about the outputs that can be known before the first step. 0, or the exit status after
+// saying why.
+int checkOutputs(Options& o)
+{
+    const std::string& video = o.avi.empty() ? o.out : o.avi;
+    if (!video.empty()) {
+        const VideoFormat* format = o.avi.empty() ? FindVideoFormat(video) : &AviFormat();
+        if (!format)
+            return cliFail(
+                kCommand, "cannot tell the format of '" + video + "' from its name; use " + extensionList(), 2);
+        if (o.compressor.codec.empty())
+            o.compressor.codec = format->defaultCodec;
+        bool known = false;
+        for (const CompressorInfo& c : AvailableCodecs(*format))
+            known = known || c.codec == o.compressor.codec;
+        if (!known) {
+            return cliFail(kCommand,
+                "the codec '" + o.compressor.codec + "' cannot go into " + format->name
+                    + " files; this build can write " + codecList(*format));
+        }
+        if (o.fps > 0 && format->fixedRate)
+            return cliFail(kCommand, "AVI files always play 30 frames a second; --fps is for the other formats", 2);
+        if (o.fps > kMaxGifRate && o.compressor.codec == "gif")
+            return cliFail(kCommand, "a GIF plays at most 50 frames a second", 2);
+        if (o.steps == 0)
+            return cliFail(kCommand, "--steps 0 records no frame, and a video needs at least one", 2);
+    }
+    for (const std::string& path : std::vector<std::string> { video, o.snapshot, o.dump }) {
+        if (path.empty())
+            continue;
+        const std::string why = CannotWrite(path);
+        if (!why.empty())
+            return cliFail(kCommand, "cannot write '" + path + "': " + why);
+    }
+    return 0;
+}
+
+// A bar on stderr for a terminal once the render has taken more than a second; otherwise (a log, a
+// pipe) a line at every tenth of the steps.
 class Progress {
 public:
-    explicit Progress(int total)
+    Progress(int total, bool quiet)
         : total_(total)
         , start_(std::chrono::steady_clock::now())
-        , shown_(isatty(2) != 0)
+        , terminal_(isatty(2) != 0)
+        , quiet_(quiet)
     {
     }
     void update(int done)
     {
+        if (quiet_ || total_ <= 0)
+            return;
+        if (!terminal_) {
+            const int tenth = static_cast<int>(static_cast<long long>(done) * 10 / total_);
+            if (tenth > lastTenth_) {
+                lastTenth_ = tenth;
+                std::fprintf(stderr, "mirrim-cli render: %d%%, %d of %d steps\n", tenth * 10, done, total_);
+            }
+            return;
+        }
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start_;
-        if (!shown_ || spent.count() < 1.0 || (done != total_ && done % 10 != 0))
+        if (spent.count() < 1.0 || (done != total_ && done % 10 != 0))
             return;
         const int width = 40;
-        const int filled = total_ > 0 ? static_cast<int>(static_cast<long long>(done) * width / total_) : width;
+        const int filled = static_cast<int>(static_cast<long long>(done) * width / total_);
         std::fprintf(stderr, "\r[%s%s] %d/%d steps", std::string(filled, '#').c_str(),
             std::string(width - filled, '.').c_str(), done, total_);
         drawn_ = true;
@@ -77,22 +146,62 @@ public:
 private:
     int total_;
     std::chrono::steady_clock::time_point start_;
-    bool shown_;
+    bool terminal_;
+    bool quiet_;
+    int lastTenth_ = 0;
     bool drawn_ = false;
 };
 
-int runRender(const Options& o, bool pointer)
+volatile std::sig_atomic_t interruption = 0;
+
+extern "C" void onInterrupt(int signal)
+{
+    interruption = signal;
+}
+
+// While alive, SIGINT and SIGTERM end the render loop instead of the process, so the outputs are
+// finished. A second signal takes the usual way out.
+class InterruptCatcher {
+public:
+    InterruptCatcher()
+    {
+        struct sigaction action { };
+        action.sa_handler = onInterrupt;
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previousInt_);
+        sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~InterruptCatcher()
+    {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+
+private:
+    struct sigaction previousInt_ { };
+    struct sigaction previousTerm_ { };
+};
+
+int runRender(Options& o, bool pointer)
 {
     if (o.listCodecs)
         return listCodecs();
-    std::string known;
-    if (!o.avi.empty() && !knownCodec(o.compressor.codec, known))
-        return cliFail(kCommand, "unknown codec '" + o.compressor.codec + "'; this build can write: " + known);
+    if (int status = checkOutputs(o))
+        return status;
+    const std::string& video = o.avi.empty() ? o.out : o.avi;
+    // Beyond AVI the player says itself what went wrong with the video.
+    const bool avi = !o.avi.empty() || FindVideoFormat(video) == &AviFormat();
 
     CommandLineUi ui(kCommand);
-    ui.aviPath = o.avi;
+    ui.videoPath = video;
     ui.compressor = o.compressor;
     ScenePlayer player(&ui);
+    player.recordingOptions.forceAvi = !o.avi.empty();
+    player.recordingOptions.scale = o.scale;
+    if (o.fps > 0)
+        player.recordingOptions.framesPerSecond = o.fps;
+    player.recordingOptions.codec = o.compressor;
     // The window makes its background texture before the first step; so do we, to draw the same numbers.
     CDib texture;
     MakeBackgroundTexture(texture);
@@ -101,51 +210,67 @@ int runRender(const Options& o, bool pointer)
 
     const int width = player.GetHost().getWidth();
     const int height = player.GetHost().getHeight();
-    const bool pictures = !o.avi.empty() || !o.snapshot.empty();
-    if (pictures && !PictureFits(width, height)) {
+    const bool pictures = !video.empty() || !o.snapshot.empty();
+    if (pictures && !PictureFits(static_cast<long long>(width) * o.scale, static_cast<long long>(height) * o.scale)) {
         CString why;
-        why.Format("the scene's size %d x %d is beyond what can be rendered (1 to %lld pixels a side, %lld in all)",
-            width, height, kPixelBudget.maxSide, kPixelBudget.maxPixels);
+        why.Format("the scene's size %d x %d%s is beyond what can be rendered (1 to %lld pixels a side, %lld in all)",
+            width, height, o.scale > 1 ? (" times " + std::to_string(o.scale)).c_str() : "", kPixelBudget.maxSide,
+            kPixelBudget.maxPixels);
         return cliFail(kCommand, why.str());
     }
-    if (!o.avi.empty()) {
+    if (!video.empty()) {
         player.StartRecording();
         if (!player.IsRecording())
-            return cliFail(kCommand, "cannot write the video '" + o.avi + "'");
+            return avi ? cliFail(kCommand, "cannot write the video '" + video + "'") : 1;
     }
 
     // The composed frame persists from tick to tick, as the window's off-screen bitmap does.
     std::unique_ptr<CDC> frame = pictures ? std::make_unique<CDC>(width, height) : nullptr;
     int lostFrames = 0;
+    int steps = 0;
     {
-        Progress progress(o.steps);
-        for (int i = 0; i < o.steps; ++i) {
+        InterruptCatcher catcher;
+        Progress progress(o.steps, o.quiet);
+        for (; steps < o.steps && !interruption; ++steps) {
             CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
             if (player.IsRecording() && status.IsEmpty())
                 ++lostFrames;
             if (frame && !o.snapshot.empty())
                 player.ComposeFrame(*frame, CSize(width, height));
-            progress.update(i + 1);
+            progress.update(steps + 1);
         }
     }
     const int frames = player.GetFrameCount();
-    player.StopRecording();
+    int status = player.FinishRecording() ? 0 : 1;
+    if (status && avi)
+        cliFail(kCommand, "cannot finish the video '" + video + "'");
 
-    int status = 0;
     if (lostFrames > 0) {
         CString why;
-        why.Format("%d of %d frames could not be written to '%s'", lostFrames, o.steps, o.avi.c_str());
+        why.Format("%d of %d frames could not be written to '%s'", lostFrames, steps, video.c_str());
         status = cliFail(kCommand, why.str());
     }
     if (!o.snapshot.empty()) {
         std::unique_ptr<CDibImage> snapshot = player.Snapshot(frame.get());
+        if (o.scale > 1) {
+            auto enlarged = std::make_unique<CDibImage>();
+            if (EnlargeDib(snapshot->GetDib(), o.scale, enlarged->GetDib()))
+                snapshot = std::move(enlarged);
+        }
         if (!SavePictureAs(*snapshot, o.snapshot.c_str()))
             status = cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
     }
     if (!o.dump.empty() && !writeParticles(o.dump, player.GetSystem().particles))
         status = cliFail(kCommand, "cannot write the particle file '" + o.dump + "'");
-    std::printf("steps %d, particles alive %d, frames recorded %d\n", o.steps,
+    std::printf("steps %d, particles alive %d, frames recorded %d\n", steps,
         player.GetSystem().particles.getParticleCount(), frames);
+    if (interruption) {
+        std::fflush(stdout);
+        cliFail(kCommand,
+            video.empty() ? "interrupted after " + std::to_string(steps) + " steps"
+                          : "interrupted after " + std::to_string(frames) + " frames");
+        return 128 + interruption;
+    }
     return status;
 }
 
@@ -156,34 +281,55 @@ CliRun AddRenderCommand(CLI::App& program)
     CLI::App* command
         = program.add_subcommand("render", "run a scene as the player does, recording video and snapshots");
     auto o = std::make_shared<Options>();
-    o->compressor.codec = "mjpeg";
     AddSceneInputOptions(*command, o->input);
     command->add_option("--steps", o->steps, "ticks to run (the window runs 20 a second)")->check(WholeNumber(0));
     CLI::Option* pointer
         = command->add_option("--pointer", o->pointer, "hold the left mouse button at X,Y on every tick");
     pointer->delimiter(',')->type_name("X,Y")->default_str("");
-    command->add_option("--avi", o->avi, "record every tick as a frame of an AVI file (30 frames a second)");
-    command->add_option("--codec", o->compressor.codec, "the compressor (--codecs lists them)");
+    CLI::Option* out = command->add_option(
+        "--out", o->out, "record every tick as a frame of a video; the extension picks the format (see below)");
+    CLI::Option* avi
+        = command->add_option("--avi", o->avi, "record an AVI file whatever its name (30 frames a second)");
+    out->excludes(avi);
+    command->add_option("--codec", o->compressor.codec, "the compressor (--codecs lists them)")
+        ->default_str("the format's: mjpeg for AVI, h264 for MP4");
     command->add_option("--quality", o->compressor.quality, "0 (smallest) to 100 (best); lossless codecs ignore it")
         ->check(WholeNumber(0, 100))
-        ->default_str("the codec's own");
+        ->default_str("high: mjpeg, mpeg4 95; h264 65; vp9 60");
     command->add_option("--keyframes", o->compressor.keyFrameInterval, "frames from one key frame to the next")
         ->check(WholeNumber(0));
     command->add_option("--bitrate", o->compressor.dataRate, "data rate in kbit/s (0: the codec's own choice)")
         ->check(WholeNumber(0));
+    command->add_option("--scale", o->scale, "enlarge every frame and the snapshot N times, pixels kept sharp")
+        ->check(WholeNumber(1, 8))
+        ->type_name("N");
+    command->add_option("--fps", o->fps, "frames a second of the video (not for AVI, which plays 30)")
+        ->check(WholeNumber(1, 240))
+        ->type_name("F")
+        ->default_str("30");
     command->add_option("--snapshot", o->snapshot, "save the last frame as a picture (JPEG, PNG or BMP)");
     command->add_option("--dump-particles", o->dump, "write the live particles at the end as CSV (as 'run' does)");
-    command->add_flag("--codecs", o->listCodecs, "list the codecs this build can write, and do nothing else");
+    command->add_flag(
+        "--codecs", o->listCodecs, "list the formats and codecs this build can write, and do nothing else");
+    command->add_flag("--quiet", o->quiet, "no progress on stderr");
     command->footer("Runs a scene exactly as the Mirrim window plays it, tick by tick, without a window.\n"
                     "Without a scene it plays the player's default scene.\n\n"
+                    "--out picks the format from the extension, in any letter case: .avi (as --avi), .mp4 and\n"
+                    ".mov (H.264, for sharing), .mkv (any codec, lossless FFV1 by default, for keeping and\n"
+                    "editing), .webm (VP9, for the web), .gif (an animated GIF that loops, one palette for\n"
+                    "the clip). --codec takes none (uncompressed, AVI only), mjpeg, ffv1, huffyuv, utvideo,\n"
+                    "cinepak, mpeg4, h264, vp9 or gif, as the format and this build allow; without --quality\n"
+                    "a lossy codec works at the high quality shown above (H.264 at CRF 18, VP9 at CRF 25).\n\n"
                     "--pointer holds the left mouse button at that point of the drawing area: the part\n"
-                    "factory fires there on every tick, through the scene's mapping. --codec takes none\n"
-                    "(uncompressed frames), mjpeg, ffv1, huffyuv, utvideo, cinepak, mpeg4 or h264, as this\n"
-                    "build offers them. --snapshot saves as the snapshot dialog does: a JPEG (quality 100)\n"
-                    "when the name ends in exactly .jpg or .jpeg, a PNG for exactly .png, a BMP file\n"
-                    "otherwise.\n\n"
-                    "Exit status: 0 done; 1 an unreadable, truncated or newer scene, an unknown codec, or an\n"
-                    "output that could not be written; 2 bad usage.\n\n"
-                    "Example: mirrim-cli render --steps 300 --avi out.avi --snapshot last.jpg\n");
+                    "factory fires there on every tick, through the scene's mapping. --snapshot saves as the\n"
+                    "snapshot dialog does: a JPEG (quality 100) when the name ends in exactly .jpg or .jpeg,\n"
+                    "a PNG for exactly .png, a BMP file otherwise.\n\n"
+                    "Every output is checked before the first step. Progress goes to stderr: a bar on a\n"
+                    "terminal, otherwise a line at every tenth of the steps. Ctrl-C (SIGINT) or SIGTERM stops\n"
+                    "the render and still finishes the video, the snapshot and the particle file.\n\n"
+                    "Exit status: 0 done; 1 an unreadable, truncated or newer scene, a codec the format cannot\n"
+                    "hold, or an output that could not be written; 2 bad usage; 130 or 143 stopped by SIGINT\n"
+                    "or SIGTERM.\n\n"
+                    "Example: mirrim-cli render --steps 300 --out clip.mp4 --scale 2 --snapshot last.jpg\n");
     return [o, pointer] { return runRender(*o, pointer->count() > 0); };
 }

@@ -398,7 +398,8 @@ void SceneChecker::checkSize(const std::string& path, const SceneDescription& sc
         return;
     Finding f = warning("absurd-size",
         "the drawing size " + std::to_string(scene.width) + " x " + std::to_string(scene.height)
-            + " cannot be shown or recorded (1 to " + std::to_string(kMaxPictureSide) + " pixels a side)");
+            + " cannot be shown or recorded (1 to " + std::to_string(kPixelBudget.maxSide) + " pixels a side, "
+            + std::to_string(kPixelBudget.maxPixels) + " in all)");
     f.file = path;
     add(std::move(f));
 }

@@ -1,6 +1,25 @@
 #include "player/app/ScenePlayer.h"
 
 #include "player/imaging/CDibImage.h"
+#include "player/imaging/EnlargePixels.h"
+#include "player/imaging/VideoFormat.h"
+
+#include <climits>
+
+namespace {
+
+// The types the Save dialog offers for a recording.
+const struct {
+    const char* extension;
+    const char* text;
+} kRecordTypes[] = {
+    { "avi", "AVI files (*.avi)" },
+    { "mp4", "MP4 video, H.264 (*.mp4)" },
+    { "webm", "WebM video, VP9 (*.webm)" },
+    { "gif", "Animated GIF (*.gif)" },
+};
+
+} // namespace
 
 ScenePlayer::ScenePlayer(IPlayerUi* ui)
     : SceneEngine(ui)
@@ -8,6 +27,26 @@ ScenePlayer::ScenePlayer(IPlayerUi* ui)
     frameBuffer_.Create(GetHost().getWidth(), GetHost().getHeight());
     recorder_.SetCompressorChooser(
         [this](CompressorSettings& settings) { return ui_ && ui_->ChooseCompressor(settings); });
+}
+
+ScenePlayer::~ScenePlayer()
+{
+    // Closing the player finishes a recording, whatever its format. The window may be half gone by now:
+    // nothing is shown.
+    ui_ = nullptr;
+    FinishRecording();
+}
+
+CString ScenePlayer::RecordFilter() const
+{
+    CString filter;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& type : kRecordTypes) {
+            if ((type.extension == lastType_) == (pass == 0))
+                filter += CString(type.text) + "|*." + type.extension + "|";
+        }
+    }
+    return filter + "All Files (*.*)|*.*||";
 }
 
 void ScenePlayer::StartRecording()
@@ -24,11 +63,41 @@ void ScenePlayer::StartRecording()
         GetImageStore().AddImage(kRender, std::move(made));
     }
     CString path;
-    if (!ui_ || !ui_->AskSaveFile(kAviFilter, "avi", path))
+    if (!ui_ || !ui_->AskSaveFile(RecordFilter(), lastType_.c_str(), path))
         return;
+    const VideoFormat* format = recordingOptions.forceAvi ? nullptr : FindVideoFormat(path.str());
     frameCount_ = 0;
-    if (recorder_.Open(path, width, height, kFramesPerSecond))
-        recording_ = true;
+    scale_ = recordingOptions.scale;
+    if (!format || format == &AviFormat()) {
+        const long long scaledWidth = static_cast<long long>(width) * scale_;
+        const long long scaledHeight = static_cast<long long>(height) * scale_;
+        if (scale_ < 1 || scaledWidth > INT_MAX || scaledHeight > INT_MAX)
+            return;
+        enlarged_.clear();
+        if (recorder_.Open(path, static_cast<int>(scaledWidth), static_cast<int>(scaledHeight), kFramesPerSecond)) {
+            recording_ = true;
+            lastType_ = "avi";
+        }
+        return;
+    }
+    VideoOutput::Request request;
+    request.fileName = path.str();
+    request.format = format;
+    request.codec = recordingOptions.codec;
+    request.width = width;
+    request.height = height;
+    request.scale = scale_;
+    request.framesPerSecond = recordingOptions.framesPerSecond;
+    std::string error;
+    video_ = VideoOutput::Open(request, error);
+    if (!video_) {
+        if (ui_)
+            ui_->ShowMessage(CString("Cannot record '") + path + "': " + error.c_str(), IPlayerUi::MessageKind::Error);
+        return;
+    }
+    videoPath_ = path;
+    recording_ = true;
+    lastType_ = format->extension;
 }
 
 void ScenePlayer::ChooseCompressor()
@@ -39,10 +108,23 @@ void ScenePlayer::ChooseCompressor()
 
 void ScenePlayer::StopRecording()
 {
+    FinishRecording();
+}
+
+bool ScenePlayer::FinishRecording()
+{
     if (!recording_)
-        return;
+        return true;
     recording_ = false;
-    recorder_.Close();
+    if (!video_)
+        return recorder_.Close() == 1;
+    std::string error;
+    const bool finished = video_->Finish(error);
+    video_.reset();
+    if (!finished && ui_)
+        ui_->ShowMessage(
+            CString("Cannot finish '") + videoPath_ + "': " + error.c_str(), IPlayerUi::MessageKind::Error);
+    return finished;
 }
 
 void ScenePlayer::ToggleRecord()
@@ -81,12 +163,28 @@ CString ScenePlayer::RenderFrame()
             return CString();
         render->CopyTo(frameBuffer_);
     }
-    if (!recorder_.WriteFrame(frameBuffer_.GetRows(), frameBuffer_.GetImageSize()))
+    if (!writeFrame())
         return CString();
     ++frameCount_;
     CString status;
     status.Format("Rendering - Frame %d", frameCount_);
     return status;
+}
+
+bool ScenePlayer::writeFrame()
+{
+    const std::uint8_t* rows = frameBuffer_.GetRows();
+    if (video_)
+        return video_->WriteFrame(rows, frameBuffer_.GetImageSize());
+    if (scale_ == 1 || !rows)
+        return recorder_.WriteFrame(rows, frameBuffer_.GetImageSize());
+    // AVI takes the enlarged frame as DIB rows, still bottom-up.
+    const int width = frameBuffer_.GetWidth();
+    const std::size_t rowLength = CDib::RowLength(width * scale_, 24);
+    enlarged_.resize(rowLength * static_cast<std::size_t>(frameBuffer_.GetHeight()) * scale_);
+    EnlargePixels(rows, frameBuffer_.GetRowLength(), width, frameBuffer_.GetHeight(), 3, scale_, false,
+        enlarged_.data(), rowLength);
+    return recorder_.WriteFrame(enlarged_.data(), enlarged_.size());
 }
 
 CString ScenePlayer::Tick(bool pointerDown, int dx, int dy)

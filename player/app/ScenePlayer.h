@@ -3,17 +3,36 @@
 #include "player/app/SceneEngine.h"
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/CDib.h"
+#include "player/imaging/VideoOutput.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// How recordings are made beyond the user's choice of file and AVI compressor. The window keeps the
+// defaults; the command-line tool sets them from its options.
+struct RecordingOptions {
+    bool forceAvi = false; // AVI whatever the file is called
+    int scale = 1; // every frame enlarged this many times, nearest neighbour
+    int framesPerSecond = 30; // for every format but AVI, which always plays 30
+    CompressorSettings codec { "", 15, 0, -1 }; // beyond AVI; no codec name: the format's default
+};
 
 // The whole player: the engine half, and recording frames into a video with the recorder and its frame
 // buffer.
+//
+// The file's extension picks the format: AVI goes through the AVI recorder and its compressor choice;
+// MP4, QuickTime, Matroska, WebM and animated GIF through a VideoOutput with the format's own codec. A
+// name of no known kind is recorded as AVI, as it always was.
 class ScenePlayer : public SceneEngine {
 public:
-    static constexpr const char* kAviFilter = "AVI files (*.avi)|*.avi|All Files (*.*)|*.*||";
     static constexpr int kFramesPerSecond = 30;
 
     explicit ScenePlayer(IPlayerUi* ui = nullptr);
+    ~ScenePlayer() override;
 
-    // Asks for an AVI file and opens a recording of frames of the host's size.
+    // Asks for a video file (AVI, MP4, WebM or GIF by its type) and opens a recording of frames of the
+    // host's size. Any trouble beyond AVI is told to the user.
     virtual void StartRecording();
     // Lets the user choose the video compressor, unless a recording is open.
     virtual void ChooseCompressor();
@@ -22,20 +41,36 @@ public:
     // Steps, and writes a frame while recording.
     void Step() override;
 
+    // Ends the recording as StopRecording does; false when the file could not be completed (the user
+    // has been told why, unless it is an AVI file).
+    bool FinishRecording();
+
     // While recording, writes one frame and returns "Rendering - Frame N"; otherwise (or when no frame
     // could be written) the empty string.
     CString RenderFrame();
     // One tick: Advance, then RenderFrame; returns RenderFrame's status.
     CString Tick(bool pointerDown, int dx, int dy);
 
+    // The Save dialog's filter for a recording, the last type recorded first.
+    CString RecordFilter() const;
+
     AviRecorder& GetRecorder() { return recorder_; }
     CDib& GetFrameBuffer() { return frameBuffer_; }
     bool IsRecording() const { return recording_; }
     int GetFrameCount() const { return frameCount_; }
 
+    RecordingOptions recordingOptions;
+
 private:
+    bool writeFrame();
+
     AviRecorder recorder_;
     CDib frameBuffer_;
     bool recording_ = false;
     int frameCount_ = 0;
+    std::unique_ptr<VideoOutput> video_; // the recording, when it is not AVI
+    CString videoPath_;
+    int scale_ = 1; // of the recording open
+    std::vector<std::uint8_t> enlarged_; // an enlarged AVI frame
+    std::string lastType_ = "avi"; // extension of the type last recorded, offered first next time
 };

@@ -3,6 +3,7 @@
 #include "player/imaging/AviFileWriter.h"
 #include "player/imaging/PictureLimits.h"
 #include "player/imaging/VideoEncoder.h"
+#include "player/imaging/VideoFormat.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -11,16 +12,15 @@ extern "C" {
 
 #include <mutex>
 
-namespace {
-
-const char kUncompressed[] = "none";
-
-// Recording failures are quiet by design; FFmpeg's own chatter would only clutter the caller's stderr.
 void QuietFfmpeg()
 {
     static std::once_flag once;
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
 }
+
+namespace {
+
+const char kUncompressed[] = "none";
 
 std::size_t DibRowLength(int width)
 {
@@ -43,10 +43,7 @@ AviRecorder::~AviRecorder()
 std::vector<CompressorInfo> AviRecorder::AvailableCodecs()
 {
     QuietFfmpeg();
-    std::vector<CompressorInfo> codecs { { kUncompressed, "Uncompressed frames (24-bit DIB)" } };
-    for (CompressorInfo& info : VideoEncoder::Available())
-        codecs.push_back(std::move(info));
-    return codecs;
+    return ::AvailableCodecs(AviFormat());
 }
 
 bool AviRecorder::SetCompressor(const CompressorSettings& settings)

@@ -12,6 +12,9 @@
 class AviFileWriter;
 class VideoEncoder;
 
+// Recording failures are told in our own words; FFmpeg's chatter would only clutter the caller's stderr.
+void QuietFfmpeg();
+
 // Records frames into an AVI file with one video stream, compressed as the user chose.
 //
 // Frames arrive as a 24-bit DIB's pixel rows: bottom-up, blue-green-red, each row padded to a multiple

@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 #include <libswscale/swscale.h>
@@ -14,6 +15,10 @@ void FfmpegDeleter::operator()(AVCodecContext* p) const
 void FfmpegDeleter::operator()(AVCodecParameters* p) const
 {
     avcodec_parameters_free(&p);
+}
+void FfmpegDeleter::operator()(AVFilterGraph* p) const
+{
+    avfilter_graph_free(&p);
 }
 void FfmpegDeleter::operator()(AVFormatContext* p) const
 {

@@ -2,6 +2,7 @@
 
 struct AVCodecContext;
 struct AVCodecParameters;
+struct AVFilterGraph;
 struct AVFormatContext;
 struct AVFrame;
 struct AVIOContext;
@@ -12,6 +13,7 @@ struct SwsContext;
 struct FfmpegDeleter {
     void operator()(AVCodecContext* p) const;
     void operator()(AVCodecParameters* p) const;
+    void operator()(AVFilterGraph* p) const;
     void operator()(AVFormatContext* p) const; // an output context whose I/O the owner closes
     void operator()(AVFrame* p) const;
     void operator()(AVIOContext* p) const; // a custom I/O context together with its buffer

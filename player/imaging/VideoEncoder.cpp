@@ -1,9 +1,12 @@
 #include "player/imaging/VideoEncoder.h"
 
+#include "player/imaging/EnlargePixels.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -20,23 +23,30 @@ struct CodecEntry {
     const char* description;
     AVPixelFormat pixelFormat; // lossless codecs get an RGB format, so they stay lossless
     QualityKnob knob;
+    double worstCrf; // where the codec's constant-quality scale ends
+    // Without a quality asked for, lossy codecs keep one-pixel streaks and their colours: Motion JPEG and
+    // MPEG-4 at their finest step (2), H.264 at CRF 18 and VP9 at CRF 25, the usual "looks lossless"
+    // settings, which still cost a fraction of the lossless size.
+    int defaultQuality;
 };
 
 const CodecEntry kCodecs[] = {
-    { "mjpeg", "mjpeg", "Motion JPEG", AV_PIX_FMT_YUVJ420P, QualityKnob::QScale },
-    { "ffv1", "ffv1", "FFV1 (lossless)", AV_PIX_FMT_BGR0, QualityKnob::None },
-    { "huffyuv", "huffyuv", "HuffYUV (lossless)", AV_PIX_FMT_RGB24, QualityKnob::None },
-    { "utvideo", "utvideo", "Ut Video (lossless)", AV_PIX_FMT_GBRP, QualityKnob::None },
-    { "cinepak", "cinepak", "Cinepak", AV_PIX_FMT_RGB24, QualityKnob::None },
-    { "mpeg4", "mpeg4", "MPEG-4 part 2", AV_PIX_FMT_YUV420P, QualityKnob::QScale },
-    { "h264", "libx264", "H.264 (x264)", AV_PIX_FMT_YUV420P, QualityKnob::Crf },
+    // 4:4:4: a one-pixel coloured streak keeps its colour, where 4:2:0 would average it with black.
+    { "mjpeg", "mjpeg", "Motion JPEG", AV_PIX_FMT_YUVJ444P, QualityKnob::QScale, 0, 95 },
+    { "ffv1", "ffv1", "FFV1 (lossless)", AV_PIX_FMT_BGR0, QualityKnob::None, 0, -1 },
+    { "huffyuv", "huffyuv", "HuffYUV (lossless)", AV_PIX_FMT_RGB24, QualityKnob::None, 0, -1 },
+    { "utvideo", "utvideo", "Ut Video (lossless)", AV_PIX_FMT_GBRP, QualityKnob::None, 0, -1 },
+    { "cinepak", "cinepak", "Cinepak", AV_PIX_FMT_RGB24, QualityKnob::None, 0, -1 },
+    { "mpeg4", "mpeg4", "MPEG-4 part 2", AV_PIX_FMT_YUV420P, QualityKnob::QScale, 0, 95 },
+    { "h264", "libx264", "H.264 (x264)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 51, 65 },
+    { "vp9", "libvpx-vp9", "VP9 (libvpx)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 63, 60 },
 };
 
-const AVCodec* FindEncoder(const CodecEntry& entry)
+const AVCodec* FindEncoder(const CodecEntry& entry, const char* muxer)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name(entry.encoder);
-    const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
-    if (!codec || !avi || avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) != 1)
+    const AVOutputFormat* container = av_guess_format(muxer, nullptr, nullptr);
+    if (!codec || !container || avformat_query_codec(container, codec->id, FF_COMPLIANCE_NORMAL) != 1)
         return nullptr;
     return codec;
 }
@@ -61,13 +71,15 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* codec, AVPixelFormat wanted)
     return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_BGR24, 0, nullptr);
 }
 
-void ApplyQuality(AVCodecContext* context, QualityKnob knob, int quality)
+void ApplyQuality(AVCodecContext* context, const CodecEntry& entry, int quality)
 {
+    if (quality < 0)
+        quality = entry.defaultQuality;
     if (quality < 0)
         return;
     if (quality > 100)
         quality = 100;
-    switch (knob) {
+    switch (entry.knob) {
     case QualityKnob::QScale: {
         const int qscale = 31 - (quality * 30 + 50) / 100; // 100 -> 1 (finest), 0 -> 31
         context->flags |= AV_CODEC_FLAG_QSCALE;
@@ -75,31 +87,42 @@ void ApplyQuality(AVCodecContext* context, QualityKnob knob, int quality)
         break;
     }
     case QualityKnob::Crf:
-        av_opt_set_double(context->priv_data, "crf", 51.0 * (100 - quality) / 100.0, 0);
+        av_opt_set_double(context->priv_data, "crf", entry.worstCrf * (100 - quality) / 100.0, 0);
         break;
     case QualityKnob::None:
         break;
     }
 }
 
+int RoundUp(int value, int multiple)
+{
+    return (value + multiple - 1) / multiple * multiple;
+}
+
 } // namespace
 
-std::vector<CompressorInfo> VideoEncoder::Available()
+int VideoEncoder::DefaultQuality(const std::string& codec)
+{
+    const CodecEntry* entry = FindEntry(codec);
+    return entry ? entry->defaultQuality : -1;
+}
+
+std::vector<CompressorInfo> VideoEncoder::Available(const char* muxer)
 {
     std::vector<CompressorInfo> found;
     for (const CodecEntry& entry : kCodecs) {
-        if (FindEncoder(entry))
+        if (FindEncoder(entry, muxer))
             found.push_back({ entry.name, entry.description });
     }
     return found;
 }
 
 std::unique_ptr<VideoEncoder> VideoEncoder::Create(
-    const CompressorSettings& settings, int width, int height, int framesPerSecond)
+    const CompressorSettings& settings, int width, int height, int framesPerSecond, int scale, bool globalHeader)
 {
     const CodecEntry* entry = FindEntry(settings.codec);
-    const AVCodec* codec = entry ? FindEncoder(*entry) : nullptr;
-    if (!codec || width <= 0 || height <= 0 || framesPerSecond <= 0)
+    const AVCodec* codec = entry ? avcodec_find_encoder_by_name(entry->encoder) : nullptr;
+    if (!codec || width <= 0 || height <= 0 || framesPerSecond <= 0 || scale < 1)
         return nullptr;
 
     std::unique_ptr<VideoEncoder> encoder(new VideoEncoder);
@@ -111,33 +134,58 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(
     if (!context || !frame || !encoder->packet_)
         return nullptr;
 
-    context->width = width;
-    context->height = height;
     context->pix_fmt = ChoosePixelFormat(codec, entry->pixelFormat);
+    const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(context->pix_fmt);
+    if (!layout)
+        return nullptr;
+    context->width = RoundUp(width * scale, 1 << layout->log2_chroma_w);
+    context->height = RoundUp(height * scale, 1 << layout->log2_chroma_h);
     context->time_base = AVRational { 1, framesPerSecond };
     context->framerate = AVRational { framesPerSecond, 1 };
     context->sample_aspect_ratio = AVRational { 1, 1 };
+    if (!(layout->flags & AV_PIX_FMT_FLAG_RGB)) {
+        // Say how the colours were turned into YUV (the scaler's default, BT.601), so that players do not
+        // guess BT.709 for large frames and shift every colour.
+        context->colorspace = AVCOL_SPC_SMPTE170M;
+        context->color_range = context->pix_fmt == AV_PIX_FMT_YUVJ444P ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    }
     // Slices only: frame threads would hold frames back, and a frame's packet would then succeed or fail
     // on a later call, so WriteFrame could no longer say whether its own frame was written.
     context->thread_count = 0;
     context->thread_type = FF_THREAD_SLICE;
+    if (globalHeader)
+        context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (settings.keyFrameInterval > 0)
         context->gop_size = settings.keyFrameInterval;
     if (settings.dataRate > 0)
         context->bit_rate = static_cast<std::int64_t>(settings.dataRate) * 1000;
-    ApplyQuality(context, entry->knob, settings.quality);
+    ApplyQuality(context, *entry, settings.quality);
+    if (codec->id == AV_CODEC_ID_VP9) {
+        // libvpx's default "good" mode manages a few frames a second; real time keeps up with the player
+        // at about the same size for the same quality.
+        av_opt_set(context->priv_data, "deadline", "realtime", 0);
+        av_opt_set_int(context->priv_data, "cpu-used", 6, 0);
+        av_opt_set_int(context->priv_data, "row-mt", 1, 0);
+    }
     if (avcodec_open2(context, codec, nullptr) < 0)
         return nullptr;
 
     frame->format = context->pix_fmt;
-    frame->width = width;
-    frame->height = height;
+    frame->width = context->width;
+    frame->height = context->height;
     if (av_frame_get_buffer(frame, 0) < 0)
         return nullptr;
-    encoder->scaler_.reset(sws_getContext(
-        width, height, AV_PIX_FMT_BGR24, width, height, context->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    encoder->scaler_.reset(sws_getContext(context->width, context->height, AV_PIX_FMT_BGR24, context->width,
+        context->height, context->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!encoder->scaler_)
         return nullptr;
+    encoder->width_ = width;
+    encoder->height_ = height;
+    encoder->scale_ = scale;
+    encoder->stagedStride_ = static_cast<std::size_t>(RoundUp(context->width * 3, 64));
+    // Room after the last row, because the scaler's vector code reads a few bytes past the end of its input.
+    encoder->staged_.resize(
+        encoder->stagedStride_ * static_cast<std::size_t>(context->height) + AV_INPUT_BUFFER_PADDING_SIZE);
     return encoder;
 }
 
@@ -148,14 +196,21 @@ bool VideoEncoder::Encode(
     // The encoder may still hold the previous picture.
     if (av_frame_make_writable(frame) < 0)
         return false;
-    // DIB rows run bottom-up: put them top-down into a buffer of our own, with room after the last row,
-    // because the scaler's vector code reads up to a few bytes past the end of its input.
-    const std::size_t height = static_cast<std::size_t>(context_->height);
-    staged_.resize(rowLength * height + AV_INPUT_BUFFER_PADDING_SIZE);
-    for (std::size_t y = 0; y < height; ++y)
-        std::memcpy(staged_.data() + y * rowLength, rows + (height - 1 - y) * rowLength, rowLength);
-    const std::uint8_t* source[1] = { staged_.data() };
-    const int sourceStride[1] = { static_cast<int>(rowLength) };
+    // DIB rows run bottom-up: put them top-down, enlarged, into a buffer of our own; a padding column or
+    // row repeats the last.
+    std::uint8_t* staged = staged_.data();
+    EnlargePixels(rows, rowLength, width_, height_, 3, scale_, true, staged, stagedStride_);
+    const std::size_t used = static_cast<std::size_t>(width_) * static_cast<std::size_t>(scale_);
+    if (used < static_cast<std::size_t>(context_->width)) {
+        for (int y = 0; y < height_ * scale_; ++y) {
+            std::uint8_t* row = staged + static_cast<std::size_t>(y) * stagedStride_;
+            std::memcpy(row + used * 3, row + (used - 1) * 3, 3);
+        }
+    }
+    for (int y = height_ * scale_; y < context_->height; ++y)
+        std::memcpy(staged + y * stagedStride_, staged + (y - 1) * stagedStride_, stagedStride_);
+    const std::uint8_t* source[1] = { staged };
+    const int sourceStride[1] = { static_cast<int>(stagedStride_) };
     sws_scale(scaler_.get(), source, sourceStride, 0, context_->height, frame->data, frame->linesize);
     frame->pts = frameNumber;
     frame->quality = context_->global_quality;

@@ -7,20 +7,27 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // One FFmpeg video encoder fed with 24-bit DIB rows (bottom-up, blue-green-red, rows padded to 4 bytes).
-// It converts each frame to the pixel format the codec wants and hands every packet that comes out to a
-// sink, with timestamps counted in frames.
+// It enlarges each frame by the scale (nearest neighbour), converts it to the pixel format the codec wants
+// and hands every packet that comes out to a sink, with timestamps counted in frames. Codecs that halve
+// the colour resolution need even sizes: an odd width or height gets one more column or row, a copy of the
+// last.
 class VideoEncoder {
 public:
     using PacketSink = std::function<bool(AVPacket*)>;
 
-    // The compressors this FFmpeg can encode into AVI, uncompressed frames excluded.
-    static std::vector<CompressorInfo> Available();
-    // Null when the codec is unknown, missing from this FFmpeg or refuses the size or settings.
-    static std::unique_ptr<VideoEncoder> Create(
-        const CompressorSettings& settings, int width, int height, int framesPerSecond);
+    // The quality a lossy codec gets when none is asked for (quality -1); -1 for the others.
+    static int DefaultQuality(const std::string& codec);
+    // The compressors this FFmpeg can encode into the container FFmpeg names muxer ("avi", "mp4", ...).
+    static std::vector<CompressorInfo> Available(const char* muxer);
+    // Null when the codec is unknown, missing from this FFmpeg or refuses the size or settings. Frames are
+    // width x height; the video is scale times as large. globalHeader is for containers that keep the
+    // codec's set-up once in their header (MP4, Matroska).
+    static std::unique_ptr<VideoEncoder> Create(const CompressorSettings& settings, int width, int height,
+        int framesPerSecond, int scale = 1, bool globalHeader = false);
 
     const AVCodecContext* Context() const { return context_.get(); }
     // Encodes one frame numbered frameNumber. False if the frame could not be encoded or a sink refused
@@ -37,5 +44,9 @@ private:
     std::unique_ptr<AVFrame, FfmpegDeleter> frame_;
     std::unique_ptr<AVPacket, FfmpegDeleter> packet_;
     std::unique_ptr<SwsContext, FfmpegDeleter> scaler_;
-    std::vector<std::uint8_t> staged_; // one frame top-down, padded for the scaler
+    int width_ = 0; // of the frames handed in
+    int height_ = 0;
+    int scale_ = 1;
+    std::size_t stagedStride_ = 0;
+    std::vector<std::uint8_t> staged_; // one frame enlarged, top-down, padded for the scaler
 };

@@ -19,7 +19,7 @@ CCompressorDialog::CCompressorDialog(
     const int chosen = codec_->findData(QString::fromStdString(settings.codec));
     codec_->setCurrentIndex(chosen >= 0 ? chosen : 0);
 
-    // Zero (or -1 for quality) leaves the choice to the codec.
+    // Zero leaves the choice to the codec; -1 for quality is a high quality chosen for each codec.
     keyFrames_ = new QSpinBox(this);
     keyFrames_->setRange(0, 100000);
     keyFrames_->setSpecialValueText(QStringLiteral("Codec default"));
@@ -32,7 +32,7 @@ CCompressorDialog::CCompressorDialog(
     dataRate_->setValue(settings.dataRate);
     quality_ = new QSpinBox(this);
     quality_->setRange(-1, 100);
-    quality_->setSpecialValueText(QStringLiteral("Codec default"));
+    quality_->setSpecialValueText(QStringLiteral("High (default)"));
     quality_->setValue(settings.quality);
 
     auto* form = new QFormLayout;

@@ -509,6 +509,9 @@ bool CPlayerDialog::askFile(bool save, const CString& filter, const CString& def
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(ToQtFileFilter(filter));
     dialog.setDefaultSuffix(toQString(defaultExtension));
+    // A name typed without an extension takes the one of the file type chosen in the dialog.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FilterSuffix(chosen)); });
     // Qt asks before an existing file is replaced unless told otherwise.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;

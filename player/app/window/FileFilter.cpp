@@ -18,3 +18,15 @@ QString ToQtFileFilter(const CString& windowsFilter)
     }
     return filters.join(QStringLiteral(";;"));
 }
+
+QString FilterSuffix(const QString& qtFilter)
+{
+    const qsizetype star = qtFilter.indexOf(QStringLiteral("(*."));
+    if (star < 0)
+        return QString();
+    const qsizetype begin = star + 3;
+    qsizetype end = begin;
+    while (end < qtFilter.size() && qtFilter[end].isLetterOrNumber())
+        ++end;
+    return qtFilter.mid(begin, end - begin);
+}

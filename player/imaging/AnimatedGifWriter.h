@@ -1,0 +1,47 @@
+#pragma once
+
+#include "player/imaging/FfmpegDeleter.h"
+#include "player/imaging/VideoOutput.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class MovieFileWriter;
+struct AVFilterContext;
+
+// An animated GIF that loops for ever, with one palette made from every frame of the clip (FFmpeg's
+// palettegen and paletteuse filters). The palette can only be made once the last frame is known, so
+// frames wait in a spool file beside the GIF (unnamed: it goes with the process whatever happens) and
+// Finish does the work. Colours are chosen at the frames' own size and then enlarged, so a scaled GIF's
+// pixels stay whole blocks, dithering included.
+class AnimatedGifWriter : public VideoOutput {
+public:
+    // Whether this FFmpeg has the GIF encoder and muxer and the palette filters.
+    static bool Available();
+    static std::unique_ptr<AnimatedGifWriter> Create(const Request& request, std::string& error);
+    ~AnimatedGifWriter() override;
+
+    bool WriteFrame(const std::uint8_t* rows, std::size_t length) override;
+    bool Finish(std::string& error) override;
+
+private:
+    AnimatedGifWriter() = default;
+    // The spooled frame, top-down blue-green-red, in a new frame for the filters.
+    bool ReadFrame(int index, AVFrame* frame) const;
+    bool MakePalette(std::unique_ptr<AVFrame, FfmpegDeleter>& palette, std::string& error);
+    bool EncodeFrames(const AVFrame& palette, std::string& error);
+    bool Encode(const AVFrame* indexed);
+
+    Request request_;
+    std::size_t rowLength_ = 0; // of the DIB rows handed in
+    std::size_t frameBytes_ = 0; // of a spooled frame
+    int spool_ = -1;
+    std::vector<std::uint8_t> flipped_; // one frame on its way to the spool
+    int frames_ = 0;
+    std::unique_ptr<AVCodecContext, FfmpegDeleter> encoder_;
+    std::unique_ptr<AVFrame, FfmpegDeleter> enlarged_;
+    std::unique_ptr<AVPacket, FfmpegDeleter> packet_;
+    std::unique_ptr<MovieFileWriter> file_;
+    std::int64_t encoded_ = 0;
+};
