@@ -1,20 +1,21 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
-// One subcommand of mirrim-cli. Exit status: 0 done, 1 failed (the message is on stderr), 2 bad usage.
-struct CliCommand {
-    const char* name;
-    const char* summary;
-    const char* usage; // full --help text
-    int (*run)(const std::vector<std::string>& args);
-};
+namespace CLI {
+class App;
+}
+
+// One subcommand of mirrim-cli. Its Add function registers the subcommand and its options on the
+// program's parser and returns what runs it once the command line has been parsed. Exit status: 0 done,
+// 1 failed (the message is on stderr), 2 bad usage.
+using CliRun = std::function<int()>;
+using AddCliCommand = CliRun (*)(CLI::App& program);
 
 // Every subcommand, in the order --help lists them.
-const std::vector<CliCommand>& cliCommands();
+const std::vector<AddCliCommand>& cliCommands();
 
-// True when args holds -h or --help.
-bool wantsHelp(const std::vector<std::string>& args);
 // Prints "mirrim-cli NAME: message" on stderr and returns the status.
-int cliFail(const char* command, const std::string& message, int status = 1);
+int cliFail(const std::string& command, const std::string& message, int status = 1);

@@ -1,14 +1,53 @@
 #pragma once
 
-// Pieces the run and render commands share.
+// Pieces the commands share.
 #include "particle/core/ParticleCollection.h"
 #include "platform/CString.h"
+#include "player/app/PlayerUi.h"
 
+#include <CLI/CLI.hpp>
+
+#include <climits>
 #include <optional>
 #include <string>
 
-// Whole decimal digits only, 0 to INT_MAX: "--steps 1e3" or "--steps 10x" is a mistake, not 1 or 10.
-std::optional<int> parseSteps(const std::string& text);
+class ScenePlayer;
+
+// Accepts whole decimal numbers from low to high only: "--steps 1e3" or "--steps 10x" is a mistake,
+// not 1 or 10.
+CLI::Validator WholeNumber(int low, int high = INT_MAX);
+
+// Answers the player's questions from the command line instead of dialogs: messages go to stderr, and
+// the video file and compressor are the ones the options gave.
+class CommandLineUi : public IPlayerUi {
+public:
+    explicit CommandLineUi(std::string command)
+        : command_(std::move(command))
+    {
+    }
+    std::string aviPath;
+    CompressorSettings compressor;
+
+    bool AskOpenFile(const CString&, const CString&, CString&) override { return false; }
+    bool AskSaveFile(const CString& filter, const CString& defaultExtension, CString& path) override;
+    void ShowMessage(const CString& text, MessageKind kind) override;
+    bool ChooseCompressor(CompressorSettings& settings) override;
+
+private:
+    std::string command_;
+};
+
+// The scene a command plays, given the same way to every command: FILE, --scene FILE or --definition
+// FILE; none of them: the player's default scene.
+struct SceneInput {
+    std::string file;
+    std::string scene;
+    std::string definition;
+};
+void AddSceneInputOptions(CLI::App& command, SceneInput& input);
+// Loads the input into the player. 0, or the exit status after saying why on stderr.
+int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::string& command);
+
 // The definition text with every line ended by CR LF, as definition files are read everywhere else;
 // nothing when the file cannot be read.
 std::optional<CString> readDefinition(const std::string& path);

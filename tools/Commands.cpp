@@ -1,15 +1,17 @@
 #include "CliCommand.h"
 
-extern const CliCommand kClassesCommand;
-extern const CliCommand kConvertCommand;
-extern const CliCommand kDescribeCommand;
-extern const CliCommand kMakeSceneCommand;
-extern const CliCommand kRenderCommand;
-extern const CliCommand kRunCommand;
+#include <CLI/CLI.hpp>
 
-const std::vector<CliCommand>& cliCommands()
+CliRun AddClassesCommand(CLI::App& program);
+CliRun AddConvertCommand(CLI::App& program);
+CliRun AddDescribeCommand(CLI::App& program);
+CliRun AddMakeSceneCommand(CLI::App& program);
+CliRun AddRenderCommand(CLI::App& program);
+CliRun AddRunCommand(CLI::App& program);
+
+const std::vector<AddCliCommand>& cliCommands()
 {
-    static const std::vector<CliCommand> commands
-        = { kClassesCommand, kDescribeCommand, kRunCommand, kRenderCommand, kMakeSceneCommand, kConvertCommand };
+    static const std::vector<AddCliCommand> commands = { AddClassesCommand, AddDescribeCommand, AddRunCommand,
+        AddRenderCommand, AddMakeSceneCommand, AddConvertCommand };
     return commands;
 }

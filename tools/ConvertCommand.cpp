@@ -4,16 +4,23 @@
 #include "player/imaging/CDib.h"
 #include "player/imaging/SnapshotFile.h"
 
+#include <CLI/CLI.hpp>
+
 #include <filesystem>
 
 namespace {
 
-int runConvert(const std::vector<std::string>& args)
+struct Files {
+    std::string input;
+    std::string output;
+};
+
+int runConvert(const Files& files)
 {
-    if (args.size() != 2 || args[0].empty() || args[1].empty())
+    const std::string& input = files.input;
+    const std::string& output = files.output;
+    if (input.empty() || output.empty())
         return cliFail("convert", "needs an INPUT and an OUTPUT file (see --help)", 2);
-    const std::string& input = args[0];
-    const std::string& output = args[1];
 
     CDib picture;
     if (!picture.Load(input.c_str())) {
@@ -44,13 +51,18 @@ int runConvert(const std::vector<std::string>& args)
 
 } // namespace
 
-extern const CliCommand kConvertCommand = { "convert", "convert a JPEG, GIF or BMP picture to JPEG or BMP",
-    "Usage: mirrim-cli convert INPUT OUTPUT\n\n"
-    "Reads INPUT as the player reads pictures: JPEG, then GIF (first image), then BMP\n"
-    "(Windows or OS/2, 1, 4, 8 or 24 bits), whatever its extension. Writes OUTPUT as\n"
-    "the snapshot dialog saves: a JPEG at quality 100 when OUTPUT ends in exactly \".jpg\"\n"
-    "or \".jpeg\" (lower case), a BMP file otherwise. A BMP keeps the picture's own pixel\n"
-    "depth; a JPEG of a palette picture holds its colours as shown.\n\n"
-    "Exit status: 0 written, 1 INPUT unreadable or OUTPUT not written, 2 bad usage.\n\n"
-    "Example: mirrim-cli convert sprite.gif sprite.bmp\n",
-    runConvert };
+CliRun AddConvertCommand(CLI::App& program)
+{
+    CLI::App* command = program.add_subcommand("convert", "convert a JPEG, GIF or BMP picture to JPEG or BMP");
+    auto files = std::make_shared<Files>();
+    command->add_option("INPUT", files->input, "the picture to read")->required();
+    command->add_option("OUTPUT", files->output, "the file to write")->required();
+    command->footer("Reads INPUT as the player reads pictures: JPEG, then GIF (first image), then BMP\n"
+                    "(Windows or OS/2, 1, 4, 8 or 24 bits), whatever its extension. Writes OUTPUT as\n"
+                    "the snapshot dialog saves: a JPEG at quality 100 when OUTPUT ends in exactly \".jpg\"\n"
+                    "or \".jpeg\" (lower case), a BMP file otherwise. A BMP keeps the picture's own pixel\n"
+                    "depth; a JPEG of a palette picture holds its colours as shown.\n\n"
+                    "Exit status: 0 written, 1 INPUT unreadable or OUTPUT not written, 2 bad usage.\n\n"
+                    "Example: mirrim-cli convert sprite.gif sprite.bmp\n");
+    return [files] { return runConvert(*files); };
+}

@@ -8,6 +8,8 @@
 #include "player/imaging/PictureLimits.h"
 #include "player/imaging/SnapshotFile.h"
 
+#include <CLI/CLI.hpp>
+
 #include <chrono>
 #include <cstdio>
 #include <unistd.h>
@@ -16,108 +18,16 @@ namespace {
 
 const char kCommand[] = "render";
 
-// Answers the player's questions from the command line instead of dialogs.
-class CommandLineUi : public IPlayerUi {
-public:
-    std::string aviPath;
-    CompressorSettings compressor;
-
-    bool AskOpenFile(const CString&, const CString&, CString&) override { return false; }
-    bool AskSaveFile(const CString&, const CString&, CString& path) override
-    {
-        if (aviPath.empty())
-            return false;
-        path = aviPath.c_str();
-        return true;
-    }
-    void ShowMessage(const CString& text, MessageKind) override
-    {
-        std::fprintf(stderr, "mirrim-cli %s: %s\n", kCommand, text.c_str());
-    }
-    bool ChooseCompressor(CompressorSettings& settings) override
-    {
-        settings = compressor;
-        return true;
-    }
-};
-
 struct Options {
-    std::string scene;
-    std::string definition;
+    SceneInput input;
     int steps = 300;
-    bool pointer = false;
-    int pointerX = 0;
-    int pointerY = 0;
+    std::pair<int, int> pointer { 0, 0 };
     std::string avi;
     std::string snapshot;
     std::string dump;
     CompressorSettings compressor;
     bool listCodecs = false;
 };
-
-bool parseIntText(const std::string& text, int& value)
-{
-    std::optional<int> v = parseSteps(!text.empty() && text[0] == '-' ? text.substr(1) : text);
-    if (!v)
-        return false;
-    value = !text.empty() && text[0] == '-' ? -*v : *v;
-    return true;
-}
-
-bool parsePoint(const std::string& text, int& x, int& y)
-{
-    const std::size_t comma = text.find(',');
-    return comma != std::string::npos && parseIntText(text.substr(0, comma), x)
-        && parseIntText(text.substr(comma + 1), y);
-}
-
-// Returns 0 when the options are good, else the exit status after printing why.
-int parseOptions(const std::vector<std::string>& args, Options& o)
-{
-    o.compressor.codec = "mjpeg";
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--codecs") {
-            o.listCodecs = true;
-            continue;
-        }
-        if (a.size() < 2 || a[0] != '-')
-            return cliFail(kCommand, "unexpected argument '" + a + "' (see --help)", 2);
-        if (i + 1 >= args.size())
-            return cliFail(kCommand, a + " needs a value (see --help)", 2);
-        const std::string& v = args[++i];
-        bool ok = true;
-        if (a == "--scene")
-            o.scene = v;
-        else if (a == "--definition")
-            o.definition = v;
-        else if (a == "--steps")
-            ok = (o.steps = parseSteps(v).value_or(-1)) >= 0;
-        else if (a == "--pointer")
-            ok = o.pointer = parsePoint(v, o.pointerX, o.pointerY);
-        else if (a == "--avi")
-            o.avi = v;
-        else if (a == "--codec")
-            o.compressor.codec = v;
-        else if (a == "--quality")
-            ok = parseIntText(v, o.compressor.quality) && o.compressor.quality >= 0 && o.compressor.quality <= 100;
-        else if (a == "--keyframes")
-            ok = parseIntText(v, o.compressor.keyFrameInterval) && o.compressor.keyFrameInterval >= 0;
-        else if (a == "--bitrate")
-            ok = parseIntText(v, o.compressor.dataRate) && o.compressor.dataRate >= 0;
-        else if (a == "--snapshot")
-            o.snapshot = v;
-        else if (a == "--dump-particles")
-            o.dump = v;
-        else
-            return cliFail(kCommand, "unknown option '" + a + "' (see --help)", 2);
-        if (!ok)
-            return cliFail(kCommand, "bad value '" + v + "' for " + a + " (see --help)", 2);
-    }
-    if (!o.scene.empty() && !o.definition.empty())
-        return cliFail(kCommand, "give --scene or --definition, not both", 2);
-    return 0;
-}
 
 int listCodecs()
 {
@@ -169,48 +79,22 @@ private:
     bool drawn_ = false;
 };
 
-int loadScene(ScenePlayer& player, const Options& o)
+int runRender(const Options& o, bool pointer)
 {
-    if (!o.scene.empty()) {
-        switch (player.LoadSceneFile(o.scene.c_str())) {
-        case ScenePlayer::SceneRead::Complete:
-            return 0;
-        case ScenePlayer::SceneRead::Unopenable:
-            return cliFail(kCommand, "cannot read the scene file '" + o.scene + "'");
-        case ScenePlayer::SceneRead::NewerVersion:
-        case ScenePlayer::SceneRead::Truncated:
-            return 1; // the player has said why
-        }
-    }
-    if (!o.definition.empty()) {
-        std::optional<CString> text = readDefinition(o.definition);
-        if (!text)
-            return cliFail(kCommand, "cannot read the definition file '" + o.definition + "'");
-        player.GetSystem().constraints.removeAllConstraints();
-        player.GetSystem().constraints.populateFromDefinitionString(*text);
-    }
-    return 0;
-}
-
-int runRender(const std::vector<std::string>& args)
-{
-    Options o;
-    if (int status = parseOptions(args, o))
-        return status;
     if (o.listCodecs)
         return listCodecs();
     std::string known;
     if (!o.avi.empty() && !knownCodec(o.compressor.codec, known))
         return cliFail(kCommand, "unknown codec '" + o.compressor.codec + "'; this build can write: " + known);
 
-    CommandLineUi ui;
+    CommandLineUi ui(kCommand);
     ui.aviPath = o.avi;
     ui.compressor = o.compressor;
     ScenePlayer player(&ui);
     // The window makes its background texture before the first step; so do we, to draw the same numbers.
     CDib texture;
     MakeBackgroundTexture(texture);
-    if (int status = loadScene(player, o))
+    if (int status = LoadSceneInput(player, o.input, kCommand))
         return status;
 
     const int width = player.GetHost().getWidth();
@@ -234,7 +118,7 @@ int runRender(const std::vector<std::string>& args)
     {
         Progress progress(o.steps);
         for (int i = 0; i < o.steps; ++i) {
-            CString status = player.Tick(o.pointer, o.pointerX, o.pointerY);
+            CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
             if (player.IsRecording() && status.IsEmpty())
                 ++lostFrames;
             if (frame && !o.snapshot.empty())
@@ -265,28 +149,38 @@ int runRender(const std::vector<std::string>& args)
 
 } // namespace
 
-extern const CliCommand kRenderCommand = { "render", "run a scene as the player does, recording video and snapshots",
-    "Usage: mirrim-cli render [--scene FILE.zrk | --definition FILE] [--steps N] [options]\n"
-    "       mirrim-cli render --codecs\n\n"
-    "Runs a scene exactly as the Mirrim window plays it, tick by tick, without a window.\n"
-    "Without --scene or --definition it plays the player's default scene.\n\n"
-    "  --scene FILE.zrk       a scene file (definition text alone, or a versioned scene)\n"
-    "  --definition FILE      a definition file: per constraint its class identifier, its tags,\n"
-    "                         then a line holding a single full stop\n"
-    "  --steps N              ticks to run (default 300; the window runs 20 a second)\n"
-    "  --pointer X,Y          hold the left mouse button at that point of the drawing area on\n"
-    "                         every tick: the part factory fires there, through the scene's mapping\n"
-    "  --avi OUT.avi          record every tick as a frame of an AVI file at 30 frames a second\n"
-    "  --codec NAME           the compressor: none (uncompressed frames), mjpeg (default), ffv1,\n"
-    "                         huffyuv, utvideo, cinepak, mpeg4, h264; --codecs lists what this\n"
-    "                         build can write\n"
-    "  --quality Q            0 (smallest) to 100 (best); lossless codecs ignore it\n"
-    "  --keyframes K          frames from one key frame to the next\n"
-    "  --bitrate B            data rate in kbit/s (0: the codec's own choice)\n"
-    "  --snapshot OUT         save the last frame as the snapshot dialog does: JPEG (quality\n"
-    "                         100) when OUT ends in exactly .jpg or .jpeg, BMP otherwise\n"
-    "  --dump-particles FILE  write the live particles at the end as CSV (as 'run' does)\n\n"
-    "Exit status: 0 done; 1 an unreadable, truncated or newer scene, an unknown codec, or an\n"
-    "output that could not be written; 2 bad usage.\n\n"
-    "Example: mirrim-cli render --steps 300 --avi out.avi --snapshot last.jpg\n",
-    runRender };
+CliRun AddRenderCommand(CLI::App& program)
+{
+    CLI::App* command
+        = program.add_subcommand("render", "run a scene as the player does, recording video and snapshots");
+    auto o = std::make_shared<Options>();
+    o->compressor.codec = "mjpeg";
+    AddSceneInputOptions(*command, o->input);
+    command->add_option("--steps", o->steps, "ticks to run (the window runs 20 a second)")->check(WholeNumber(0));
+    CLI::Option* pointer
+        = command->add_option("--pointer", o->pointer, "hold the left mouse button at X,Y on every tick");
+    pointer->delimiter(',')->type_name("X,Y")->default_str("");
+    command->add_option("--avi", o->avi, "record every tick as a frame of an AVI file (30 frames a second)");
+    command->add_option("--codec", o->compressor.codec, "the compressor (--codecs lists them)");
+    command->add_option("--quality", o->compressor.quality, "0 (smallest) to 100 (best); lossless codecs ignore it")
+        ->check(WholeNumber(0, 100))
+        ->default_str("the codec's own");
+    command->add_option("--keyframes", o->compressor.keyFrameInterval, "frames from one key frame to the next")
+        ->check(WholeNumber(0));
+    command->add_option("--bitrate", o->compressor.dataRate, "data rate in kbit/s (0: the codec's own choice)")
+        ->check(WholeNumber(0));
+    command->add_option("--snapshot", o->snapshot, "save the last frame as a picture (JPEG or BMP)");
+    command->add_option("--dump-particles", o->dump, "write the live particles at the end as CSV (as 'run' does)");
+    command->add_flag("--codecs", o->listCodecs, "list the codecs this build can write, and do nothing else");
+    command->footer("Runs a scene exactly as the Mirrim window plays it, tick by tick, without a window.\n"
+                    "Without a scene it plays the player's default scene.\n\n"
+                    "--pointer holds the left mouse button at that point of the drawing area: the part\n"
+                    "factory fires there on every tick, through the scene's mapping. --codec takes none\n"
+                    "(uncompressed frames), mjpeg, ffv1, huffyuv, utvideo, cinepak, mpeg4 or h264, as this\n"
+                    "build offers them. --snapshot saves as the snapshot dialog does: a JPEG (quality 100)\n"
+                    "when the name ends in exactly .jpg or .jpeg, a BMP file otherwise.\n\n"
+                    "Exit status: 0 done; 1 an unreadable, truncated or newer scene, an unknown codec, or an\n"
+                    "output that could not be written; 2 bad usage.\n\n"
+                    "Example: mirrim-cli render --steps 300 --avi out.avi --snapshot last.jpg\n");
+    return [o, pointer] { return runRender(*o, pointer->count() > 0); };
+}

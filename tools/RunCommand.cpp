@@ -2,8 +2,9 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 
-#include "particle/core/CMorvane.h"
-#include "particle/core/DefaultScene.h"
+#include "player/app/ScenePlayer.h"
+
+#include <CLI/CLI.hpp>
 
 #include <chrono>
 #include <cstdio>
@@ -12,74 +13,53 @@ namespace {
 
 const char kCommand[] = "run";
 
-int runRun(const std::vector<std::string>& args)
-{
-    std::optional<std::string> definitionPath;
-    std::optional<std::string> dumpPath;
-    std::optional<int> steps;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--steps" || a == "--dump-particles") {
-            if (i + 1 >= args.size())
-                return cliFail(kCommand, a + " needs a value (see --help)", 2);
-            const std::string& value = args[++i];
-            if (a == "--dump-particles") {
-                dumpPath = value;
-                continue;
-            }
-            steps = parseSteps(value);
-            if (!steps)
-                return cliFail(kCommand, "--steps needs a whole number from 0 up, not '" + value + "'", 2);
-        } else if (!a.empty() && a[0] == '-') {
-            return cliFail(kCommand, "unknown option '" + a + "' (see --help)", 2);
-        } else if (definitionPath) {
-            return cliFail(kCommand, "takes at most one definition file (see --help)", 2);
-        } else {
-            definitionPath = a;
-        }
-    }
-    if (!steps)
-        return cliFail(kCommand, "needs --steps N (see --help)", 2);
+struct Options {
+    SceneInput input;
+    int steps = 0;
+    std::string dump;
+};
 
-    CMorvane host;
-    host.setWidth(320);
-    host.setHeight(240);
-    ParticleSystem* system = host.getParticleSystem();
-    if (definitionPath) {
-        std::optional<CString> text = readDefinition(*definitionPath);
-        if (!text)
-            return cliFail(kCommand, "cannot read the definition file '" + *definitionPath + "'");
-        system->constraints.populateFromDefinitionString(*text);
-    } else {
-        AddDefaultScene(system->constraints);
-    }
+int runRun(const Options& o)
+{
+    CommandLineUi ui(kCommand);
+    ScenePlayer player(&ui);
+    if (int status = LoadSceneInput(player, o.input, kCommand))
+        return status;
+    ParticleSystem& system = player.GetSystem();
 
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < *steps; ++i)
-        system->step();
+    for (int i = 0; i < o.steps; ++i)
+        system.step();
     const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
 
-    if (dumpPath && !writeParticles(*dumpPath, system->particles))
-        return cliFail(kCommand, "cannot write the particle file '" + *dumpPath + "'");
+    if (!o.dump.empty() && !writeParticles(o.dump, system.particles))
+        return cliFail(kCommand, "cannot write the particle file '" + o.dump + "'");
     CString summary;
     summary.Format(
-        "steps %d, particles alive %d, time %.3f s\n", *steps, system->particles.getParticleCount(), taken.count());
+        "steps %d, particles alive %d, time %.3f s\n", o.steps, system.particles.getParticleCount(), taken.count());
     std::fputs(summary.c_str(), stdout);
     return 0;
 }
 
 } // namespace
 
-extern const CliCommand kRunCommand = { "run", "step a scene without a window and report the particles left",
-    "Usage: mirrim-cli run [DEFINITION_FILE] --steps N [--dump-particles FILE.csv]\n\n"
-    "Builds the engine at 320 x 240, loads the constraints of DEFINITION_FILE (definition\n"
-    "text: per constraint its class identifier, its parameter tags, then a line holding a\n"
-    "single full stop) or, without one, the player's default scene, and steps it N times.\n"
-    "Prints one line at the end: the steps taken, the particles alive and the time taken.\n\n"
-    "  --steps N                 how many simulation steps to run (0 or more)\n"
-    "  --dump-particles FILE     after the last step, write every live particle to FILE as\n"
-    "                            CSV: index,x,y,prev_x,prev_y,dx,dy,color,age,group with the\n"
-    "                            colour as 0xBBGGRR and floats exact to the last bit\n\n"
-    "The same scene gives the same particles on every run. Exit status: 0 done, 1 a file\n"
-    "could not be read or written, 2 bad usage.\n",
-    runRun };
+CliRun AddRunCommand(CLI::App& program)
+{
+    CLI::App* command = program.add_subcommand("run", "step a scene without a window and report the particles left");
+    auto o = std::make_shared<Options>();
+    AddSceneInputOptions(*command, o->input);
+    command->add_option("--steps", o->steps, "how many simulation steps to run")
+        ->default_str("")
+        ->required()
+        ->check(WholeNumber(0));
+    command->add_option("--dump-particles", o->dump, "after the last step, write the live particles as CSV");
+    command->footer("Loads the scene into the player (without one, the player's default scene) and steps\n"
+                    "it N times without drawing. Prints one line at the end: the steps taken, the\n"
+                    "particles alive and the time taken.\n\n"
+                    "The CSV file has one line per particle: index,x,y,prev_x,prev_y,dx,dy,color,age,group,\n"
+                    "with the colour as 0xBBGGRR and floats exact to the last bit.\n\n"
+                    "The same scene gives the same particles on every run. Exit status: 0 done, 1 a file\n"
+                    "could not be read or written, 2 bad usage.\n\n"
+                    "Example: mirrim-cli run scenes/vortex.vq --steps 100\n");
+    return [o] { return runRun(*o); };
+}

@@ -58,6 +58,36 @@ TEST(Cli, HelpAndBadUsage)
     EXPECT_EQ(cli("").status, 2);
 }
 
+// One parser for every command: both spellings of a value, defaults in --help, the nearest option or
+// command for a misspelt one.
+TEST(Cli, CommandLinesAreParsedAlike)
+{
+    const struct {
+        const char* args;
+        int status;
+        const char* says;
+    } cases[] = {
+        { "run --steps=3", 0, "steps 3," },
+        { "run --steps 3", 0, "steps 3," },
+        { "--version", 0, "mirrim-cli " },
+        { "render --help", 0, "--steps INT=300" },
+        { "make-scene --help", 0, "--size WxH=320x240" },
+        { "run --stpes 3", 2, "unknown option '--stpes': did you mean --steps?" },
+        { "render --Steps=3", 2, "did you mean --steps? (letter case counts)" },
+        { "rnu --steps 3", 2, "unknown command 'rnu': did you mean run?" },
+        { "render --frobnicate", 2, "unknown option '--frobnicate' (see --help)" },
+        { "render --steps -1", 2, "needs a whole number, 0 or more, not '-1'" },
+        { "render --quality 101", 2, "needs a whole number, 0 to 100" },
+        { "render --pointer 5", 2, "--pointer" },
+        { "run --steps 1 --scene a.zrk --definition b.vq", 2, "excludes" },
+    };
+    for (const auto& c : cases) {
+        Result r = cli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
+    }
+}
+
 } // namespace
 
 #include "tests/TempDir.h"
@@ -97,8 +127,8 @@ TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(slurp(dir.file("last.bmp")).substr(0, 2), "BM");
     // A scene of a newer version is refused with the player's message.
-    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq --version 1001 "
-                  + dir.file("new.zrk"))
+    ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR)
+                  + "/scenes/vortex.vq --scene-version 1001 " + dir.file("new.zrk"))
                   .status,
         0);
     Result newer = cli("render --scene " + dir.file("new.zrk"));

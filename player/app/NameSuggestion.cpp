@@ -1,0 +1,99 @@
+#include "player/app/NameSuggestion.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+
+namespace {
+
+char lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool equalIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::string trimmed(const std::string& s)
+{
+    const std::size_t first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// Edits (insert, delete, replace, swap two neighbours) from a to b, ignoring letter case.
+std::size_t editDistance(const std::string& a, const std::string& b)
+{
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
+            d[i][j] = std::min({ d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost });
+            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+// "MaxAge" in "MaximumAge": the letters of a short form, in order.
+bool isShortFormOf(const std::string& shortForm, const std::string& name)
+{
+    std::size_t at = 0;
+    for (char c : name) {
+        if (at < shortForm.size() && lower(shortForm[at]) == lower(c))
+            ++at;
+    }
+    return shortForm.size() >= 3 && at == shortForm.size();
+}
+
+// Names are short; anything longer is not a name someone meant to type.
+constexpr std::size_t kLongestName = 256;
+
+} // namespace
+
+std::string NameSuggestion::Hint() const
+{
+    std::string hint = "did you mean " + name + "?";
+    if (reason == Reason::LetterCase)
+        hint += " (letter case counts)";
+    else if (reason == Reason::Blanks)
+        hint += " (without the blanks)";
+    return hint;
+}
+
+std::optional<NameSuggestion> SuggestName(const std::string& wrong, const std::vector<std::string>& known)
+{
+    if (wrong.empty() || wrong.size() > kLongestName)
+        return std::nullopt;
+    const std::string bare = trimmed(wrong);
+    for (const std::string& name : known) {
+        if (bare != wrong && bare == name)
+            return NameSuggestion { name, NameSuggestion::Reason::Blanks };
+    }
+    for (const std::string& name : known) {
+        if (equalIgnoringCase(wrong, name))
+            return NameSuggestion { name, NameSuggestion::Reason::LetterCase };
+    }
+    // A slip of a few letters, or a short form: "Amout" finds "Amount" and "MaxAge" finds "MaximumAge",
+    // while "frobnicate" finds nothing among the option names.
+    const std::size_t allowed = std::max<std::size_t>(2, bare.size() / 3);
+    std::optional<NameSuggestion> best;
+    std::size_t bestDistance = SIZE_MAX;
+    for (const std::string& name : known) {
+        const std::size_t distance = editDistance(bare, name);
+        if ((distance <= allowed || isShortFormOf(bare, name)) && distance < bestDistance) {
+            bestDistance = distance;
+            best = NameSuggestion { name, NameSuggestion::Reason::Spelling };
+        }
+    }
+    return best;
+}
