@@ -1,7 +1,6 @@
 #pragma once
 
 // Pieces the commands share.
-#include "particle/core/ParticleCollection.h"
 #include "platform/CString.h"
 #include "player/app/PlayerUi.h"
 
@@ -51,5 +50,3 @@ int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::stri
 // The definition text with every line ended by CR LF, as definition files are read everywhere else;
 // nothing when the file cannot be read.
 std::optional<CString> readDefinition(const std::string& path);
-// Every live particle as CSV: index,x,y,prev_x,prev_y,dx,dy,color,age,group. False when not written.
-bool writeParticles(const std::string& path, ParticleCollection& particles);

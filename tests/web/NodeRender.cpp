@@ -1,22 +1,23 @@
 // node_render: the page's player (WebPlayer, built to WebAssembly) under Node, with the real file
 // system, taking the options of `mirrim-cli render` that make pictures and particle dumps:
 //
-//   node node_render.js [--scene FILE | --definition FILE] --steps N [--pointer X,Y]
+//   node node_render.js [--scene FILE] --steps N [--pointer X,Y]
 //                       [--snapshot OUT.bmp] [--dump-particles OUT.csv]
 //
 // The tests compare what it writes with what the native mirrim-cli writes, byte for byte.
+#include "player/app/ParticleDump.h"
 #include "player/imaging/CDibImage.h"
-#include "tools/CliSupport.h"
 #include "web/WebPlayer.h"
 
 #include "particle/core/ParticleSystem.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv)
 {
-    std::string scene, definition, snapshot, dump;
+    std::string scene, snapshot, dump;
     int steps = 0;
     bool pointer = false;
     int x = 0, y = 0;
@@ -25,10 +26,8 @@ int main(int argc, char** argv)
         const std::string value = argv[i + 1];
         if (option == "--scene")
             scene = value;
-        else if (option == "--definition")
-            definition = value;
         else if (option == "--steps")
-            steps = parseSteps(value).value_or(0);
+            steps = std::atoi(value.c_str());
         else if (option == "--pointer")
             pointer = std::sscanf(value.c_str(), "%d,%d", &x, &y) == 2;
         else if (option == "--snapshot")
@@ -46,22 +45,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "node_render: cannot read %s\n", scene.c_str());
         return 1;
     }
-    if (!definition.empty()) {
-        std::optional<CString> text = readDefinition(definition);
-        if (!text) {
-            std::fprintf(stderr, "node_render: cannot read %s\n", definition.c_str());
-            return 1;
-        }
-        player.Engine().GetSystem().constraints.removeAllConstraints();
-        player.Engine().GetSystem().constraints.populateFromDefinitionString(*text);
-    }
     for (int i = 0; i < steps; ++i)
         player.Tick(pointer, x, y);
     if (!snapshot.empty() && !player.Engine().Snapshot(player.Frame())->SaveBitmapFile(snapshot.c_str())) {
         std::fprintf(stderr, "node_render: cannot write %s\n", snapshot.c_str());
         return 1;
     }
-    if (!dump.empty() && !writeParticles(dump, player.Engine().GetSystem().particles)) {
+    if (!dump.empty() && !WriteParticleDump(dump, player.Engine().GetSystem().particles)) {
         std::fprintf(stderr, "node_render: cannot write %s\n", dump.c_str());
         return 1;
     }
