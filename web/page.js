@@ -16,7 +16,9 @@
   let timer = null;
   const pointer = { down: false, x: 0, y: 0 };
   let caption = 'Mirrim';
-  let sceneName = 'default';
+  let sceneName = 'default'; // the shipped scene last opened
+  let stem = 'default'; // what downloads are named after: that scene, or the scene file loaded since
+  let ticks = 0; // ticks and steps since the scene opened
   let loads = 0;
   let menuReturn = null; // where focus goes back to when the menu closes
   const video = { recorder: null, track: null, chunks: [], frames: 0, mimeType: '', kbps: 0 };
@@ -44,15 +46,18 @@
     return Number(getComputedStyle(document.documentElement).getPropertyValue('--s')) || 1;
   }
 
-  // The largest whole factor at which the picture and the controls fit the viewport (at least 1).
+  // The largest whole factor at which the picture and the controls under it fit the viewport (at least
+  // 1); the window is as wide as its picture, as in the desktop program.
   function fit() {
     const width = canvas.width || 320;
     const height = canvas.height || 240;
-    const s = Math.max(1, Math.floor(Math.min((window.innerWidth - 60) / width,
-      (window.innerHeight - 160) / (height + 40))));
+    // Per factor: the picture, its frame, the button row and the gaps; besides: caption, list, help.
+    const s = Math.max(1, Math.floor(Math.min((window.innerWidth - 40) / (width + 18),
+      (window.innerHeight - 120) / (height + 45))));
     document.documentElement.style.setProperty('--s', String(s));
     canvas.style.width = width * s + 'px';
     canvas.style.height = height * s + 'px';
+    $('window').style.width = width * s + 8 + 'px';
   }
 
   function draw() {
@@ -106,6 +111,7 @@
   function tick() {
     timer = null;
     call.tick(pointer.down ? 1 : 0, pointer.x, pointer.y);
+    ticks += 1;
     draw();
     const status = recordFrame();
     if (status) setCaption('Dozozudori: ' + status);
@@ -151,7 +157,7 @@
   const onClear = command(() => { call.clear(); draw(); });
   const onPlay = command(() => { call.toggle_play(); });
   const onStop = command(() => { call.stop(); setCaption('Dozozudori'); draw(); });
-  const onStep = command(() => { call.step(); draw(); recordFrame(); });
+  const onStep = command(() => { call.step(); ticks += 1; draw(); recordFrame(); });
   const onRecord = command(() => { if (video.recorder) stopRecording(); else startRecording(); });
   const onSnapshot = command(() => snapshot());
   const onLoad = command(() => chooseFiles());
@@ -171,7 +177,7 @@
   // The picture as it stands, at its own size, as a PNG file.
   function snapshot() {
     return new Promise((resolve) => canvas.toBlob((blob) => {
-      if (blob) download(blob, `mirrim-${sceneName}.png`);
+      if (blob) download(blob, `mirrim-${stem}.png`);
       resolve();
     }, 'image/png'));
   }
@@ -219,7 +225,7 @@
       return message(`The video cannot be recorded: ${error.message}`);
     }
     const chunks = [];
-    const name = `mirrim-${sceneName}.webm`;
+    const name = `mirrim-${stem}.webm`;
     recorder.ondataavailable = (event) => { if (event.data.size > 0) chunks.push(event.data); };
     recorder.onstop = () => download(new Blob(chunks, { type: 'video/webm' }), name);
     recorder.start();
@@ -271,7 +277,9 @@
     const wasPlaying = mirrim === null || playing();
     const known = shippedScenes().includes(name);
     sceneName = known ? name : 'default';
+    stem = sceneName;
     call.start();
+    ticks = 0;
     if (!wasPlaying) call.stop();
     mirrim.FS.chdir('/');
     if (sceneName !== 'default') call.load(`/scenes/${sceneName}.zrk`);
@@ -365,6 +373,7 @@
     } else {
       mirrim.FS.chdir(folder);
       call.load(scene);
+      stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
       call.compose();
       draw();
       const said = call.messages().trim();
@@ -520,20 +529,24 @@
 
   // A page for the test to drive: everything a user can do goes through the controls above; this only
   // reports and measures.
-  window.mirrimPage = {
-    ticks: () => ({ playing: playing(), particles: call.particle_count(), pointer: { ...pointer } }),
+  const testing = {
+    state: () => ({ scene: sceneName, ticks, playing: playing(), particles: call.particle_count(),
+      pointer: { ...pointer }, caption }),
     // performance.now() over `ticks` ticks of the default scene holding about `particles` particles: its
     // factory emits particles / 160 a tick, each lives 160 ticks; timed after that many ticks of warm-up.
     benchmark(particles, ticks) {
       stopTimer();
+      const wasPlaying = playing();
       call.start();
       call.stop();
       const amount = Math.ceil(particles / 160);
-      mirrim.FS.writeFile('/benchmark.vq', [
-        'factory.ParticleFactoryUniform', `<CenterX>160</CenterX><CenterY>120</CenterY><Amount>${amount}</Amount>`, '.',
+      // A scene file holding one definition text (a byte of length, then the text).
+      const definition = ['factory.ParticleFactoryUniform',
+        `<CenterX>160</CenterX><CenterY>120</CenterY><Amount>${amount}</Amount>`, '.',
         'constraint.OmniForce', '<CenterX>160</CenterX><CenterY>120</CenterY>', '.',
-        'constraint.RemoveAged', '.', 'constraint.RemoveOutOfBounds', '.', ''].join('\r\n'));
-      call.load('/benchmark.vq');
+        'constraint.RemoveAged', '', '.', 'constraint.RemoveOutOfBounds', '', '.', ''].join('\r\n');
+      mirrim.FS.writeFile('/benchmark.zrk', Uint8Array.from([definition.length, ...new TextEncoder().encode(definition)]));
+      call.load('/benchmark.zrk');
       for (let i = 0; i < 160; ++i) call.tick(0, 0, 0);
       let fewest = Infinity;
       let most = 0;
@@ -546,6 +559,8 @@
         most = Math.max(most, count);
       }
       const msPerTick = (performance.now() - start) / ticks;
+      call.start(); // openScene keeps the player stopped or playing as it was
+      if (!wasPlaying) call.stop();
       openScene(sceneName);
       return { msPerTick, fewest, most };
     },
@@ -560,6 +575,7 @@
     fit();
     $('loading').remove();
     openScene(sceneFromAddress());
+    window.mirrimPage = testing;
   }
 
   createMirrim().then(ready, (error) => {
