@@ -56,6 +56,12 @@ EMSCRIPTEN_KEEPALIVE void mirrim_compose()
     player->Compose();
 }
 
+// The page starts recording the picture: from a black "RENDER", as the window's recordings start.
+EMSCRIPTEN_KEEPALIVE void mirrim_start_recording()
+{
+    player->Engine().ResetRenderPicture();
+}
+
 EMSCRIPTEN_KEEPALIVE void mirrim_stop()
 {
     player->Engine().Stop();

@@ -14,6 +14,7 @@
 
   let mirrim = null; // the module
   let timer = null;
+  let failed = false; // the module has stopped for good
   const pointer = { down: false, x: 0, y: 0 };
   let caption = 'Mirrim';
   let sceneName = 'default'; // the shipped scene last opened
@@ -28,7 +29,7 @@
   const call = {};
   function bind(module) {
     mirrim = module;
-    for (const name of ['start', 'tick', 'step', 'clear', 'compose', 'stop', 'toggle_play', 'playing',
+    for (const name of ['start', 'tick', 'step', 'clear', 'compose', 'stop', 'toggle_play', 'playing', 'start_recording',
       'particle_count', 'frame_width', 'frame_height', 'frame', 'texture']) {
       call[name] = mirrim['_mirrim_' + name];
     }
@@ -101,7 +102,7 @@
 
   function armTimer() {
     stopTimer();
-    timer = setTimeout(tick, TICK_MS);
+    if (!failed) timer = setTimeout(tick, TICK_MS);
   }
 
   function rearmIfPlaying() {
@@ -228,6 +229,7 @@
     const name = `mirrim-${stem}.webm`;
     recorder.ondataavailable = (event) => { if (event.data.size > 0) chunks.push(event.data); };
     recorder.onstop = () => download(new Blob(chunks, { type: 'video/webm' }), name);
+    call.start_recording();
     recorder.start();
     video.recorder = recorder;
     video.track = stream.getVideoTracks()[0];
@@ -433,6 +435,7 @@
     stopRecording();
     if (playing()) call.stop();
     pointer.down = false;
+    $('window').inert = true;
     $('ended').hidden = false;
     $('again').focus();
   }
@@ -578,7 +581,16 @@
     window.mirrimPage = testing;
   }
 
-  createMirrim().then(ready, (error) => {
+  // Should the module ever fail (a fault of ours, or memory the browser will not give), say so and
+  // stop the clock rather than throwing on every tick.
+  const stopped = (why) => {
+    failed = true;
+    stopTimer();
+    const note = Object.assign(document.createElement('p'), { id: 'loading', role: 'alert' });
+    note.textContent = `Mirrim has stopped: ${why}`;
+    $('area').append(note);
+  };
+  createMirrim({ onAbort: stopped }).then(ready, (error) => {
     $('loading').textContent = `Mirrim cannot start in this browser: ${error}`;
   });
 
