@@ -1,7 +1,6 @@
 #pragma once
 
 // Pieces the commands share.
-#include "particle/core/ParticleCollection.h"
 #include "platform/CString.h"
 #include "player/app/Finding.h"
 #include "player/app/PlayerUi.h"
@@ -56,5 +55,3 @@ std::string CannotWrite(const std::string& path);
 int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::string& command);
 // Prints the findings on stderr.
 void PrintFindings(const std::vector<Finding>& findings);
-// Every live particle as CSV: index,x,y,prev_x,prev_y,dx,dy,color,age,group. False when not written.
-bool writeParticles(const std::string& path, ParticleCollection& particles);

@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 
+#include "player/app/ParticleDump.h"
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/CDibImage.h"
 #include "player/imaging/PictureFormats.h"
@@ -260,7 +261,7 @@ int runRender(Options& o, bool pointer)
         if (!SavePictureAs(*snapshot, o.snapshot.c_str()))
             status = cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
     }
-    if (!o.dump.empty() && !writeParticles(o.dump, player.GetSystem().particles))
+    if (!o.dump.empty() && !WriteParticleDump(o.dump, player.GetSystem().particles))
         status = cliFail(kCommand, "cannot write the particle file '" + o.dump + "'");
     std::printf("steps %d, particles alive %d, frames recorded %d\n", steps,
         player.GetSystem().particles.getParticleCount(), frames);

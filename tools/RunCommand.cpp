@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 
+#include "player/app/ParticleDump.h"
 #include "player/app/ScenePlayer.h"
 
 #include <CLI/CLI.hpp>
@@ -32,7 +33,7 @@ int runRun(const Options& o)
         system.step();
     const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
 
-    if (!o.dump.empty() && !writeParticles(o.dump, system.particles))
+    if (!o.dump.empty() && !WriteParticleDump(o.dump, system.particles))
         return cliFail(kCommand, "cannot write the particle file '" + o.dump + "'");
     CString summary;
     summary.Format(

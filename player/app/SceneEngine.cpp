@@ -281,6 +281,17 @@ std::unique_ptr<CDibImage> SceneEngine::Snapshot(const CDC* composed)
     return snapshot;
 }
 
+void SceneEngine::ResetRenderPicture()
+{
+    const int width = host_.getWidth();
+    const int height = host_.getHeight();
+    if (CDib* render = pictureDib(kRender)) {
+        render->Create(width, height);
+    } else if (std::unique_ptr<IImage> made = store_.CreateImage(width, height)) {
+        store_.AddImage(kRender, std::move(made));
+    }
+}
+
 void MakeBackgroundTexture(CDib& texture)
 {
     JGeometryUtilities geometry;

@@ -66,6 +66,9 @@ public:
     void ComposeFrame(CDC& dc, CSize constraintArea);
     // A picture of the host's size holding the pixels of a composed frame, for the snapshot.
     std::unique_ptr<CDibImage> Snapshot(const CDC* composed);
+    // A recording starts from a black "RENDER" of the host's size: the one there is made anew (and stays
+    // registered), or one is added.
+    void ResetRenderPicture();
 
     // The Load command's body: asks for a file, loads it and shows what the checker found. Nothing when
     // the user cancels.

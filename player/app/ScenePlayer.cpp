@@ -57,11 +57,7 @@ void ScenePlayer::StartRecording()
     const int height = GetHost().getHeight();
     if (!frameBuffer_.Create(width, height))
         return; // the host size is beyond what a picture may be
-    if (CDib* render = pictureDib(kRender)) {
-        render->Create(width, height);
-    } else if (std::unique_ptr<IImage> made = GetImageStore().CreateImage(width, height)) {
-        GetImageStore().AddImage(kRender, std::move(made));
-    }
+    ResetRenderPicture();
     CString path;
     if (!ui_ || !ui_->AskSaveFile(RecordFilter(), lastType_.c_str(), path))
         return;

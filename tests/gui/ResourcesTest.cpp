@@ -29,6 +29,23 @@ bool onlyPaletteColours(const QImage& image)
     return true;
 }
 
+// The browser page draws its buttons from web/buttons.png; it must hold the window's pictures. After
+// changing them, MIRRIM_WRITE_BUTTON_SHEET=1 gui_tests --gtest_filter='ButtonArt.*' writes it anew.
+TEST(ButtonArt, ThePagesButtonSheetHoldsTheWindowsPictures)
+{
+    const QImage sheet = ButtonArt::Sheet();
+    const QString path = QStringLiteral(MIRRIM_SOURCE_DIR "/web/buttons.png");
+    if (qEnvironmentVariableIsSet("MIRRIM_WRITE_BUTTON_SHEET")) {
+        ASSERT_TRUE(sheet.save(path));
+    }
+    const QImage stored(path);
+    ASSERT_FALSE(stored.isNull()) << path.toStdString();
+    EXPECT_EQ(stored.convertToFormat(QImage::Format_ARGB32), sheet);
+    // Every cell: the picture of its kind and state.
+    const QImage playFocused = sheet.copy(2 * 40, static_cast<int>(Kind::Play) * 19, 20, 19);
+    EXPECT_EQ(playFocused, ButtonArt::Picture(Kind::Play, State::Focused).convertToFormat(QImage::Format_ARGB32));
+}
+
 TEST(ButtonArt, EveryPictureHasItsSizeUsesTheSixteenColoursAndShowsItsState)
 {
     for (Kind kind : kAllKinds) {

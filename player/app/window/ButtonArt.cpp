@@ -204,6 +204,23 @@ QImage ButtonArt::Picture(Kind kind, State state)
     return image;
 }
 
+QImage ButtonArt::Sheet()
+{
+    constexpr int kCellWidth = 40;
+    constexpr int kCellHeight = 19;
+    constexpr int kKinds = static_cast<int>(Kind::Exit) + 1;
+    constexpr int kStates = static_cast<int>(State::Disabled) + 1;
+    QImage sheet(kCellWidth * kStates, kCellHeight * kKinds, QImage::Format_ARGB32);
+    sheet.fill(Qt::transparent);
+    QPainter p(&sheet);
+    for (int kind = 0; kind < kKinds; ++kind) {
+        for (int state = 0; state < kStates; ++state)
+            p.drawImage(
+                state * kCellWidth, kind * kCellHeight, Picture(static_cast<Kind>(kind), static_cast<State>(state)));
+    }
+    return sheet;
+}
+
 QImage ButtonArt::IconImage(int size)
 {
     // A burst of particles on black: streaks from the centre in the default hues (cyan to blue).

@@ -18,6 +18,11 @@ public:
     // A null image for a disabled picture that the kind does not have.
     static QImage Picture(Kind kind, State state);
 
+    // Every picture on one sheet, for the browser page: a row of 19 pixels per kind, in Kind's order, and
+    // a column of 40 per state, in State's order, each picture at its cell's top-left; the cells of
+    // pictures a kind does not have stay transparent.
+    static QImage Sheet();
+
     // The program icon at 32 x 32 or 16 x 16.
     static QImage IconImage(int size);
     static QIcon Icon();

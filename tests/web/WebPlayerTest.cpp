@@ -1,0 +1,137 @@
+// The page's player, built natively: what the page reads from it (canvas bytes, frame size, messages)
+// and how browser-decoded pictures reach the engine. That it plays as mirrim-cli does is the Node tests'.
+#include "web/WebPlayer.h"
+
+#include "particle/core/ParticleSystem.h"
+#include "player/app/SceneFile.h"
+#include "player/imaging/CDib.h"
+#include "player/imaging/PictureLimits.h"
+#include "tests/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+TEST(WebPlayer, CanvasBytesAreTheFramesPixelsAsRedGreenBlueOpaque)
+{
+    WebPlayer player;
+    for (int i = 0; i < 30; ++i)
+        player.Tick(true, 50 + i, 60);
+    const CDC* frame = player.Frame();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_EQ(frame->GetWidth(), 320);
+    const std::uint8_t* rgba = player.FrameRgba();
+    int lit = 0;
+    for (int y = 0; y < frame->GetHeight(); ++y) {
+        for (int x = 0; x < frame->GetWidth(); ++x, rgba += 4) {
+            const COLORREF c = frame->GetPixel(x, y);
+            ASSERT_EQ(rgba[0], GetRValue(c)) << x << "," << y;
+            ASSERT_EQ(rgba[1], GetGValue(c));
+            ASSERT_EQ(rgba[2], GetBValue(c));
+            ASSERT_EQ(rgba[3], 0xFF);
+            lit += c != 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 0); // the particles are there to be seen
+
+    // The texture: 128 x 128 greys between 180 and 204, opaque.
+    const std::uint8_t* texture = player.TextureRgba();
+    ASSERT_NE(texture, nullptr);
+    for (int i = 0; i < 128 * 128; ++i, texture += 4) {
+        ASSERT_TRUE(texture[0] == texture[1] && texture[1] == texture[2] && texture[3] == 0xFF);
+        ASSERT_TRUE(texture[0] >= 180 && texture[0] <= 204) << int(texture[0]);
+    }
+}
+
+TEST(WebPlayer, FrameFollowsTheScenesSizeWithinItsLimit)
+{
+    TempDir dir;
+    const struct {
+        int width, height;
+        bool shown;
+    } sizes[] = {
+        { 100, 50, true },
+        { WebPlayer::kMaxFrameSide, 16, true },
+        { WebPlayer::kMaxFrameSide + 1, 16, false },
+        { 0, 240, false },
+        { -5, 240, false },
+        { 1 << 30, 1 << 30, false },
+    };
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        SceneDescription scene;
+        scene.definition = "factory.ParticleFactoryUniform\r\n<CenterX>20</CenterX>\r\n.\r\n";
+        scene.width = size.width;
+        scene.height = size.height;
+        const std::string path = dir.file("sized.zrk");
+        writeFile(path, EncodeScene(scene));
+        WebPlayer player;
+        ASSERT_EQ(player.Load(path.c_str()), SceneEngine::SceneRead::Complete);
+        player.Tick(false, 0, 0);
+        if (size.shown) {
+            ASSERT_NE(player.Frame(), nullptr);
+            EXPECT_EQ(player.Frame()->GetWidth(), size.width);
+            EXPECT_EQ(player.Frame()->GetHeight(), size.height);
+            EXPECT_NE(player.FrameRgba(), nullptr);
+        } else {
+            EXPECT_EQ(player.Frame(), nullptr);
+            EXPECT_EQ(player.FrameRgba(), nullptr);
+        }
+        EXPECT_EQ(player.Engine().GetSystem().particles.getParticleCount(), 1); // it plays on all the same
+    }
+}
+
+TEST(WebPlayer, MessagesWaitForThePageOnce)
+{
+    TempDir dir;
+    SceneDescription newer;
+    newer.version = 1001;
+    const std::string path = dir.file("newer.zrk");
+    writeFile(path, EncodeScene(newer));
+    WebPlayer player;
+    EXPECT_EQ(player.Load(path.c_str()), SceneEngine::SceneRead::NewerVersion);
+    EXPECT_NE(player.TakeMessages().find("more recent format"), std::string::npos);
+    EXPECT_EQ(player.TakeMessages(), "");
+    EXPECT_EQ(player.Load(dir.file("missing.zrk").c_str()), SceneEngine::SceneRead::Unopenable);
+}
+
+// JPEG and PNG pictures come from the browser as canvas pixels and are stored as BMP files for the
+// engine's readers: the picture the engine then loads has exactly those pixels.
+TEST(WebPlayer, PicturesFromTheBrowserReadBackPixelForPixel)
+{
+    TempDir dir;
+    const int width = 7; // rows of 21 bytes: padded in the file
+    const int height = 3;
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < width * height; ++i)
+        rgba.insert(rgba.end(), { std::uint8_t(i * 11), std::uint8_t(255 - i), std::uint8_t(i * 3), std::uint8_t(i) });
+    const std::string path = dir.file("photo.jpg"); // the name the scene uses, whatever the file holds
+    ASSERT_TRUE(WebPlayer::StorePicture(path.c_str(), rgba.data(), width, height));
+    CDib read;
+    ASSERT_TRUE(read.Load(path.c_str()));
+    ASSERT_EQ(read.GetWidth(), width);
+    ASSERT_EQ(read.GetHeight(), height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = &rgba[static_cast<std::size_t>(y * width + x) * 4];
+            EXPECT_EQ(read.GetPixel(x, y), RGB(p[0], p[1], p[2])) << x << "," << y; // alpha dropped
+        }
+    }
+
+    // Sizes beyond what a picture may be are refused before anything is allocated or written.
+    const std::string refused = dir.file("huge.png");
+    EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), rgba.data(), kMaxPictureSide + 1, 1));
+    EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), rgba.data(), 0, 5));
+    EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), nullptr, width, height));
+    EXPECT_FALSE(std::filesystem::exists(refused));
+}
+
+} // namespace

@@ -1,0 +1,307 @@
+#!/usr/bin/python3
+"""The page in headless Chromium, driven through its own controls, against the native player.
+
+Serves the built page with Python's http.server, as scripts/web does, and checks:
+  - a shipped scene stepped N times with the Step button shows the pixels of
+    `mirrim-cli render --scene S --steps N --snapshot x.bmp`, on the canvas and in the PNG that Snapshot
+    downloads;
+  - a scene played with the pointer held on the picture shows the pixels of the same command with
+    --pointer at the point the page mapped, after as many ticks as the page ran;
+  - Record makes a WebM file that ffprobe reads (when ffprobe is there);
+  - every control is labelled and reachable with Tab, and F1, Shift+F10 and Esc do what they do in the
+    window;
+  - the page starts again from its service worker with the server gone;
+  - nothing was written to the console at error level.
+It prints the time of one tick of the default scene with 10^4 particles, over 200 ticks.
+Exits 77 (skipped) when Chromium, its driver or Selenium is missing.
+"""
+import argparse
+import base64
+import contextlib
+import io
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+
+try:
+    from PIL import Image
+    from selenium import webdriver
+    from selenium.common.exceptions import WebDriverException
+    from selenium.webdriver.chrome.options import Options
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
+    from selenium.webdriver.support.ui import Select
+except ImportError as missing:
+    print(f"skipped: {missing}")
+    sys.exit(SKIP)
+
+CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                  "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                  "--window-size=1000,900"]
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+@contextlib.contextmanager
+def server(folder, port):
+    process = subprocess.Popen([sys.executable, "-m", "http.server", str(port), "--bind", "127.0.0.1"],
+                               cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        for _ in range(100):
+            with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", port), timeout=0.1):
+                break
+            time.sleep(0.05)
+        yield process
+    finally:
+        if process.poll() is None:
+            process.terminate()
+            process.wait()
+
+
+def browser(downloads):
+    options = Options()
+    for flag in CHROMIUM_FLAGS:
+        options.add_argument(flag)
+    options.add_argument("--user-data-dir=" + tempfile.mkdtemp(prefix="mirrim-chromium-"))
+    options.binary_location = shutil.which("chromium")
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    options.add_experimental_option("prefs", {"download.default_directory": downloads,
+                                              "download.prompt_for_download": False})
+    driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+    driver.execute_cdp_cmd("Page.setDownloadBehavior", {"behavior": "allow", "downloadPath": downloads})
+    return driver
+
+
+def wait(what, condition, seconds=20):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        result = condition()
+        if result:
+            return result
+        time.sleep(0.05)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def state(driver):
+    return driver.execute_script("return window.mirrimPage && window.mirrimPage.state()")
+
+
+def canvas_picture(driver):
+    url = driver.execute_script("return document.getElementById('picture').toDataURL('image/png')")
+    return Image.open(io.BytesIO(base64.b64decode(url.split(",", 1)[1]))).convert("RGB")
+
+
+def native_picture(cli, out, scene, steps, pointer=None):
+    path = os.path.join(out, f"native-{os.path.basename(scene)}-{steps}.bmp")
+    command = [cli, "render", "--scene", scene, "--steps", str(steps), "--snapshot", path]
+    if pointer:
+        command += ["--pointer", f"{pointer[0]},{pointer[1]}"]
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    return Image.open(path).convert("RGB")
+
+
+def same_pixels(what, page, native):
+    if page.size != native.size:
+        raise AssertionError(f"{what}: {page.size} on the page, {native.size} natively")
+    if page.tobytes() != native.tobytes():
+        differing = sum(1 for a, b in zip(page.getdata(), native.getdata()) if a != b)
+        raise AssertionError(f"{what}: {differing} pixels differ")
+    print(f"{what}: the same {page.size[0]} x {page.size[1]} pixels")
+
+
+def downloaded(downloads, suffix):
+    def found():
+        names = [n for n in os.listdir(downloads) if n.endswith(suffix)]
+        return os.path.join(downloads, names[0]) if names else None
+    return wait("a download ending in " + suffix, found)
+
+
+def choose_scene(driver, name):
+    Select(driver.find_element(By.ID, "scenes")).select_by_value(name)
+    wait(f"scene {name}", lambda: state(driver)["scene"] == name and state(driver)["ticks"] == 0)
+
+
+def press(driver, button_id):
+    """Presses a button from the keyboard: focus it and hit Space, as a keyboard user would."""
+    driver.find_element(By.ID, button_id).send_keys(Keys.SPACE)
+
+
+def check_steps(driver, cli, out, downloads):
+    scene, steps = "streaks", 40
+    press(driver, "stop")
+    wait("the player to stop", lambda: not state(driver)["playing"])
+    choose_scene(driver, scene)
+    step = driver.find_element(By.ID, "step")
+    for _ in range(steps):
+        step.click()
+    assert state(driver)["ticks"] == steps, state(driver)
+    native = native_picture(cli, out, f"scenes/{scene}.zrk", steps)
+    same_pixels(f"{scene}, {steps} steps, canvas", canvas_picture(driver), native)
+    driver.find_element(By.ID, "snapshot").click()
+    snapshot = Image.open(downloaded(downloads, ".png")).convert("RGB")
+    same_pixels(f"{scene}, {steps} steps, Snapshot's PNG", snapshot, native)
+
+
+def check_pointer(driver, cli, out):
+    scene, wanted = "star", 30
+    choose_scene(driver, scene)
+    canvas = driver.find_element(By.ID, "picture")
+    size = driver.execute_script(
+        "const c = arguments[0]; return [c.clientWidth / c.width, c.clientWidth, c.clientHeight];", canvas)
+    scale, width, height = size
+    # Aim at the middle of picture pixel (100, 80); offsets count from the element's centre.
+    x = (100.5 * scale) - width / 2
+    y = (80.5 * scale) - height / 2
+    actions = ActionChains(driver)
+    actions.move_to_element_with_offset(canvas, int(x), int(y)).click_and_hold().perform()
+    press(driver, "play")
+    wait(f"{wanted} ticks", lambda: state(driver)["ticks"] >= wanted)
+    press(driver, "stop")
+    ActionChains(driver).release().perform()
+    now = state(driver)
+    assert not now["playing"] and now["caption"] == "Dozozudori", now
+    pointer = (now["pointer"]["x"], now["pointer"]["y"])
+    assert abs(pointer[0] - 100) <= 1 and abs(pointer[1] - 80) <= 1, pointer
+    native = native_picture(cli, out, f"scenes/{scene}.zrk", now["ticks"], pointer)
+    same_pixels(f"{scene}, {now['ticks']} ticks holding the pointer at {pointer}", canvas_picture(driver), native)
+
+
+def check_recording(driver, downloads):
+    press(driver, "record")
+    wait("Recording in Record's place", lambda: driver.find_element(By.ID, "recording").is_displayed())
+    step = driver.find_element(By.ID, "step")
+    for _ in range(15):
+        step.click()
+    press(driver, "recording")
+    video = downloaded(downloads, ".webm")
+    wait("the video to be written", lambda: os.path.getsize(video) > 0 and not os.path.exists(video + ".crdownload"))
+    if not shutil.which("ffprobe"):
+        print("recording: ffprobe missing, not checked")
+        return
+    probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                            "stream=codec_name,width,height", "-of", "csv=p=0", video],
+                           check=True, capture_output=True, text=True).stdout.strip()
+    codec, width, height = probe.split(",")[:3]
+    assert codec in ("vp8", "vp9") and (width, height) == ("320", "240"), probe
+    print(f"recording: ffprobe reads {codec} {width} x {height}")
+
+
+def check_speed(driver):
+    # The first rounds also give the browser time to compile the module fully; the best is the figure.
+    rounds = [driver.execute_script("return window.mirrimPage.benchmark(10000, 200)") for _ in range(3)]
+    for r in rounds:
+        print(f"speed: {r['msPerTick']:.3f} ms a tick of the default scene with {r['fewest']} to {r['most']} "
+              "particles, over 200 ticks")
+    print(f"speed: best {min(r['msPerTick'] for r in rounds):.3f} ms a tick")
+
+
+def check_keyboard(driver):
+    # Every control has a name a screen reader can read.
+    unnamed = driver.execute_script("""
+        return [...document.querySelectorAll('#window button, #window select')].filter((e) => {
+          const label = e.getAttribute('aria-label') || (e.labels && e.labels.length && e.labels[0].textContent);
+          return !label || !label.trim();
+        }).map((e) => e.id);""")
+    assert not unnamed, f"controls without a label: {unnamed}"
+    # Tab reaches every control that is shown and enabled, in the window's order.
+    # Start from the caption above the picture, as from the top of the page.
+    driver.execute_script("const c = document.getElementById('caption'); c.tabIndex = -1; c.focus();")
+    expected = driver.execute_script("""
+        return [...document.querySelectorAll('#window button, #window select')]
+          .filter((e) => !e.disabled && !e.hidden).map((e) => e.id);""")
+    body = driver.find_element(By.TAG_NAME, "body")
+    reached = []
+    for _ in range(len(expected)):
+        ActionChains(driver).send_keys(Keys.TAB).perform()
+        reached.append(driver.execute_script("return document.activeElement.id"))
+    assert reached == expected, f"Tab went {reached}, controls are {expected}"
+    # F1: About; Esc closes it. Shift+F10: the popup, first item focused; Esc closes it.
+    ActionChains(driver).send_keys(Keys.F1).perform()
+    wait("About", lambda: driver.execute_script("return document.getElementById('about').open"))
+    ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+    wait("About to close", lambda: not driver.execute_script("return document.getElementById('about').open"))
+    ActionChains(driver).key_down(Keys.SHIFT).send_keys(Keys.F10).key_up(Keys.SHIFT).perform()
+    wait("the popup menu", lambda: driver.execute_script(
+        "return !document.getElementById('menu').hidden && document.activeElement.dataset.command === 'load'"))
+    ActionChains(driver).send_keys(Keys.ARROW_DOWN, Keys.ARROW_DOWN, Keys.ENTER).perform()
+    wait("Statistics", lambda: driver.execute_script("return document.getElementById('message').open"))
+    text = driver.find_element(By.ID, "message-text").text
+    assert text.endswith(" particles"), text
+    ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+    body.send_keys(Keys.ESCAPE)
+    wait("Exit on Esc", lambda: driver.find_element(By.ID, "ended").is_displayed())
+    print("keyboard: every control labelled and reached with Tab; F1, Shift+F10 and Esc work")
+
+
+def check_offline(driver, page_server, url):
+    driver.set_script_timeout(20)
+    driver.execute_async_script("navigator.serviceWorker.ready.then(() => arguments[0]())")
+    if not driver.execute_script("return navigator.serviceWorker.controller !== null"):
+        driver.refresh()
+        wait("the service worker to take the page", lambda: driver.execute_script(
+            "return navigator.serviceWorker.controller !== null"))
+    page_server.terminate()
+    page_server.wait()
+    driver.get(url + "#scene=vortex")
+    driver.refresh() # the address differed only in its fragment: load the page itself again
+    wait("the page to play offline", lambda: (state(driver) or {}).get("ticks", 0) > 5)
+    print("offline: the page starts and plays with the server gone")
+
+
+def console_errors(driver):
+    return [entry for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--page", required=True, help="the built page's folder")
+    parser.add_argument("--cli", required=True, help="the native mirrim-cli")
+    parser.add_argument("--out", required=True, help="a folder for pictures and downloads")
+    args = parser.parse_args()
+    if not shutil.which("chromium") or not shutil.which("chromedriver"):
+        print("skipped: chromium or chromedriver missing")
+        return SKIP
+    shutil.rmtree(args.out, ignore_errors=True)
+    downloads = os.path.join(args.out, "downloads")
+    os.makedirs(downloads)
+
+    port = free_port()
+    url = f"http://127.0.0.1:{port}/"
+    with server(args.page, port) as page_server:
+        try:
+            driver = browser(downloads)
+        except WebDriverException as error:
+            print(f"skipped: Chromium does not start: {error.msg}")
+            return SKIP
+        try:
+            driver.get(url)
+            wait("the player", lambda: state(driver))
+            check_steps(driver, args.cli, args.out, downloads)
+            check_pointer(driver, args.cli, args.out)
+            check_recording(driver, downloads)
+            check_speed(driver)
+            check_keyboard(driver)
+            errors = console_errors(driver)
+            check_offline(driver, page_server, url)
+            errors += console_errors(driver)
+            assert not errors, f"console errors: {errors}"
+            print("console: no errors")
+        finally:
+            driver.quit()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

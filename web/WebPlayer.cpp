@@ -1,0 +1,143 @@
+#include "web/WebPlayer.h"
+
+#include "particle/core/ParticleSystem.h"
+
+#include <new>
+
+namespace {
+
+// 0xFFRRGGBB surface pixels to canvas bytes.
+void toRgba(const CDC& dc, std::vector<std::uint8_t>& out)
+{
+    const int width = dc.GetWidth();
+    const int height = dc.GetHeight();
+    out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    std::uint8_t* p = out.data();
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* row
+            = dc.GetBits() + static_cast<std::size_t>(y) * static_cast<std::size_t>(dc.GetStride());
+        for (int x = 0; x < width; ++x, p += 4) {
+            p[0] = static_cast<std::uint8_t>(row[x] >> 16);
+            p[1] = static_cast<std::uint8_t>(row[x] >> 8);
+            p[2] = static_cast<std::uint8_t>(row[x]);
+            p[3] = 0xFF;
+        }
+    }
+}
+
+} // namespace
+
+WebPlayer::WebPlayer()
+    : engine_(this)
+{
+    MakeBackgroundTexture(texture_);
+    fitFrame();
+}
+
+void WebPlayer::fitFrame()
+{
+    const int width = engine_.GetHost().getWidth();
+    const int height = engine_.GetHost().getHeight();
+    if (frame_ && frame_->GetWidth() == width && frame_->GetHeight() == height)
+        return;
+    frame_.reset();
+    if (width <= 0 || height <= 0 || width > kMaxFrameSide || height > kMaxFrameSide)
+        return;
+    try {
+        frame_ = std::make_unique<CDC>(width, height);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    if (!frame_->GetBits())
+        frame_.reset();
+}
+
+SceneEngine::SceneRead WebPlayer::Load(const CString& path)
+{
+    const SceneEngine::SceneRead result = engine_.LoadSceneFile(path);
+    fitFrame();
+    return result;
+}
+
+void WebPlayer::Compose()
+{
+    if (frame_)
+        engine_.ComposeFrame(*frame_, CSize(frame_->GetWidth(), frame_->GetHeight()));
+}
+
+void WebPlayer::Tick(bool pointerDown, int dx, int dy)
+{
+    engine_.Advance(pointerDown, dx, dy);
+    Compose();
+}
+
+void WebPlayer::Step()
+{
+    engine_.Step();
+    Compose();
+}
+
+void WebPlayer::Clear()
+{
+    engine_.Clear();
+    Compose();
+}
+
+const std::uint8_t* WebPlayer::FrameRgba()
+{
+    if (!frame_)
+        return nullptr;
+    toRgba(*frame_, rgba_);
+    return rgba_.data();
+}
+
+const std::uint8_t* WebPlayer::TextureRgba()
+{
+    const CDC* bits = texture_.GetBitmap();
+    if (!bits)
+        return nullptr;
+    toRgba(*bits, textureRgba_);
+    return textureRgba_.data();
+}
+
+std::string WebPlayer::TakeMessages()
+{
+    std::string taken;
+    taken.swap(messages_);
+    return taken;
+}
+
+bool WebPlayer::StorePicture(const CString& path, const std::uint8_t* rgba, int width, int height)
+{
+    CDib picture;
+    if (!rgba || !picture.Create(width, height))
+        return false;
+    picture.Lock();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x, rgba += 4)
+            picture.SetPixel(x, y, RGB(rgba[0], rgba[1], rgba[2]));
+    }
+    picture.Unlock();
+    return picture.SaveBmp(path) != 0;
+}
+
+bool WebPlayer::AskOpenFile(const CString&, const CString&, CString&)
+{
+    return false; // the page chooses files before it calls Load
+}
+
+bool WebPlayer::AskSaveFile(const CString&, const CString&, CString&)
+{
+    return false; // recordings are the browser's
+}
+
+void WebPlayer::ShowMessage(const CString& text, MessageKind)
+{
+    messages_ += text.str();
+    messages_ += '\n';
+}
+
+bool WebPlayer::ChooseCompressor(CompressorSettings&)
+{
+    return false;
+}

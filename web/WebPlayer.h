@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/CDC.h"
+#include "player/app/SceneEngine.h"
+#include "player/imaging/CDib.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The player as the page drives it. It starts as mirrim-cli render does (the random sequence from its
+// beginning, the player's default scene, then the window's background texture) and composes a frame
+// after every tick onto a surface that persists from tick to tick, so the browser shows, tick for tick,
+// the very pixels of `mirrim-cli render --snapshot`.
+//
+// The page owns the clock, the pointer and the files: it writes chosen files into the module's file
+// system and names them here. The player asks nothing; its messages wait for the page to fetch them.
+class WebPlayer : public IPlayerUi {
+public:
+    // Frames larger than this a side are not composed (a scene may give the host any size).
+    static constexpr int kMaxFrameSide = 4096;
+
+    WebPlayer();
+
+    // The Load command with a file already chosen: a scene file or a definition file, read into the
+    // running player as the window reads it.
+    SceneEngine::SceneRead Load(const CString& path);
+    // One tick as the window's timer runs it, then the frame.
+    void Tick(bool pointerDown, int dx, int dy);
+    // The Step and Clear buttons; both compose the frame again, as the window repaints after them.
+    void Step();
+    void Clear();
+    void Compose();
+
+    SceneEngine& Engine() { return engine_; }
+    // The composed frame, null when the host's size cannot be shown.
+    const CDC* Frame() const { return frame_.get(); }
+    // The frame as canvas pixels: red, green, blue, opaque alpha, rows top first.
+    const std::uint8_t* FrameRgba();
+    // The background texture as canvas pixels (128 x 128).
+    const std::uint8_t* TextureRgba();
+    // Messages the player gave since the last call, one per line.
+    std::string TakeMessages();
+    // Writes width x height canvas pixels (red, green, blue, alpha; alpha ignored) as a 24-bit BMP file,
+    // which the picture readers then take for the picture of that name whatever its extension: how
+    // pictures the browser decoded (JPEG, PNG) reach the engine. False when the size is beyond what a
+    // picture may be or the file cannot be written.
+    static bool StorePicture(const CString& path, const std::uint8_t* rgba, int width, int height);
+
+    bool AskOpenFile(const CString& filter, const CString& defaultExtension, CString& path) override;
+    bool AskSaveFile(const CString& filter, const CString& defaultExtension, CString& path) override;
+    void ShowMessage(const CString& text, MessageKind kind) override;
+    bool ChooseCompressor(CompressorSettings& settings) override;
+
+private:
+    // The surface follows the host's size; a new size starts black, as a new window would.
+    void fitFrame();
+
+    SceneEngine engine_;
+    CDib texture_;
+    std::unique_ptr<CDC> frame_;
+    std::vector<std::uint8_t> rgba_;
+    std::vector<std::uint8_t> textureRgba_;
+    std::string messages_;
+};

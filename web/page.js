@@ -1,0 +1,601 @@
+// The Mirrim page: the window's controls, keys, pointer and clock around the player in mirrim.wasm.
+//
+// As in the window, a 50 ms timer is the only clock, runs only while playing and is re-armed after each
+// tick's work; every command stops it first and re-arms it only if the player still plays, so nothing
+// ticks while a dialog of a command is open. The picture is the player's frame, composed in the module
+// after every tick, shown enlarged by a whole factor without smoothing.
+'use strict';
+
+(() => {
+  const TICK_MS = 50;
+  const $ = (id) => document.getElementById(id);
+  const canvas = $('picture');
+  const context = canvas.getContext('2d');
+
+  let mirrim = null; // the module
+  let timer = null;
+  let failed = false; // the module has stopped for good
+  const pointer = { down: false, x: 0, y: 0 };
+  let caption = 'Mirrim';
+  let sceneName = 'default'; // the shipped scene last opened
+  let stem = 'default'; // what downloads are named after: that scene, or the scene file loaded since
+  let ticks = 0; // ticks and steps since the scene opened
+  let loads = 0;
+  let menuReturn = null; // where focus goes back to when the menu closes
+  const video = { recorder: null, track: null, chunks: [], frames: 0, mimeType: '', kbps: 0 };
+
+  // ---- the module ----------------------------------------------------------------------------------
+
+  const call = {};
+  function bind(module) {
+    mirrim = module;
+    for (const name of ['start', 'tick', 'step', 'clear', 'compose', 'stop', 'toggle_play', 'playing', 'start_recording',
+      'particle_count', 'frame_width', 'frame_height', 'frame', 'texture']) {
+      call[name] = mirrim['_mirrim_' + name];
+    }
+    call.load = mirrim.cwrap('mirrim_load', 'number', ['string']);
+    call.messages = mirrim.cwrap('mirrim_messages', 'string', []);
+    call.version = mirrim.cwrap('mirrim_version', 'string', []);
+    call.storePicture = mirrim.cwrap('mirrim_store_picture', 'number', ['string', 'number', 'number', 'number']);
+  }
+
+  const playing = () => call.playing() !== 0;
+
+  // ---- the picture ---------------------------------------------------------------------------------
+
+  function scale() {
+    return Number(getComputedStyle(document.documentElement).getPropertyValue('--s')) || 1;
+  }
+
+  // The largest whole factor at which the picture and the controls under it fit the viewport (at least
+  // 1); the window is as wide as its picture, as in the desktop program.
+  function fit() {
+    const width = canvas.width || 320;
+    const height = canvas.height || 240;
+    // Per factor: the picture, its frame, the button row and the gaps; besides: caption, list, help.
+    const s = Math.max(1, Math.floor(Math.min((window.innerWidth - 40) / (width + 18),
+      (window.innerHeight - 120) / (height + 45))));
+    document.documentElement.style.setProperty('--s', String(s));
+    canvas.style.width = width * s + 'px';
+    canvas.style.height = height * s + 'px';
+    $('window').style.width = width * s + 8 + 'px';
+  }
+
+  function draw() {
+    const width = call.frame_width();
+    const height = call.frame_height();
+    if (width === 0 || height === 0) {
+      context.clearRect(0, 0, canvas.width, canvas.height);
+      return;
+    }
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+      fit();
+    }
+    const pixels = call.frame();
+    const bytes = new Uint8ClampedArray(mirrim.HEAPU8.buffer, pixels, width * height * 4);
+    context.putImageData(new ImageData(bytes, width, height), 0, 0);
+  }
+
+  // The window's grey texture, from the player, behind everything.
+  function paintTexture() {
+    const texture = document.createElement('canvas');
+    texture.width = texture.height = 128;
+    const bytes = new Uint8ClampedArray(mirrim.HEAPU8.buffer, call.texture(), 128 * 128 * 4);
+    texture.getContext('2d').putImageData(new ImageData(bytes.slice(), 128, 128), 0, 0);
+    document.documentElement.style.background = `url(${texture.toDataURL()})`;
+  }
+
+  function setCaption(text) {
+    caption = text;
+    $('caption').textContent = text;
+    document.title = text;
+  }
+
+  // ---- the clock -----------------------------------------------------------------------------------
+
+  function stopTimer() {
+    clearTimeout(timer);
+    timer = null;
+  }
+
+  function armTimer() {
+    stopTimer();
+    if (!failed) timer = setTimeout(tick, TICK_MS);
+  }
+
+  function rearmIfPlaying() {
+    if (playing()) armTimer();
+  }
+
+  function tick() {
+    timer = null;
+    call.tick(pointer.down ? 1 : 0, pointer.x, pointer.y);
+    ticks += 1;
+    draw();
+    const status = recordFrame();
+    if (status) setCaption('Dozozudori: ' + status);
+    armTimer();
+  }
+
+  // ---- controls ------------------------------------------------------------------------------------
+
+  function updateControls() {
+    const isPlaying = playing();
+    const isRecording = video.recorder !== null;
+    swap('record', 'recording', isRecording);
+    $('stop').disabled = !isPlaying;
+    $('step').disabled = isPlaying;
+    swap('play', 'playing', isPlaying);
+    $('menu').querySelector('[data-command=compressor]').disabled = isRecording;
+  }
+
+  // Shows one of a pair that shares a place; focus follows to the one shown.
+  function swap(first, second, showSecond) {
+    const shown = $(showSecond ? second : first);
+    const hidden = $(showSecond ? first : second);
+    const hadFocus = document.activeElement === hidden;
+    hidden.hidden = true;
+    shown.hidden = false;
+    if (hadFocus) shown.focus();
+  }
+
+  // Runs a command as the window does: timer stopped first, re-armed afterwards only while playing.
+  function command(action) {
+    return (...args) => {
+      stopTimer();
+      const result = action(...args);
+      updateControls();
+      if (result && typeof result.then === 'function') {
+        return result.finally(() => { updateControls(); rearmIfPlaying(); });
+      }
+      rearmIfPlaying();
+      return result;
+    };
+  }
+
+  const onClear = command(() => { call.clear(); draw(); });
+  const onPlay = command(() => { call.toggle_play(); });
+  const onStop = command(() => { call.stop(); setCaption('Dozozudori'); draw(); });
+  const onStep = command(() => { call.step(); ticks += 1; draw(); recordFrame(); });
+  const onRecord = command(() => { if (video.recorder) stopRecording(); else startRecording(); });
+  const onSnapshot = command(() => snapshot());
+  const onLoad = command(() => chooseFiles());
+  const onStatistics = command(() => message(`${call.particle_count()} particles`));
+  const onAbout = command(() => modal($('about')));
+
+  function download(blob, name) {
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  }
+
+  // The picture as it stands, at its own size, as a PNG file.
+  function snapshot() {
+    return new Promise((resolve) => canvas.toBlob((blob) => {
+      if (blob) download(blob, `mirrim-${stem}.png`);
+      resolve();
+    }, 'image/png'));
+  }
+
+  // Resolves when the dialog closes, with its return value.
+  function modal(dialog) {
+    return new Promise((resolve) => {
+      dialog.addEventListener('close', () => resolve(dialog.returnValue), { once: true });
+      dialog.returnValue = '';
+      dialog.showModal();
+    });
+  }
+
+  function message(text) {
+    $('message-text').textContent = text;
+    return modal($('message'));
+  }
+
+  // What the player said while it read a file.
+  function playerMessages() {
+    const text = call.messages().trim();
+    return text ? message(text) : undefined;
+  }
+
+  // ---- recording -----------------------------------------------------------------------------------
+
+  function videoTypes() {
+    if (!window.MediaRecorder) return [];
+    return ['video/webm;codecs=vp9', 'video/webm;codecs=vp8', 'video/webm']
+      .filter((type) => MediaRecorder.isTypeSupported(type));
+  }
+
+  function startRecording() {
+    const types = videoTypes();
+    if (!canvas.captureStream || types.length === 0) {
+      return message('This browser cannot record the canvas as a WebM video.');
+    }
+    const stream = canvas.captureStream(0); // a frame exactly when a tick asks for one
+    const options = { mimeType: types.includes(video.mimeType) ? video.mimeType : types[0] };
+    if (video.kbps > 0) options.videoBitsPerSecond = video.kbps * 1000;
+    let recorder;
+    try {
+      recorder = new MediaRecorder(stream, options);
+    } catch (error) {
+      return message(`The video cannot be recorded: ${error.message}`);
+    }
+    const chunks = [];
+    const name = `mirrim-${stem}.webm`;
+    recorder.ondataavailable = (event) => { if (event.data.size > 0) chunks.push(event.data); };
+    recorder.onstop = () => download(new Blob(chunks, { type: 'video/webm' }), name);
+    call.start_recording();
+    recorder.start();
+    video.recorder = recorder;
+    video.track = stream.getVideoTracks()[0];
+    video.frames = 0;
+    return undefined;
+  }
+
+  function stopRecording() {
+    const recorder = video.recorder;
+    video.recorder = null;
+    video.track = null;
+    if (recorder && recorder.state !== 'inactive') recorder.stop();
+  }
+
+  // While recording, the picture just drawn becomes the next frame; returns the status text for it.
+  function recordFrame() {
+    if (!video.recorder) return '';
+    video.track.requestFrame();
+    video.frames += 1;
+    return `Rendering - Frame ${video.frames}`;
+  }
+
+  // The animation goes on while the compressor is chosen, as in the window.
+  async function chooseCompressor() {
+    if (video.recorder) return;
+    const select = $('codec');
+    select.replaceChildren(...videoTypes().map((type) => new Option(type.replace('video/', ''), type)));
+    if (select.options.length === 0) select.append(new Option('none available', ''));
+    select.value = video.mimeType || select.options[0].value;
+    $('rate').value = String(video.kbps);
+    if (await modal($('compressor')) === 'ok') {
+      video.mimeType = select.value;
+      video.kbps = Math.max(0, Math.floor(Number($('rate').value) || 0));
+    }
+  }
+
+  // ---- scenes and files ----------------------------------------------------------------------------
+
+  function shippedScenes() {
+    const names = mirrim.FS.readdir('/scenes').filter((f) => f.endsWith('.zrk')).map((f) => f.slice(0, -4));
+    return ['default', ...names.sort()];
+  }
+
+  // Starts the named shipped scene afresh, as a new window would play it; a stopped player stays stopped.
+  function openScene(name) {
+    stopTimer();
+    const wasPlaying = mirrim === null || playing();
+    const known = shippedScenes().includes(name);
+    sceneName = known ? name : 'default';
+    stem = sceneName;
+    call.start();
+    ticks = 0;
+    if (!wasPlaying) call.stop();
+    mirrim.FS.chdir('/');
+    if (sceneName !== 'default') call.load(`/scenes/${sceneName}.zrk`);
+    setCaption('Mirrim');
+    $('scenes').value = sceneName;
+    draw();
+    updateControls();
+    rearmIfPlaying();
+    if (!known) message(`There is no shipped scene called "${name}"; playing the default scene.`);
+  }
+
+  function sceneFromAddress() {
+    const match = /(?:^#|&)scene=([^&]*)/.exec(location.hash);
+    return match ? decodeURIComponent(match[1]) : 'default';
+  }
+
+  function chooseFiles() {
+    return new Promise((resolve) => {
+      const input = $('files');
+      input.value = '';
+      const done = () => {
+        input.removeEventListener('change', changed);
+        input.removeEventListener('cancel', done);
+        resolve();
+      };
+      const changed = () => { loadFiles([...input.files]).then(done, done); };
+      input.addEventListener('change', changed);
+      input.addEventListener('cancel', done);
+      input.click();
+    });
+  }
+
+  function pictureKind(bytes) {
+    const starts = (...sig) => sig.every((b, i) => bytes[i] === b);
+    if (starts(0x47, 0x49, 0x46, 0x38)) return 'gif';
+    if (starts(0x42, 0x4d)) return 'bmp';
+    if (starts(0xff, 0xd8, 0xff)) return 'jpeg';
+    if (starts(0x89, 0x50, 0x4e, 0x47)) return 'png';
+    return null;
+  }
+
+  // JPEG and PNG through the browser's decoders, handed over as pixels.
+  async function storeDecoded(file, path) {
+    const image = await createImageBitmap(file, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+    const surface = document.createElement('canvas');
+    surface.width = image.width;
+    surface.height = image.height;
+    const drawing = surface.getContext('2d');
+    drawing.drawImage(image, 0, 0);
+    const rgba = drawing.getImageData(0, 0, image.width, image.height).data;
+    const at = mirrim._malloc(rgba.length);
+    if (!at) throw new Error('not enough memory');
+    try {
+      mirrim.HEAPU8.set(rgba, at);
+      if (!call.storePicture(path, at, image.width, image.height)) throw new Error('too big a picture');
+    } finally {
+      mirrim._free(at);
+    }
+  }
+
+  // The Load command with files chosen or dropped: one scene or definition file, and the pictures it
+  // names, laid out as chosen (a folder keeps its tree) in a folder of their own that becomes the
+  // current one, so names relative to the scene find them.
+  async function loadFiles(files) {
+    if (files.length === 0) return;
+    const folder = `/load/${++loads}`;
+    const problems = [];
+    let scene = null;
+    for (const file of files) {
+      const relative = file.webkitRelativePath ? file.webkitRelativePath.split('/').slice(1).join('/') : file.name;
+      const path = `${folder}/${relative}`;
+      mirrim.FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
+      const bytes = new Uint8Array(await file.arrayBuffer());
+      const kind = pictureKind(bytes);
+      if (kind === 'jpeg' || kind === 'png') {
+        try {
+          await storeDecoded(file, path);
+        } catch (error) {
+          problems.push(`The picture "${file.name}" cannot be read: ${error.message}.`);
+        }
+      } else if (kind !== null || scene !== null) {
+        mirrim.FS.writeFile(path, bytes);
+        if (kind === null) problems.push(`One scene at a time: "${file.name}" was not loaded.`);
+      } else {
+        mirrim.FS.writeFile(path, bytes);
+        scene = relative;
+      }
+    }
+    if (scene === null) {
+      problems.push('Choose a scene file (.zrk) or a definition file, together with the pictures it names.');
+    } else {
+      mirrim.FS.chdir(folder);
+      call.load(scene);
+      stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
+      call.compose();
+      draw();
+      const said = call.messages().trim();
+      if (said) problems.unshift(said);
+    }
+    if (problems.length > 0) await message(problems.join('\n'));
+  }
+
+  // ---- the popup menu ------------------------------------------------------------------------------
+
+  const menuItems = () => [...$('menu').querySelectorAll('button:not(:disabled)')];
+
+  function openMenu(x, y) {
+    stopTimer();
+    updateControls();
+    const menu = $('menu');
+    menuReturn = document.activeElement;
+    menu.hidden = false;
+    const box = menu.getBoundingClientRect();
+    menu.style.left = Math.min(x, window.innerWidth - box.width - 4) + 'px';
+    menu.style.top = Math.min(y, window.innerHeight - box.height - 4) + 'px';
+    menuItems()[0].focus();
+  }
+
+  // Closes the menu; a chosen item then runs as its command, after the menu has gone.
+  function closeMenu(chosen) {
+    const menu = $('menu');
+    if (menu.hidden) return;
+    menu.hidden = true;
+    if (menuReturn && document.contains(menuReturn)) menuReturn.focus();
+    menuReturn = null;
+    rearmIfPlaying();
+    const commands = { load: onLoad, compressor: chooseCompressor, statistics: onStatistics, about: onAbout };
+    if (chosen && commands[chosen]) commands[chosen]();
+  }
+
+  function menuKey(event) {
+    const items = menuItems();
+    const at = items.indexOf(document.activeElement);
+    const moves = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: items.length - 1 };
+    if (event.key in moves) {
+      items[(moves[event.key] + items.length) % items.length].focus();
+    } else if (event.key === 'Escape' || event.key === 'Tab') {
+      closeMenu(null);
+    } else {
+      return;
+    }
+    event.preventDefault();
+    event.stopPropagation();
+  }
+
+  // ---- exit ----------------------------------------------------------------------------------------
+
+  // The window closes; a page cannot, so the player ends here and offers to start again.
+  function exit() {
+    stopTimer();
+    stopRecording();
+    if (playing()) call.stop();
+    pointer.down = false;
+    $('window').inert = true;
+    $('ended').hidden = false;
+    $('again').focus();
+  }
+
+  // ---- wiring --------------------------------------------------------------------------------------
+
+  function pointerAt(event) {
+    const box = canvas.getBoundingClientRect();
+    pointer.x = Math.floor((event.clientX - box.left - canvas.clientLeft) * canvas.width / canvas.clientWidth);
+    pointer.y = Math.floor((event.clientY - box.top - canvas.clientTop) * canvas.height / canvas.clientHeight);
+  }
+
+  function wire() {
+    $('clear').addEventListener('click', onClear);
+    $('stop').addEventListener('click', onStop);
+    $('step').addEventListener('click', onStep);
+    $('play').addEventListener('click', onPlay);
+    $('playing').addEventListener('click', onPlay);
+    $('record').addEventListener('click', onRecord);
+    $('recording').addEventListener('click', onRecord);
+    $('snapshot').addEventListener('click', onSnapshot);
+    $('load').addEventListener('click', onLoad);
+    $('exit').addEventListener('click', exit);
+    $('again').addEventListener('click', () => location.reload());
+
+    $('scenes').replaceChildren(...shippedScenes().map((name) => new Option(name, name)));
+    $('scenes').addEventListener('change', () => {
+      const wanted = `#scene=${encodeURIComponent($('scenes').value)}`;
+      if (location.hash === wanted) openScene($('scenes').value);
+      else location.hash = wanted; // the address shows the scene, and the change opens it
+    });
+    window.addEventListener('hashchange', () => openScene(sceneFromAddress()));
+
+    // The mouse or a finger held on the picture drives the particle factory. Like the window's mouse
+    // capture, the pointer keeps counting beyond the picture; moves while stopped are not followed.
+    canvas.addEventListener('pointerdown', (event) => {
+      if (event.button !== 0) return;
+      event.preventDefault();
+      canvas.setPointerCapture(event.pointerId);
+      canvas.classList.add('drawing');
+      pointerAt(event);
+      pointer.down = true;
+    });
+    canvas.addEventListener('pointermove', (event) => {
+      if (pointer.down && playing()) pointerAt(event);
+    });
+    const release = (event) => {
+      if (!pointer.down) return;
+      pointerAt(event);
+      pointer.down = false;
+      canvas.classList.remove('drawing');
+    };
+    canvas.addEventListener('pointerup', release);
+    canvas.addEventListener('pointercancel', release);
+
+    $('window').addEventListener('contextmenu', (event) => {
+      event.preventDefault();
+      pointer.down = false;
+      canvas.classList.remove('drawing');
+      openMenu(event.clientX, event.clientY);
+    });
+    $('menu').addEventListener('click', (event) => {
+      const item = event.target.closest('[data-command]');
+      if (item && !item.disabled) closeMenu(item.dataset.command);
+    });
+    $('menu').addEventListener('keydown', menuKey);
+    document.addEventListener('pointerdown', (event) => {
+      if (!$('menu').hidden && !$('menu').contains(event.target)) closeMenu(null);
+    });
+
+    // The window's keys: F1 for About, Shift+F10 or the menu key for the popup, Esc to exit.
+    document.addEventListener('keydown', (event) => {
+      if (!$('ended').hidden || document.querySelector('dialog[open]') || !$('menu').hidden) return;
+      if (event.key === 'F1') {
+        event.preventDefault();
+        onAbout();
+      } else if ((event.key === 'F10' && event.shiftKey) || event.key === 'ContextMenu') {
+        event.preventDefault();
+        const box = $('window').getBoundingClientRect();
+        openMenu(box.left + 5, box.top + 5);
+      } else if (event.key === 'Escape') {
+        event.preventDefault();
+        exit();
+      }
+    });
+
+    document.addEventListener('dragover', (event) => event.preventDefault());
+    document.addEventListener('drop', (event) => {
+      event.preventDefault();
+      if ($('ended').hidden) command(() => loadFiles([...event.dataTransfer.files]))();
+    });
+    window.addEventListener('resize', fit);
+  }
+
+  // A page for the test to drive: everything a user can do goes through the controls above; this only
+  // reports and measures.
+  const testing = {
+    state: () => ({ scene: sceneName, ticks, playing: playing(), particles: call.particle_count(),
+      pointer: { ...pointer }, caption }),
+    // performance.now() over `ticks` ticks of the default scene holding about `particles` particles: its
+    // factory emits particles / 160 a tick, each lives 160 ticks; timed after that many ticks of warm-up.
+    benchmark(particles, ticks) {
+      stopTimer();
+      const wasPlaying = playing();
+      call.start();
+      call.stop();
+      const amount = Math.ceil(particles / 160);
+      // A scene file holding one definition text (a byte of length, then the text).
+      const definition = ['factory.ParticleFactoryUniform',
+        `<CenterX>160</CenterX><CenterY>120</CenterY><Amount>${amount}</Amount>`, '.',
+        'constraint.OmniForce', '<CenterX>160</CenterX><CenterY>120</CenterY>', '.',
+        'constraint.RemoveAged', '', '.', 'constraint.RemoveOutOfBounds', '', '.', ''].join('\r\n');
+      mirrim.FS.writeFile('/benchmark.zrk', Uint8Array.from([definition.length, ...new TextEncoder().encode(definition)]));
+      call.load('/benchmark.zrk');
+      for (let i = 0; i < 160; ++i) call.tick(0, 0, 0);
+      let fewest = Infinity;
+      let most = 0;
+      const start = performance.now();
+      for (let i = 0; i < ticks; ++i) {
+        call.tick(0, 0, 0);
+        draw();
+        const count = call.particle_count();
+        fewest = Math.min(fewest, count);
+        most = Math.max(most, count);
+      }
+      const msPerTick = (performance.now() - start) / ticks;
+      call.start(); // openScene keeps the player stopped or playing as it was
+      if (!wasPlaying) call.stop();
+      openScene(sceneName);
+      return { msPerTick, fewest, most };
+    },
+  };
+
+  function ready(module) {
+    bind(module);
+    $('version').textContent = call.version();
+    wire();
+    call.start();
+    paintTexture();
+    fit();
+    $('loading').remove();
+    openScene(sceneFromAddress());
+    window.mirrimPage = testing;
+  }
+
+  // Should the module ever fail (a fault of ours, or memory the browser will not give), say so and
+  // stop the clock rather than throwing on every tick.
+  const stopped = (why) => {
+    failed = true;
+    stopTimer();
+    const note = Object.assign(document.createElement('p'), { id: 'loading', role: 'alert' });
+    note.textContent = `Mirrim has stopped: ${why}`;
+    $('area').append(note);
+  };
+  createMirrim({ onAbort: stopped }).then(ready, (error) => {
+    $('loading').textContent = `Mirrim cannot start in this browser: ${error}`;
+  });
+
+  // Once loaded, the page works without the network, and comes back without it.
+  if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
+    navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
+})();
