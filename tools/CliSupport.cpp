@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 
 #include "player/app/ScenePlayer.h"
+#include "player/imaging/SafeFileWriter.h"
 
 #include <cerrno>
 #include <charconv>
@@ -68,7 +69,7 @@ void AddSceneInputOptions(CLI::App& command, SceneInput& input)
     CLI::Option* definition = command.add_option("--definition", input.definition, "a definition file to play");
     file->excludes(scene)->excludes(definition);
     scene->excludes(definition);
-    command.add_flag("-q,--quiet", input.quiet, "do not print what the checker finds in the scene");
+    command.add_flag("-q,--quiet", input.quiet, "do not print what the checker finds in the scene, nor progress");
 }
 
 void PrintFindings(const std::vector<Finding>& findings)

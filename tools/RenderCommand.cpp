@@ -38,7 +38,6 @@ struct Options {
     int scale = 1;
     int fps = 0; // 0: not given
     bool listCodecs = false;
-    bool quiet = false;
 };
 
 int listCodecs()
@@ -231,7 +230,7 @@ int runRender(Options& o, bool pointer)
     int steps = 0;
     {
         InterruptCatcher catcher;
-        Progress progress(o.steps, o.quiet);
+        Progress progress(o.steps, o.input.quiet);
         for (; steps < o.steps && !interruption; ++steps) {
             CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
             if (player.IsRecording() && status.IsEmpty())
@@ -312,7 +311,6 @@ CliRun AddRenderCommand(CLI::App& program)
     command->add_option("--dump-particles", o->dump, "write the live particles at the end as CSV (as 'run' does)");
     command->add_flag(
         "--codecs", o->listCodecs, "list the formats and codecs this build can write, and do nothing else");
-    command->add_flag("--quiet", o->quiet, "no progress on stderr");
     command->footer("Runs a scene exactly as the Mirrim window plays it, tick by tick, without a window.\n"
                     "Without a scene it plays the player's default scene.\n\n"
                     "--out picks the format from the extension, in any letter case: .avi (as --avi), .mp4 and\n"

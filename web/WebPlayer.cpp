@@ -54,9 +54,12 @@ void WebPlayer::fitFrame()
 
 SceneEngine::SceneRead WebPlayer::Load(const CString& path)
 {
-    const SceneEngine::SceneRead result = engine_.LoadSceneFile(path);
+    // Either file kind, told apart by content; what the checker finds reaches the page as the window's
+    // message does.
+    const SceneEngine::LoadReport report = engine_.LoadFile(path);
+    engine_.ShowFindings(report);
     fitFrame();
-    return result;
+    return report.read;
 }
 
 void WebPlayer::Compose()

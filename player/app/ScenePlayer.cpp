@@ -1,6 +1,7 @@
 #include "player/app/ScenePlayer.h"
 
 #include "player/imaging/CDibImage.h"
+#include "player/imaging/DibLayout.h"
 #include "player/imaging/EnlargePixels.h"
 #include "player/imaging/VideoFormat.h"
 
@@ -176,7 +177,7 @@ bool ScenePlayer::writeFrame()
         return recorder_.WriteFrame(rows, frameBuffer_.GetImageSize());
     // AVI takes the enlarged frame as DIB rows, still bottom-up.
     const int width = frameBuffer_.GetWidth();
-    const std::size_t rowLength = CDib::RowLength(width * scale_, 24);
+    const std::size_t rowLength = dib::RowLength(static_cast<long long>(width) * scale_, 24);
     enlarged_.resize(rowLength * static_cast<std::size_t>(frameBuffer_.GetHeight()) * scale_);
     EnlargePixels(rows, frameBuffer_.GetRowLength(), width, frameBuffer_.GetHeight(), 3, scale_, false,
         enlarged_.data(), rowLength);

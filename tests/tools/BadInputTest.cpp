@@ -265,7 +265,7 @@ TEST(BadInput, Output)
         { "cannot be written: a full disk, and the old file keeps what it held",
             "convert " + in + " " + dir.file("full.png"), 1, "No space left on device" },
         { "snapshot that cannot be written", "render --steps 2 --snapshot " + dir.file("no/dir/x.bmp"), 1,
-            "cannot write the snapshot '" + dir.file("no/dir/x.bmp") + "': No such file or directory" },
+            "cannot write '" + dir.file("no/dir/x.bmp") + "': No such file or directory" },
         { "too large for the format",
             "convert " +
                 [&] {
@@ -311,12 +311,12 @@ TEST(BadInput, ScenesAndDefinitions)
     write(dir.file("self.vq"),
         "constraint.ConstraintCollection\n<DefLocation>" + dir.path()
             + "</DefLocation><DefFilename>self.vq</DefFilename>\n.\n");
-    ASSERT_EQ(cli("make-scene --definition " + vortex + " --version 1001 " + dir.file("newer.zrk")).status, 0);
+    ASSERT_EQ(cli("make-scene --definition " + vortex + " --scene-version 1001 " + dir.file("newer.zrk")).status, 0);
     ASSERT_EQ(cli("make-scene --definition " + vortex + " --size 100000x100000 " + dir.file("absurd.zrk")).status, 0);
     const std::string square = "factory.ParticlesSquare\n<CenterX>10</CenterX><CenterY>10</CenterY>";
 
     tryRows({
-        { "scene file that does not exist", "render --scene " + dir.file("none.zrk"), 1, "cannot read the scene file" },
+        { "scene file that does not exist", "render --scene " + dir.file("none.zrk"), 1, "cannot read '" + dir.file("none.zrk") + "'" },
         { "scene file larger than 64 MiB", "render --scene " + dir.file("huge.zrk"), 1, "" },
         { "empty scene file", "render --scene " + dir.file("empty.zrk"), 1, "" },
         { "scene of a newer version", "render --scene " + dir.file("newer.zrk"), 1, "more recent format" },

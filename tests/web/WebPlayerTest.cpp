@@ -128,7 +128,7 @@ TEST(WebPlayer, PicturesFromTheBrowserReadBackPixelForPixel)
 
     // Sizes beyond what a picture may be are refused before anything is allocated or written.
     const std::string refused = dir.file("huge.png");
-    EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), rgba.data(), kMaxPictureSide + 1, 1));
+    EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), rgba.data(), static_cast<int>(kPixelBudget.maxSide) + 1, 1));
     EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), rgba.data(), 0, 5));
     EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), nullptr, width, height));
     EXPECT_FALSE(std::filesystem::exists(refused));

@@ -35,7 +35,7 @@ void load(ScenePlayer& player, const std::string& scene)
     if (scene.empty())
         return;
     if (fs::path(scene).extension() == ".zrk") {
-        ASSERT_EQ(player.LoadSceneFile(scene.c_str()), ScenePlayer::SceneRead::Complete) << scene;
+        ASSERT_EQ(player.LoadFile(scene.c_str()).read, ScenePlayer::SceneRead::Complete) << scene;
         return;
     }
     CStdioFile file;

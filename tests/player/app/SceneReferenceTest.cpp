@@ -138,7 +138,7 @@ std::vector<Outcome> play(const Case& c, const char* outputDir)
     MakeBackgroundTexture(texture); // the window's draws before the first step
     const std::string scene = c.scene;
     if (scene.size() > 4 && scene.compare(scene.size() - 4, 4, ".zrk") == 0) {
-        EXPECT_EQ(player.LoadSceneFile(c.scene), ScenePlayer::SceneRead::Complete) << scene;
+        EXPECT_EQ(player.LoadFile(c.scene).read, ScenePlayer::SceneRead::Complete) << scene;
     } else if (!scene.empty()) {
         CStdioFile file;
         EXPECT_TRUE(file.Open(c.scene)) << scene;
