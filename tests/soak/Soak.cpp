@@ -18,6 +18,7 @@
 #include "platform/CDC.h"
 #include "platform/Numbers.h"
 #include "player/app/ScenePlayer.h"
+#include "player/imaging/CDibImage.h"
 #include "tests/TempDir.h"
 
 #include <algorithm>
@@ -144,14 +145,26 @@ private:
         return std::max(0, sp.getIntParameter(factory->getParameterExample(), "Amount", 0));
     }
 
-    static long litPixels(ParticleSystem& system, const CString& name)
+    static long litPixels(IImage* picture)
     {
-        IImage* picture = system.GetImageProvider() ? system.GetImageProvider()->GetImage(name) : nullptr;
         long lit = 0;
         for (int y = 0; picture && y < picture->GetHeight(); ++y)
             for (int x = 0; x < picture->GetWidth(); ++x)
                 lit += picture->GetPixel(x, y) != 0;
         return lit;
+    }
+
+    // Lit pixels of the picture the delta factory scans. After a step the store may hold something else
+    // under that name (a scene can swap it during the scan), so a plain file that a loader of the scene
+    // puts there at every step counts rather than what the store holds now.
+    long litPixels(ParticleSystem& system, const CString& name) const
+    {
+        for (const auto& [image, file] : loaded_) {
+            CDibImage picture;
+            if (image == name && file.Find("%") < 0 && picture.GetDib().Load(file))
+                return litPixels(&picture);
+        }
+        return litPixels(system.GetImageProvider() ? system.GetImageProvider()->GetImage(name) : nullptr);
     }
 
     void survey(ParticleSystem& system, ConstraintCollection& list)
@@ -165,6 +178,9 @@ private:
             const CString params = c->getParameterExample();
             if (auto* inner = dynamic_cast<ConstraintCollection*>(c)) {
                 survey(system, *inner);
+            } else if (cls == "image.ImageLoad") {
+                loaded_.emplace_back(sp.getStringParameter(params, "Image", ""),
+                    sp.getStringParameter(params, "Image Filename", ""));
             } else if (cls == "constraint.RemoveAged") {
                 if (sp.getIntParameter(params, "Group", 0) == -1) {
                     const int age = sp.getIntParameter(params, "MaximumAge", 0);
@@ -187,6 +203,7 @@ private:
 
     long perTick_ = 0;
     std::optional<int> maxAge_;
+    std::vector<std::pair<CString, CString>> loaded_; // image name, file, of every loader that runs by itself
 };
 
 struct Result {
