@@ -70,3 +70,14 @@ inline std::string LoadAverage()
     }
     return text;
 }
+
+// Runs the program's benchmarks (those its command line selects) through the reporter and returns the
+// machine's load from before they ran.
+inline std::string RunBenchmarks(int& argc, char** argv, SummaryReporter& reporter)
+{
+    benchmark::Initialize(&argc, argv);
+    const std::string loadBefore = LoadAverage();
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return loadBefore;
+}

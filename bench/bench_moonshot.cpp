@@ -144,11 +144,8 @@ BENCHMARK(BM_StepOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTi
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    const std::string loadBefore = LoadAverage();
     SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const std::string loadBefore = RunBenchmarks(argc, argv, reporter);
     const double both = gWall[1][0];
     std::printf("\n%ld particles, default scene's rules and RenderSimple into 320 x 240, median per tick "
                 "(load average before: %s, after: %s)\n"

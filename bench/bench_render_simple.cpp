@@ -172,17 +172,14 @@ BENCHMARK(BM_RenderBaseline)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Un
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
     for (long n : kSizes) {
         if (!picturesAgree(n)) {
             std::fprintf(stderr, "FAILED: the engine's picture differs from the baseline's (see above)\n");
             return 1;
         }
     }
-    const std::string loadBefore = LoadAverage();
     SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const std::string loadBefore = RunBenchmarks(argc, argv, reporter);
     std::printf("\nOne thread, CPU time per render step into %d x %d (load average before: %s, after: %s)\n"
                 "particles   engine ms/step   baseline ms/step   engine/baseline\n",
         kWidth, kHeight, loadBefore.c_str(), LoadAverage().c_str());
