@@ -1,5 +1,6 @@
 // Steps of the default scene over 10^4 to 10^6 live particles, against a plain loop doing the same
-// arithmetic (EngineStepBaseline.h). Prints ns per particle-step and the ratio engine / baseline.
+// arithmetic (EngineStepBaseline.h). Prints ns per particle-step and the ratio engine / baseline, both on
+// one thread (CPU time), and what a second thread gains (wall time).
 //
 // Each measured iteration puts every particle back at its start (untimed) and then times kStepsPerRun
 // steps: too few for any particle to swing out of the field and leave, so the population stays exactly
@@ -7,6 +8,7 @@
 #include "BenchSummary.h"
 #include "EngineStepBaseline.h"
 
+#include "particle/core/ParallelLoop.h"
 #include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
 
@@ -111,9 +113,10 @@ bool enginesAgree(ParticleSystem& system, EngineStepBaseline& baseline)
     return true;
 }
 
-void BM_EngineStep(benchmark::State& state)
+void engineSteps(benchmark::State& state, int threads)
 {
     const long n = state.range(0);
+    parallel::Configure(threads, false);
     ParticleSystem system;
     buildScene(system, n);
     {
@@ -127,6 +130,7 @@ void BM_EngineStep(benchmark::State& state)
         if (!enginesAgree(system, baseline)) {
             gMismatch = true;
             state.SkipWithError("engine and baseline disagree");
+            parallel::Configure(0, false);
             return;
         }
     }
@@ -139,9 +143,20 @@ void BM_EngineStep(benchmark::State& state)
         if (system.particles.getParticleCount() != n) {
             gMismatch = true;
             state.SkipWithError("the population changed while it was measured");
-            return;
+            break;
         }
     }
+    parallel::Configure(0, false);
+}
+
+void BM_EngineStep(benchmark::State& state)
+{
+    engineSteps(state, 1);
+}
+
+void BM_EngineStepTwoThreads(benchmark::State& state)
+{
+    engineSteps(state, 2);
 }
 
 void BM_BaselineStep(benchmark::State& state)
@@ -165,24 +180,43 @@ void BM_BaselineStep(benchmark::State& state)
 }
 
 BENCHMARK(BM_EngineStep)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineStepTwoThreads)->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BaselineStep)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
     SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::printf("\nCPU time per particle and step\n"
-                "particles   engine ns/particle-step   baseline ns/particle-step   engine/baseline\n");
+    const std::string loadBefore = RunBenchmarks(argc, argv, reporter);
+    const double target = LoadedRun() ? 1.6 : 1.3;
+    std::printf("\nOne thread, CPU time per particle and step (load average before: %s, after: %s)\n"
+                "particles   engine ns/particle-step   baseline ns/particle-step   engine/baseline\n",
+        loadBefore.c_str(), LoadAverage().c_str());
     for (long n : kSizes) {
-        const double engine = reporter.nanoseconds("BM_EngineStep/" + std::to_string(n)) / n / kStepsPerRun;
-        const double baseline = reporter.nanoseconds("BM_BaselineStep/" + std::to_string(n)) / n / kStepsPerRun;
-        if (engine > 0 && baseline > 0)
-            std::printf("%9ld   %23.2f   %25.2f   %15.2f%s\n", n, engine, baseline, engine / baseline,
-                n == 1000000 ? "   (target <= 2.0)" : "");
+        const std::string name = "/" + std::to_string(n);
+        const double engine = reporter.nanoseconds("BM_EngineStep" + name) / n / kStepsPerRun;
+        const double baseline = reporter.nanoseconds("BM_BaselineStep" + name) / n / kStepsPerRun;
+        if (engine > 0 && baseline > 0) {
+            std::printf("%9ld   %23.2f   %25.2f   %15.2f\n", n, engine, baseline, engine / baseline);
+            SummaryRow("engine step / plain loop, " + std::to_string(n) + " particles, one thread",
+                "<= " + std::to_string(target).substr(0, 3), engine / baseline, "", engine / baseline <= target);
+        }
+    }
+    // With the other core taken a second thread has nowhere to run: the loaded run leaves it out.
+    if (!LoadedRun())
+        std::printf("\nTwo threads, wall time per step\n"
+                    "particles   one thread ms   two threads ms   speed-up\n");
+    for (long n : { kSizes[1], kSizes[2] }) {
+        const std::string name = "/" + std::to_string(n);
+        const double one = reporter.wallNanoseconds("BM_EngineStep" + name) / kStepsPerRun * 1e-6;
+        const double two
+            = reporter.wallNanoseconds("BM_EngineStepTwoThreads" + name + "/real_time") / kStepsPerRun * 1e-6;
+        if (one > 0 && two > 0) {
+            std::printf("%9ld   %13.3f   %14.3f   %8.2f\n", n, one, two, one / two);
+            SummaryRow("engine step speed-up on two threads, " + std::to_string(n) + " particles", "> 1", one / two,
+                "x", one / two > 1.0);
+        }
     }
     if (gMismatch) {
         std::fprintf(stderr, "FAILED: the engine's results differ from the baseline's (see above)\n");

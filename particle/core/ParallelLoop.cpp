@@ -16,6 +16,7 @@ namespace {
 std::atomic<int> configuredThreads { 0 };
 std::atomic<bool> splitSmall { false };
 std::atomic<long> started { 0 };
+std::atomic<long> split { 0 };
 
 #ifndef MIRRIM_SINGLE_THREAD
 
@@ -61,6 +62,7 @@ public:
         if (!job.owns_lock())
             return false; // another loop, on another of the host's threads, is using the pool
         startThreads(slices - 1);
+        split.fetch_add(1);
         std::unique_lock<std::mutex> lock(mutex_);
         work_ = work;
         context_ = context;
@@ -166,6 +168,11 @@ void Configure(int threads, bool splitSmallLoops)
 long ThreadsStarted()
 {
     return started.load();
+}
+
+long LoopsSplit()
+{
+    return split.load();
 }
 
 int SliceCount(std::size_t work, std::size_t minimumPerSlice)

@@ -22,8 +22,9 @@ constexpr int kMaxThreads = 8;
 // With splitSmallLoops every loop of two items or more is split, whatever its threshold.
 void Configure(int threads, bool splitSmallLoops);
 
-// Threads the pool has started since the program began.
+// Threads the pool has started, and loops it has run split over threads, since the program began.
 long ThreadsStarted();
+long LoopsSplit();
 
 // How many slices a loop of `work` items should have, when each slice should get at least
 // `minimumPerSlice` of them.

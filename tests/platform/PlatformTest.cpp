@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -103,6 +105,45 @@ TEST(CDC, LineLeavesOutItsLastPixel)
     EXPECT_EQ(s.dc.GetPixel(10, 10), RGB(255, 255, 255));
     EXPECT_EQ(s.dc.GetPixel(6, 14), RGB(255, 255, 255));
     EXPECT_EQ(s.dc.GetPixel(5, 15), 0u);
+}
+
+// Lines within the surface are walked step by step, lines that leave it in closed form; both must light
+// exactly the pixels of step i = 0 .. major - 1 at minor coordinate floor((2 i minor + major) / (2 major)),
+// inverting ones as well.
+TEST(CDC, EveryLineLightsTheStepsOfItsClosedForm)
+{
+    constexpr int kSize = 24;
+    for (int rop : { R2_COPYPEN, R2_NOT }) {
+        for (int from = 0; from < 400; ++from) {
+            const int x0 = (from * 7) % (kSize + 10) - 5;
+            const int y0 = (from * 13) % (kSize + 10) - 5;
+            const int x1 = (from * 11 + 3) % (kSize + 10) - 5;
+            const int y1 = (from * 5 + 1) % (kSize + 10) - 5;
+            CDC dc(kSize, kSize);
+            CPen pen(PS_SOLID, 0, RGB(200, 100, 50));
+            dc.SelectObject(&pen);
+            dc.SetROP2(rop);
+            dc.MoveTo(x0, y0);
+            dc.LineTo(x1, y1);
+            std::vector<int> expected(kSize * kSize, 0);
+            const long long dx = x1 - x0, dy = y1 - y0;
+            const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+            const long long major = std::max(std::llabs(dx), std::llabs(dy));
+            const long long minor = std::min(std::llabs(dx), std::llabs(dy));
+            for (long long i = 0; i < major; ++i) {
+                const long long m = (2 * i * minor + major) / (2 * major);
+                const long long x = xMajor ? x0 + (dx < 0 ? -i : i) : x0 + (dx < 0 ? -m : m);
+                const long long y = xMajor ? y0 + (dy < 0 ? -m : m) : y0 + (dy < 0 ? -i : i);
+                if (x >= 0 && y >= 0 && x < kSize && y < kSize)
+                    expected[y * kSize + x] = 1;
+            }
+            const COLORREF lit = rop == R2_NOT ? RGB(255, 255, 255) : RGB(200, 100, 50);
+            for (int y = 0; y < kSize; ++y)
+                for (int x = 0; x < kSize; ++x)
+                    ASSERT_EQ(dc.GetPixel(x, y), expected[y * kSize + x] ? lit : 0u)
+                        << "(" << x0 << "," << y0 << ") to (" << x1 << "," << y1 << ") at " << x << "," << y;
+        }
+    }
 }
 
 TEST(CDC, HugeLinesClipWithoutWalkingTheirLength)

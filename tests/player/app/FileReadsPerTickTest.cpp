@@ -30,21 +30,13 @@ std::vector<std::string> shippedScenes()
     return scenes;
 }
 
+// As the window and `mirrim-cli render` load it: pictures the working directory lacks come from beside
+// the file.
 void load(ScenePlayer& player, const std::string& scene)
 {
-    if (scene.empty())
-        return;
-    if (fs::path(scene).extension() == ".zrk") {
+    if (!scene.empty()) {
         ASSERT_EQ(player.LoadFile(scene.c_str()).read, ScenePlayer::SceneRead::Complete) << scene;
-        return;
     }
-    CStdioFile file;
-    ASSERT_TRUE(file.Open(scene.c_str())) << scene;
-    CString text;
-    CString line;
-    while (file.ReadString(line))
-        text += line + "\r\n";
-    player.GetSystem().constraints.populateFromDefinitionString(text);
 }
 
 TEST(FileReadsPerTick, EveryShippedSceneReadsAtMostAFewFilesATick)

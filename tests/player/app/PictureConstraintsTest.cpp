@@ -1,8 +1,10 @@
 // The picture constraints against the player's real picture store, pictures and canvas.
 #include "particle/constraints/FileNamePattern.h"
+#include "particle/core/ParallelLoop.h"
 #include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
 #include "player/imaging/CDib.h"
+#include "player/imaging/CDibImage.h"
 #include "player/imaging/CImageStore.h"
 #include "tests/TempDir.h"
 
@@ -168,6 +170,44 @@ TEST_F(Pictures, RenderSimpleDrawsOpaqueStreaksBetweenBothPositions)
     defaults->apply(&system);
     EXPECT_GE(GetRValue(soft->GetPixel(20, 10)), 230);
     EXPECT_LT(GetRValue(soft->GetPixel(29, 10)), GetRValue(soft->GetPixel(20, 10)) / 2);
+}
+
+// The render step draws straight into the player's picture when no canvas is open on it, on more than
+// one thread for many particles, and through the open canvas otherwise: the pixels and the display copy
+// come out the same, and so does the end of a run of pixel access that was left open.
+TEST_F(Pictures, RenderSimpleDrawsTheSameInPlaceAsThroughACanvas)
+{
+    auto picture = [this](const char* name) {
+        IImage* p = add(name, 64, 48);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                p->SetPixel(x, y, RGB(x * 4, y * 5, x + y));
+        p->Lock();
+        return p;
+    };
+    IImage* inPlace = picture("IN PLACE");
+    IImage* throughCanvas = picture("CANVAS");
+    system.createParticles(3000, CPoint(32, 24), 0.0f, 1.0f, 1.0f, 1.0f);
+    for (int i = 0; i < 3000; ++i) {
+        IGlintmote* p = system.particles.getParticle(i);
+        p->setLocationX(static_cast<float>(i % 70) - 3.5f);
+        p->setLocationY(static_cast<float>(i % 53) - 2.25f);
+        p->step();
+    }
+    parallel::Configure(3, true);
+    constraint("render.RenderSimple", "<RenderToImage>IN PLACE</RenderToImage>")->apply(&system);
+    parallel::Configure(0, false);
+    throughCanvas->GetCanvas(); // already open: the step must draw on it and commit it
+    constraint("render.RenderSimple", "<RenderToImage>CANVAS</RenderToImage>")->apply(&system);
+    int differing = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            differing += inPlace->GetPixel(x, y) != throughCanvas->GetPixel(x, y)
+                || inPlace->GetBitmap()->GetPixel(x, y) != throughCanvas->GetBitmap()->GetPixel(x, y);
+    EXPECT_EQ(differing, 0);
+    EXPECT_NE(inPlace->GetPixel(32, 24), RGB(128, 120, 56)); // drawn on
+    for (IImage* p : { inPlace, throughCanvas })
+        EXPECT_FALSE(dynamic_cast<CDibImage&>(*p).GetDib().IsLocked());
 }
 
 TEST_F(Pictures, CameleonSamplesTheMidpointOfTheLastMoveForItsGroup)

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# How many frames a second the real window shows, under Xvfb: the default scene, then a scene of 100000
+# particles. Each frame the window composes is timed by libframe_counter.so, preloaded; the first seconds
+# (loading, the pool's first wake-up) are left out. A screenshot of each is kept to look at.
+#   bench/window_ticks.sh [BUILD_DIR] [SECONDS]     (from anywhere; BUILD_DIR defaults to build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+seconds=${2:-10}
+mirrim=$build/player/app/window/Mirrim
+counter=$(readlink -f "$build/bench/libframe_counter.so")
+for needed in "$mirrim" "$counter"; do
+  [ -e "$needed" ] || { echo "build first: cmake --build $build --target Mirrim frame_counter"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+mirrim_pid=
+cleanup() {
+  [ -n "$mirrim_pid" ] && kill "$mirrim_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+exec 3>&-
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_RUNTIME_DIR="$work"
+unset QT_QPA_PLATFORM
+
+warmup=3
+for scene in "" tests/reference/stress.vq; do
+  log="$work/frames"
+  rm -f "$log"
+  LD_PRELOAD="$counter" MIRRIM_FRAME_LOG="$log" "$mirrim" $scene >"$work/mirrim.log" 2>&1 &
+  mirrim_pid=$!
+  sleep $((warmup + seconds))
+  shot="$build/window-ticks-$(basename "${scene:-default}" .vq).png"
+  import -window root "$shot" 2>/dev/null || true
+  kill "$mirrim_pid"
+  wait "$mirrim_pid" 2>/dev/null || true
+  mirrim_pid=
+  awk -v warmup="$warmup" -v scene="${scene:-the default scene}" -v shot="$shot" '
+    NR == 1 { start = $1 + warmup * 1e9 }
+    $1 >= start { if (!first) first = $1; last = $1; n++ }
+    END {
+      if (n < 2) { printf "%s: fewer than two frames after %d s\n", scene, warmup; exit 1 }
+      printf "%s: %.1f frames a second over %.1f s (screenshot %s)\n", scene, (n - 1) / ((last - first) / 1e9), (last - first) / 1e9, shot
+    }' "$log"
+done
