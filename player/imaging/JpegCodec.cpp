@@ -2,6 +2,7 @@
 
 #include "platform/CStdioFile.h"
 #include "player/imaging/DibLayout.h"
+#include "player/imaging/JpegCoefficientStore.h"
 #include "player/imaging/PictureFormats.h"
 #include "player/imaging/PictureLimits.h"
 
@@ -20,9 +21,10 @@ namespace {
 // a large picture, is a file built to keep us busy.
 constexpr int kMaxScans = 200;
 constexpr std::uint64_t kMaxScanPixels = std::uint64_t { 1 } << 32;
-// The library's working memory: the coefficients of a progressive picture as large as the budget
-// allows, four components at full resolution, two bytes each, and room for its row buffers.
-constexpr long kMaxLibraryMemory = static_cast<long>(kPixelBudget.maxPixels * 4 * 2 + (32L << 20));
+// The coefficients of a progressive picture as large as the budget allows, four components at full
+// resolution, two bytes each; and the library's own working memory beside them (row buffers, tables).
+constexpr std::size_t kMaxCoefficientBytes = kPixelBudget.maxPixels * 4 * 2;
+constexpr long kMaxLibraryMemory = 32L << 20;
 // Even a flat picture costs a few bits per 8x8 block, so a file cannot honestly describe many more
 // pixels than this per byte; up to the floor anything goes.
 constexpr std::uint64_t kPixelsPerFileByte = 1024;
@@ -87,8 +89,9 @@ struct Progress {
 
 // Everything between setjmp and a longjmp back lives in the library's objects or in the caller's
 // `read` and `progress`, so no C++ object is skipped by the jump.
-bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_mgr& monitor, const std::uint8_t* data,
-    std::size_t size, PictureRead& read, Progress& progress)
+bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_mgr& monitor,
+    JpegCoefficientStore& coefficients, const std::uint8_t* data, std::size_t size, PictureRead& read,
+    Progress& progress)
 {
     if (setjmp(err.jump)) {
         // Damage after the last row (a broken marker before the end, say) costs nothing shown.
@@ -98,6 +101,7 @@ bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_
     // Creating clears everything but the error manager.
     cinfo.progress = &monitor;
     cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
+    coefficients.Install(cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
@@ -113,7 +117,7 @@ bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     cinfo.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
-    jpeg_start_decompress(&cinfo);
+    jpeg_calc_output_dimensions(&cinfo);
     const JDIMENSION width = cinfo.output_width;
     const JDIMENSION height = cinfo.output_height;
     if (!PictureFits(width, height)) {
@@ -125,6 +129,11 @@ bool Decompress(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_
         read.status = PictureStatus::NoMemory;
         return false;
     }
+    // The rows take memory only as they are filled, while the coefficients of a progressive file give
+    // theirs back: the two never need their full size at once.
+    JpegCoefficientStore::GiveBackZeroPages(read.block.data() + dib::kHeaderSize, read.block.size() - dib::kHeaderSize);
+    jpeg_start_decompress(&cinfo);
+    coefficients.OutputStarted();
     const std::size_t rowLength = dib::RowLength(width, 24);
     std::uint8_t* rows = read.block.data() + dib::kHeaderSize;
     // Colour rows go straight into the block; grey and CMYK ones through a row of their own.
@@ -198,8 +207,9 @@ PictureRead ReadJpegMemory(const std::uint8_t* data, std::size_t size)
     monitor.progress_monitor = LimitScans;
     cinfo.err = &err.pub;
     Progress progress;
+    JpegCoefficientStore coefficients(kMaxCoefficientBytes);
     try {
-        if (Decompress(cinfo, err, monitor, data, size, read, progress))
+        if (Decompress(cinfo, err, monitor, coefficients, data, size, read, progress))
             read.status = PictureStatus::Read;
     } catch (const std::bad_alloc&) {
         read.status = PictureStatus::NoMemory;

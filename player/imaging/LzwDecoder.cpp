@@ -54,7 +54,7 @@ std::size_t LzwDecoder::Read(std::uint16_t* out, std::size_t count)
     std::copy_n(pending_ + pendingAt_, done, out);
     pendingAt_ += done;
     while (done < count && !ended_) {
-        const int code = NextCode();
+        int code = NextCode();
         if (code < 0 || code == end_) {
             ended_ = true;
             break;
@@ -68,10 +68,9 @@ std::size_t LzwDecoder::Read(std::uint16_t* out, std::size_t count)
                 ended_ = true;
                 break;
             }
-        } else if (code > next_) {
-            ended_ = true;
-            break;
         } else if (next_ < kTableSize) {
+            // Damaged data may name an entry not made yet; the next one is the nearest reading.
+            code = std::min(code, next_);
             // A code equal to the next free entry stands for the previous string plus its own first byte;
             // once the table is full no 12-bit code can be equal to it.
             const int firstOfNew = code == next_ ? first_[prev_] : first_[code];

@@ -7,9 +7,10 @@
 // then that many bytes, ending with a zero length). Each decoder holds its own tables, so reads never
 // share state.
 //
-// Hostile data only ever ends the stream early: a code beyond the next free table entry, a first code
-// after a clear that is not a literal, the end code, a zero-length or cut sub-block. Every table entry's
-// prefix is an earlier entry, so no chain can loop.
+// Hostile data only ever ends the stream early (a first code after a clear that is not a literal, the end
+// code, a zero-length or cut sub-block) or is read as the nearest valid code: a code beyond the next free
+// table entry stands for that entry, as ImageMagick reads such files. Every table entry's prefix is an
+// earlier entry, so no chain can loop.
 class LzwDecoder {
 public:
     // minCodeSize must be within [kMinCodeSize, kMaxCodeSize] (see Valid()). Sizes above 8 give indices

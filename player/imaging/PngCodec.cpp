@@ -17,6 +17,9 @@ constexpr std::uint8_t kSignature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, 
 // give is refused before anything is allocated for it. Small pictures may always be cut short.
 constexpr std::uint64_t kRawBytesPerDataByte = 1100;
 constexpr std::uint64_t kRawFloor = std::uint64_t { 16 } << 20;
+// libpng asks for image data in pieces of this size; a file cut inside a piece loses the whole piece, so
+// small pieces keep the rows of a file cut short inside its first (or only) data chunk.
+constexpr std::size_t kDataPieceBytes = 512;
 // Pictures above this many pixels are compressed for speed.
 constexpr long long kFastAbovePixels = 4LL << 20;
 // Chunks that change nothing we show: libpng skips them instead of checking and inflating them.
@@ -95,6 +98,7 @@ bool Decode(png_structp png, png_infop info, Input& input, PictureRead& read, Pr
     png_set_user_limits(
         png, static_cast<png_uint_32>(kPixelBudget.maxSide), static_cast<png_uint_32>(kPixelBudget.maxSide));
     png_set_read_fn(png, &input, ReadInput);
+    png_set_compression_buffer_size(png, kDataPieceBytes);
     png_read_info(png, info);
 
     png_uint_32 width = 0, height = 0;

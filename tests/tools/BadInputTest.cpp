@@ -148,6 +148,20 @@ TEST(BadInput, Pictures)
     EXPECT_EQ(truncate(dir.file("huge-file.bmp").c_str(), (1L << 30) + (2L << 20)), 0);
     std::string sixteenBitCut = read(std::string(MIRRIM_SOURCE_DIR) + "/fuzz/corpus/png/rgba16_interlaced.png");
     sixteenBitCut.resize(60);
+    // A PNG of our own with rows that do not repeat, and the same file cut in its data.
+    std::string varied;
+    for (unsigned i = 0, v = 1; i < 64 * 64 * 3; ++i, v = v * 1103515245 + 12345)
+        varied += static_cast<char>(v >> 24);
+    EXPECT_EQ(
+        cli("convert " + named("varied.bmp", bmp(64, 64, 24, 0, 0, varied)) + " " + dir.file("varied.png")).status, 0);
+    const std::string variedPng = read(dir.file("varied.png"));
+    auto palette = [&](char index) {
+        const std::string row = std::string(10, index) + std::string(2, '\0');
+        std::string rows;
+        for (int y = 0; y < 10; ++y)
+            rows += row;
+        return bmp(10, 10, 8, 0, 2, std::string(8, '\xff') + rows);
+    };
 
     tryRows({
         { "missing file", "convert " + dir.file("no-such.gif") + " " + out, 1, "no such file",
@@ -224,6 +238,34 @@ TEST(BadInput, Pictures)
             1, "a damaged or unsupported JPEG file" },
         { "truncated PNG, cut before its rows", "convert " + named("cut.png", sixteenBitCut) + " " + out, 1,
             "a damaged or unsupported PNG file" },
+        { "truncated PNG: the rows before the cut, black below",
+            "convert " + named("cut-data.png", variedPng.substr(0, variedPng.size() * 6 / 10)) + " "
+                + dir.file("cut-data.bmp"),
+            0, "",
+            [&] {
+                // Both 24-bit, bottom row first: the last row read is the top one.
+                const std::string shown = read(dir.file("cut-data.bmp"));
+                ASSERT_EQ(shown.size(), 54u + 64 * 64 * 3);
+                EXPECT_EQ(shown.substr(54 + 63 * 64 * 3), varied.substr(63 * 64 * 3)) << "the first row";
+                EXPECT_EQ(shown.substr(54, 64 * 3), std::string(64 * 3, '\0')) << "the last row";
+            } },
+        { "palette index beyond the palette is black", "convert " + named("index.bmp", palette('\x05')) + " " + out, 0,
+            "",
+            [&] {
+                EXPECT_EQ(colour(particles(cameleonScene(5, 5, dir.file("index.bmp")), 2, dir).back()), "0x000000");
+                EXPECT_EQ(colour(particles(cameleonScene(5, 5, named("white.bmp", palette('\x01'))), 2, dir).back()),
+                    "0xffffff");
+            } },
+        { "a GIF code size of 11",
+            "convert "
+                + named("code11.gif",
+                    [&] {
+                        std::string g = gif(2, 2, "");
+                        g[g.size() - 6] = 11;
+                        return g;
+                    }())
+                + " " + dir.file("code11.bmp"),
+            0, "", [&] { EXPECT_EQ(read(dir.file("code11.bmp")).substr(54), std::string(16, '\0')); } },
         { "BMP of a kind we do not decode", "convert " + named("jpeg.bmp", bmp(2, 2, 24, 4, 0, jpegHeader)) + " " + out,
             1, "a damaged or unsupported BMP file" },
         { "a 32-bit BMP shows, and reads, its colours",
@@ -316,7 +358,8 @@ TEST(BadInput, ScenesAndDefinitions)
     const std::string square = "factory.ParticlesSquare\n<CenterX>10</CenterX><CenterY>10</CenterY>";
 
     tryRows({
-        { "scene file that does not exist", "render --scene " + dir.file("none.zrk"), 1, "cannot read '" + dir.file("none.zrk") + "'" },
+        { "scene file that does not exist", "render --scene " + dir.file("none.zrk"), 1,
+            "cannot read '" + dir.file("none.zrk") + "'" },
         { "scene file larger than 64 MiB", "render --scene " + dir.file("huge.zrk"), 1, "" },
         { "empty scene file", "render --scene " + dir.file("empty.zrk"), 1, "" },
         { "scene of a newer version", "render --scene " + dir.file("newer.zrk"), 1, "more recent format" },

@@ -352,8 +352,9 @@ TEST(GifReader, MalformedFiles)
         { "index beyond map", LiteralGif({}, { 3, 1, 3, 1 }), true, "No Error", { 0, 1, 0, 1 } },
         { "no map at all", LiteralGif(noMap, { 1, 1, 1, 1 }), true, "No Error", { 0, 0, 0, 0 } },
         { "data ends early", Gif({}, SubBlocks({ { 4, 3 }, { 1, 3 } }, false)), true, "No Error", { 1, 0, 0, 0 } },
-        { "code beyond next entry", Gif({}, SubBlocks({ { 4, 3 }, { 1, 3 }, { 7, 3 }, { 1, 3 } })), true, "No Error",
-            { 1, 0, 0, 0 } },
+        // Read as the next entry's code: the previous string and its first index again.
+        { "code beyond next entry", Gif({}, SubBlocks({ { 4, 3 }, { 1, 3 }, { 7, 3 }, { 0, 3 } })), true, "No Error",
+            { 1, 1, 1, 0 } },
         { "first code not a literal", Gif({}, SubBlocks({ { 4, 3 }, { 6, 3 }, { 1, 3 } })), true, "No Error",
             { 0, 0, 0, 0 } },
         { "more data than pixels", LiteralGif({}, std::vector<int>(5000, 1)), true, "No Error", { 1, 1, 1, 1 } },

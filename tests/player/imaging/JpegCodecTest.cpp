@@ -94,7 +94,13 @@ im.save(path('colour.jpg'), quality=90)
 im.convert('L').save(path('grey.jpg'), quality=90)
 im.save(path('progressive.jpg'), quality=90, progressive=True)
 im.convert('CMYK').save(path('cmyk.jpg'))
-for name in ('colour', 'grey', 'progressive', 'cmyk', 'ycck', 'arithmetic', 'ours'):
+# Large enough that the output pass gives many pages of coefficients back before it ends.
+large = im.resize((331, 245))
+large.save(path('progressive444.jpg'), quality=95, progressive=True, subsampling=0)
+large.convert('CMYK').save(path('progressive_cmyk.jpg'), progressive=True)
+large.convert('L').save(path('progressive_grey.jpg'), progressive=True)
+for name in ('colour', 'grey', 'progressive', 'cmyk', 'ycck', 'arithmetic', 'ours', 'progressive444',
+             'progressive_cmyk', 'progressive_grey'):
     open(path(name + '.rgb'), 'wb').write(Image.open(path(name + '.jpg')).convert('RGB').tobytes())
 open(path('ours.mode'), 'w').write(Image.open(path('ours.jpg')).mode)
 )PY"));
@@ -103,6 +109,13 @@ open(path('ours.mode'), 'w').write(Image.open(path('ours.jpg')).mode)
             = picturefiles::TopDownRgb(ReadJpeg(dir.file(std::string(name) + ".jpg").c_str()).block);
         EXPECT_EQ(image.width, 41) << name;
         EXPECT_EQ(image.height, 29) << name;
+        EXPECT_LE(MaxDifference(image.pixels, toolfiles::ReadBytes(dir.file(std::string(name) + ".rgb"))), 2) << name;
+    }
+    for (const char* name : { "progressive444", "progressive_cmyk", "progressive_grey" }) {
+        const picturefiles::RgbPicture image
+            = picturefiles::TopDownRgb(ReadJpeg(dir.file(std::string(name) + ".jpg").c_str()).block);
+        EXPECT_EQ(image.width, 331) << name;
+        EXPECT_EQ(image.height, 245) << name;
         EXPECT_LE(MaxDifference(image.pixels, toolfiles::ReadBytes(dir.file(std::string(name) + ".rgb"))), 2) << name;
     }
     const Bytes grey = picturefiles::TopDownRgb(ReadJpeg(dir.file("grey.jpg").c_str()).block).pixels;
