@@ -50,6 +50,12 @@ bool CommandLineUi::ChooseCompressor(CompressorSettings& settings)
 
 std::string CannotWrite(const std::string& path)
 {
+    const int error = CheckWritable(path.c_str());
+    return error ? std::strerror(error) : std::string();
+}
+
+std::string CannotCreateBeside(const std::string& path)
+{
     struct stat info { };
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return std::strerror(EISDIR);

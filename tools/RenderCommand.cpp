@@ -6,9 +6,10 @@
 #include "player/app/ParticleDump.h"
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/CDibImage.h"
-#include "player/imaging/PictureFormats.h"
 #include "player/imaging/EnlargePixels.h"
+#include "player/imaging/PictureFormats.h"
 #include "player/imaging/PictureLimits.h"
+#include "player/imaging/PictureSequenceWriter.h"
 #include "player/imaging/SnapshotFile.h"
 #include "player/imaging/VideoFormat.h"
 
@@ -94,8 +95,19 @@ int checkOutputs(Options& o)
             return cliFail(kCommand, "a GIF plays at most 50 frames a second", 2);
         if (o.steps == 0)
             return cliFail(kCommand, "--steps 0 records no frame, and a video needs at least one", 2);
+        // A picture sequence is checked by its first picture's name.
+        const std::string first = o.compressor.codec == "png" ? PictureSequenceWriter::FrameFileName(video, 1) : video;
+        if (first.empty()) {
+            return cliFail(kCommand,
+                "'" + video + "' needs one frame number in its name, such as frame%04d.png: a picture is written "
+                    + "for each frame",
+                2);
+        }
+        const std::string why = o.compressor.codec == "png" ? CannotWrite(first) : CannotCreateBeside(video);
+        if (!why.empty())
+            return cliFail(kCommand, "cannot write '" + first + "': " + why);
     }
-    for (const std::string& path : std::vector<std::string> { video, o.snapshot, o.dump }) {
+    for (const std::string& path : std::vector<std::string> { o.snapshot, o.dump }) {
         if (path.empty())
             continue;
         const std::string why = CannotWrite(path);
@@ -316,9 +328,12 @@ CliRun AddRenderCommand(CLI::App& program)
                     "--out picks the format from the extension, in any letter case: .avi (as --avi), .mp4 and\n"
                     ".mov (H.264, for sharing), .mkv (any codec, lossless FFV1 by default, for keeping and\n"
                     "editing), .webm (VP9, for the web), .gif (an animated GIF that loops, one palette for\n"
-                    "the clip). --codec takes none (uncompressed, AVI only), mjpeg, ffv1, huffyuv, utvideo,\n"
-                    "cinepak, mpeg4, h264, vp9 or gif, as the format and this build allow; without --quality\n"
-                    "a lossy codec works at the high quality shown above (H.264 at CRF 18, VP9 at CRF 25).\n\n"
+                    "the clip), .png with a frame number in the name (frame%04d.png: one PNG picture a frame,\n"
+                    "numbered from 1). --codec takes none (uncompressed, AVI only), mjpeg, ffv1, huffyuv,\n"
+                    "utvideo, cinepak, mpeg4, h264, vp9, gif or png, as the format and this build allow.\n"
+                    "Without --quality a lossy codec works at the high quality shown above: Motion JPEG and\n"
+                    "MPEG-4 at their finest step, Motion JPEG in full colour resolution (4:4:4), H.264 at\n"
+                    "CRF 18, VP9 at CRF 25.\n\n"
                     "--pointer holds the left mouse button at that point of the drawing area: the part\n"
                     "factory fires there on every tick, through the scene's mapping. --snapshot saves as the\n"
                     "snapshot dialog does: a JPEG (quality 100) when the name ends in exactly .jpg or .jpeg,\n"

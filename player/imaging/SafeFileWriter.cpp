@@ -160,6 +160,34 @@ void SafeFileWriter::Discard()
     errno = error;
 }
 
+int CheckWritable(const CString& fileName)
+{
+    if (fileName.IsEmpty())
+        return ENOENT;
+    const std::string target = FollowLinks(fileName.str());
+    if (target.empty())
+        return errno;
+    const int own = OwnDescriptor(target);
+    if (own >= 0) {
+        const int flags = ::fcntl(own, F_GETFL);
+        return flags < 0 || (flags & O_ACCMODE) == O_RDONLY ? EBADF : 0;
+    }
+    struct stat st { };
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return EISDIR;
+        if (!S_ISREG(st.st_mode))
+            return ::access(target.c_str(), W_OK) == 0 ? 0 : errno;
+    }
+    std::string probe;
+    const int fd = CreateFileBeside(target, probe);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return 0;
+}
+
 int SaveFile(const CString& fileName, const std::function<bool(std::FILE*)>& write)
 {
     SafeFileWriter writer;

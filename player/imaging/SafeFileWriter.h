@@ -41,6 +41,10 @@ private:
     std::string temp_; // empty when writing in place
 };
 
+// Whether a SafeFileWriter could write fileName, found without touching it (a file made beside it is
+// removed again): 0 when it could, otherwise the errno that Open or Commit would fail with.
+int CheckWritable(const CString& fileName);
+
 // Opens fileName with a SafeFileWriter, lets write fill the file and commits it: 1 when written,
 // otherwise 0 with errno saying why (write leaves its own reason there when it returns false).
 int SaveFile(const CString& fileName, const std::function<bool(std::FILE*)>& write);

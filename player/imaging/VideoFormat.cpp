@@ -1,6 +1,7 @@
 #include "player/imaging/VideoFormat.h"
 
 #include "player/imaging/AnimatedGifWriter.h"
+#include "player/imaging/PictureSequenceWriter.h"
 #include "player/imaging/VideoEncoder.h"
 
 #include <algorithm>
@@ -20,6 +21,9 @@ const std::vector<VideoFormat>& VideoFormats()
             { "ffv1", "huffyuv", "utvideo", "mjpeg", "mpeg4", "h264", "vp9", "cinepak" }, false },
         { "webm", "WebM", "webm", "vp9", { "vp9" }, false },
         { "gif", "animated GIF", "gif", "gif", { "gif" }, false },
+        // One picture a frame, named by a number pattern (PictureSequenceWriter); FFmpeg's name for such
+        // a sequence is image2, though we write the pictures ourselves.
+        { "png", "PNG picture sequence", "image2", "png", { "png" }, false },
     };
     return formats;
 }
@@ -55,6 +59,9 @@ std::vector<CompressorInfo> AvailableCodecs(const VideoFormat& format)
         } else if (codec == "gif") {
             if (AnimatedGifWriter::Available())
                 found.push_back({ codec, "Animated GIF, one palette for the whole clip" });
+        } else if (codec == "png") {
+            if (PictureSequenceWriter::Available())
+                found.push_back({ codec, "PNG, one picture a frame (lossless)" });
         } else {
             auto it = std::find_if(
                 encoders.begin(), encoders.end(), [&](const CompressorInfo& info) { return info.codec == codec; });

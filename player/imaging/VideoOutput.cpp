@@ -4,6 +4,7 @@
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/MovieFileWriter.h"
 #include "player/imaging/PictureLimits.h"
+#include "player/imaging/PictureSequenceWriter.h"
 #include "player/imaging/VideoEncoder.h"
 #include "player/imaging/VideoFormat.h"
 
@@ -95,6 +96,8 @@ std::unique_ptr<VideoOutput> VideoOutput::Open(const Request& request, std::stri
     }
     if (codec.codec == "gif")
         return AnimatedGifWriter::Create(request, error);
+    if (codec.codec == "png")
+        return PictureSequenceWriter::Create(request, error);
 
     const AVOutputFormat* container = av_guess_format(format.muxer, nullptr, nullptr);
     const bool globalHeader = container && (container->flags & AVFMT_GLOBALHEADER);

@@ -9,16 +9,16 @@
 
 struct VideoFormat;
 
-// A video being written in one of the formats beyond AVI (MP4, QuickTime, Matroska, WebM, animated GIF).
-// Frames arrive as 24-bit DIB rows (bottom-up, blue-green-red, rows padded to 4 bytes) of the size given
-// at the start; the file holds them enlarged by the scale. Nothing appears under the file's name until
-// Finish has completed it.
+// A video being written in one of the formats beyond AVI (MP4, QuickTime, Matroska, WebM, animated GIF,
+// a sequence of PNG pictures). Frames arrive as 24-bit DIB rows (bottom-up, blue-green-red, rows padded
+// to 4 bytes) of the size given at the start; the file holds them enlarged by the scale. Nothing appears
+// under a video's name until Finish has completed it; a picture sequence grows picture by picture.
 class VideoOutput {
 public:
     struct Request {
         std::string fileName;
         const VideoFormat* format = nullptr;
-        CompressorSettings codec; // an empty codec name takes the format's default
+        CompressorSettings codec { "", 15, 0, -1 }; // no codec name: the format's default
         int width = 0;
         int height = 0;
         int scale = 1;

@@ -1,4 +1,5 @@
 #include "player/imaging/AviRecorder.h"
+#include "tests/VideoTools.h"
 
 #include <gtest/gtest.h>
 
@@ -14,62 +15,21 @@
 
 namespace {
 
+using videotools::DecodeRgb;
+using videotools::Output;
+
+using videotools::PatternDib;
+using videotools::PatternRgb;
+
 bool ToolsPresent()
 {
-    return std::system("command -v ffprobe >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") == 0;
-}
-
-std::string Output(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[65536];
-        std::size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
+    return videotools::Present();
 }
 
 bool Exists(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
-}
-
-// Frame k of a test clip, top-down RGB: red rises left to right, green top to bottom, so a mirrored or
-// upside-down frame is far off; blue changes from frame to frame.
-std::vector<std::uint8_t> ExpectedRgb(int width, int height, int k)
-{
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-            p[0] = static_cast<std::uint8_t>(x * 255 / (width - 1));
-            p[1] = static_cast<std::uint8_t>(y * 255 / (height - 1));
-            p[2] = static_cast<std::uint8_t>(40 + 6 * k);
-        }
-    }
-    return rgb;
-}
-
-// The same frame as a 24-bit DIB: bottom-up, blue-green-red, rows padded to 4 bytes (padding garbage).
-std::vector<std::uint8_t> DibRows(int width, int height, int k)
-{
-    const std::size_t rowLength = (24 * static_cast<std::size_t>(width) + 31) / 32 * 4;
-    const std::vector<std::uint8_t> rgb = ExpectedRgb(width, height, k);
-    std::vector<std::uint8_t> dib(rowLength * height, 0xA5);
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = &dib[(height - 1 - y) * rowLength];
-        for (int x = 0; x < width; ++x) {
-            const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-            row[3 * x] = p[2];
-            row[3 * x + 1] = p[1];
-            row[3 * x + 2] = p[0];
-        }
-    }
-    return dib;
 }
 
 bool Lossless(const std::string& codec)
@@ -95,7 +55,7 @@ protected:
             return -1;
         int written = 0;
         for (int k = 0; k < frames; ++k) {
-            const std::vector<std::uint8_t> dib = DibRows(width, height, k);
+            const std::vector<std::uint8_t> dib = PatternDib(width, height, k);
             written += recorder.WriteFrame(dib.data(), dib.size());
         }
         recorder.Close();
@@ -105,15 +65,10 @@ protected:
     // Stream facts as ffprobe reads them: "codec_name=..", "width=..", "r_frame_rate=..", "nb_read_frames=..".
     static std::string Probe(const std::string& path)
     {
-        return Output("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                      "stream=width,height,r_frame_rate,nb_read_frames -of default=nw=1 '"
-            + path + "'");
+        return videotools::Probe(path, "width,height,r_frame_rate,nb_read_frames");
     }
 
-    static std::string Decode(const std::string& path)
-    {
-        return Output("ffmpeg -v error -i '" + path + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
-    }
+    static std::string Decode(const std::string& path) { return DecodeRgb(path); }
 
     // Checks every decoded frame against the pattern: exactly, or within a mean error for lossy codecs.
     static void ExpectFrames(const std::string& decoded, int width, int height, int frames, bool exact)
@@ -121,7 +76,7 @@ protected:
         const std::size_t frameBytes = static_cast<std::size_t>(width) * height * 3;
         ASSERT_EQ(decoded.size(), frameBytes * frames);
         for (int k = 0; k < frames; ++k) {
-            const std::vector<std::uint8_t> expected = ExpectedRgb(width, height, k);
+            const std::vector<std::uint8_t> expected = PatternRgb(width, height, k);
             const auto* got = reinterpret_cast<const std::uint8_t*>(decoded.data()) + frameBytes * k;
             double error = 0;
             for (std::size_t i = 0; i < frameBytes; ++i)
@@ -178,7 +133,7 @@ TEST_F(AviRecorderTest, UncompressedFramesAreStoredAsBottomUpDib)
     // The first frame's chunk holds the DIB rows exactly as handed over.
     const std::size_t chunk = file.find("00dc", file.find("movi"));
     ASSERT_NE(chunk, std::string::npos);
-    const std::vector<std::uint8_t> dib = DibRows(320, 240, 0);
+    const std::vector<std::uint8_t> dib = PatternDib(320, 240, 0);
     ASSERT_GE(file.size(), chunk + 8 + dib.size());
     EXPECT_EQ(file.compare(chunk + 8, dib.size(), reinterpret_cast<const char*>(dib.data()), dib.size()), 0);
     // BITMAPINFOHEADER after "strf": positive height (bottom-up), 24 bits, BI_RGB.
@@ -213,7 +168,7 @@ TEST_F(AviRecorderTest, KeyFramesFollowTheChosenInterval)
 TEST_F(AviRecorderTest, ClosedOrRefusedRecorderWritesNothing)
 {
     AviRecorder recorder;
-    const std::vector<std::uint8_t> dib = DibRows(320, 240, 0);
+    const std::vector<std::uint8_t> dib = PatternDib(320, 240, 0);
     EXPECT_EQ(recorder.WriteFrame(dib.data(), dib.size()), 0);
     EXPECT_EQ(recorder.Close(), 0);
 
@@ -298,7 +253,7 @@ TEST_F(AviRecorderTest, FullDiskSkipsFramesAndKeepsTheOnesWritten)
             int written = 0;
             bool failed = false;
             for (int k = 0; k < 100; ++k) {
-                const std::vector<std::uint8_t> dib = DibRows(320, 240, k);
+                const std::vector<std::uint8_t> dib = PatternDib(320, 240, k);
                 const int ok = recorder.WriteFrame(dib.data(), dib.size());
                 if (ok && failed)
                     _exit(201);

@@ -1,0 +1,259 @@
+// mirrim-cli render writing videos and picture sequences, read back with ffprobe and ffmpeg and held
+// against the snapshot of the same run.
+#include "tests/RunCommand.h"
+#include "tests/TempDir.h"
+#include "tests/VideoTools.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+CommandResult cli(const std::string& args)
+{
+    return RunCommand("(" + std::string(MIRRIM_CLI) + " " + args + ") 2>&1");
+}
+
+std::string scene(const char* name)
+{
+    return std::string(MIRRIM_SOURCE_DIR) + "/scenes/" + name;
+}
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The last frame of everything ffmpeg decodes from the file, as top-down RGB of frameBytes.
+std::string lastFrame(const std::string& decoded, std::size_t frameBytes)
+{
+    if (decoded.size() < frameBytes || decoded.size() % frameBytes != 0)
+        return std::string();
+    return decoded.substr(decoded.size() - frameBytes);
+}
+
+// Every output kind of the default scene and of the streaks (one-pixel coloured lines, the hardest case
+// for half-resolution colour) after the default 300 steps: its stream as ffprobe reads it, and its last
+// frame against the snapshot. The lossy floors sit about a decibel below what the default qualities
+// gave here (default scene / streaks): Motion JPEG in 4:4:4 52.4 / 44.3 dB, H.264 at CRF 18 37.4 / 34.3,
+// VP9 at CRF 25 37.1 / 33.2, the GIF's one palette 60.6 / 49.6.
+TEST(RenderVideo, EachFormatHoldsTheFramesTheSnapshotShows)
+{
+    if (!videotools::Present())
+        GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+    const struct {
+        const char* out;
+        const char* extra;
+        const char* stream; // codec, size and rate as ffprobe reads them
+        double defaultScene; // least PSNR of the last frame; infinity: equal
+        double streaks;
+    } cases[] = {
+        { "clip.avi", "", "codec_name=mjpeg\nwidth=320\nheight=240\nr_frame_rate=30/1\n", 40, 40 },
+        { "clip.mp4", "", "codec_name=h264\nwidth=320\nheight=240\nr_frame_rate=30/1\n", 36, 33 },
+        { "clip.MOV", "--fps 24", "codec_name=h264\nwidth=320\nheight=240\nr_frame_rate=24/1\n", 36, 33 },
+        { "clip.mkv", "", "codec_name=ffv1\nwidth=320\nheight=240\nr_frame_rate=30/1\n", INFINITY, INFINITY },
+        { "clip.webm", "--fps 60", "codec_name=vp9\nwidth=320\nheight=240\nr_frame_rate=60/1\n", 36, 32 },
+        { "clip.gif", "--fps 25", "codec_name=gif\nwidth=320\nheight=240\nr_frame_rate=25/1\n", 55, 45 },
+        { "lossless.avi", "--codec ffv1", "codec_name=ffv1\nwidth=320\nheight=240\nr_frame_rate=30/1\n", INFINITY,
+            INFINITY },
+        // ffmpeg reads a numbered sequence as one stream at 25 pictures a second.
+        { "clip%03d.png", "", "codec_name=png\nwidth=320\nheight=240\nr_frame_rate=25/1\n", INFINITY, INFINITY },
+    };
+    const int steps = 300;
+    const std::size_t frameBytes = 320 * 240 * 3;
+    TempDir dir;
+    for (const char* input : { "", "streaks.zrk" }) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.out) + " " + input);
+            const std::string out = dir.file(c.out);
+            const std::string snapshot = dir.file("last.png");
+            const CommandResult r = cli(std::string("render -q --steps ") + std::to_string(steps) + " --out '" + out
+                + "' " + c.extra + " --snapshot " + snapshot + (*input ? " --scene " + scene(input) : ""));
+            ASSERT_EQ(r.status, 0) << r.out;
+            EXPECT_EQ(videotools::Probe(out, "codec_name,width,height,r_frame_rate,nb_read_frames"),
+                c.stream + std::string("nb_read_frames=") + std::to_string(steps) + "\n");
+            const std::string last = lastFrame(videotools::DecodeRgb(out), frameBytes);
+            const std::string shown = videotools::DecodeRgb(snapshot);
+            ASSERT_EQ(shown.size(), frameBytes);
+            const double psnr = videotools::Psnr(last, shown);
+            EXPECT_GE(psnr, *input ? c.streaks : c.defaultScene);
+        }
+    }
+}
+
+// --scale 4 makes every frame and the snapshot 1280 x 960, each pixel a 4 x 4 block of the original.
+TEST(RenderVideo, ScaleEnlargesFramesAndSnapshotIntoBlocks)
+{
+    if (!videotools::Present())
+        GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+    TempDir dir;
+    ASSERT_EQ(cli("render -q --steps 6 --snapshot " + dir.file("small.png")).status, 0);
+    const std::string small = videotools::DecodeRgb(dir.file("small.png"));
+    ASSERT_EQ(small.size(), 320u * 240 * 3);
+    for (const char* out : { "big.mkv", "big.avi --codec ffv1", "big%d.png" }) {
+        SCOPED_TRACE(out);
+        const CommandResult r
+            = cli("render -q --steps 6 --scale 4 --snapshot " + dir.file("big.png") + " --out " + dir.file(out));
+        ASSERT_EQ(r.status, 0) << r.out;
+        const std::string path = dir.file(std::string(out).substr(0, std::string(out).find(' ')));
+        EXPECT_EQ(videotools::Probe(path, "width,height,nb_read_frames"), "width=1280\nheight=960\nnb_read_frames=6\n");
+        const std::string big = lastFrame(videotools::DecodeRgb(path), 1280 * 960 * 3);
+        ASSERT_EQ(big, videotools::DecodeRgb(dir.file("big.png")));
+        int strayPixels = 0;
+        for (int y = 0; y < 960; ++y) {
+            for (int x = 0; x < 1280; ++x)
+                strayPixels += big.compare((y * 1280 + x) * 3, 3, small, ((y / 4) * 320 + x / 4) * 3, 3) != 0;
+        }
+        EXPECT_EQ(strayPixels, 0);
+    }
+}
+
+TEST(RenderVideo, PictureSequenceNamesFollowThePattern)
+{
+    TempDir dir;
+    ASSERT_EQ(cli("render -q --steps 3 --out " + dir.file("f%04d.PNG")).status, 0);
+    ASSERT_EQ(cli("render -q --steps 2 --out " + dir.file("100%%-%d.png")).status, 0);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string> { "100%-1.png", "100%-2.png", "f0001.PNG", "f0002.PNG", "f0003.PNG" }));
+    EXPECT_EQ(slurp(dir.file("f0003.PNG")).substr(0, 4), "\x89PNG");
+
+    // A name that cannot number the pictures is refused before anything runs.
+    for (const char* bad : { "frame.png", "f%d%d.png", "f%s.png", "f%x.png", "f%10d.png", "f%-3d.png", "f%.png" }) {
+        const CommandResult r = cli("render --steps 3 --out '" + dir.file(bad) + "'");
+        EXPECT_EQ(r.status, 2) << bad << r.out;
+        EXPECT_NE(r.out.find("needs one frame number in its name"), std::string::npos) << bad << r.out;
+    }
+    EXPECT_EQ(cli("render --steps 3 --out '" + dir.file("f%d.png") + "' --codec gif").status, 1);
+}
+
+// Outputs are checked before the first step, by the rules their writers follow: a snapshot goes through
+// links and into pipes and devices as they are, a video is made beside its name.
+TEST(RenderVideo, OutputsAreCheckedAsTheyWillBeWritten)
+{
+    TempDir dir;
+    const CommandResult missing = cli("render --steps 100000 --out " + dir.file("no/clip.mp4"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("No such file or directory"), std::string::npos) << missing.out;
+    EXPECT_EQ(cli("render --steps 100000 --out " + dir.file("clip.flv")).status, 2);
+    EXPECT_EQ(cli("render --steps 0 --out " + dir.file("clip.mp4")).status, 2);
+    EXPECT_EQ(cli("render --steps 3 --out " + dir.file("clip.webm") + " --codec h264").status, 1);
+
+    // Standard output, a pipe with a reader, and a link to a file all take the snapshot.
+    const CommandResult out = RunCommand(std::string(MIRRIM_CLI) + " render -q --steps 2 --snapshot /dev/stdout");
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.out.substr(0, 2), "BM");
+    const std::string fifo = dir.file("pipe.png");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const CommandResult piped = RunCommand("cat " + fifo + " > " + dir.file("got.png") + " & " + MIRRIM_CLI
+        + " render -q --steps 2 --snapshot " + fifo + "; status=$?; wait; exit $status");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(slurp(dir.file("got.png")).substr(0, 4), "\x89PNG");
+    ASSERT_EQ(symlink("real.png", dir.file("link.png").c_str()), 0);
+    EXPECT_EQ(cli("render -q --steps 2 --snapshot " + dir.file("link.png")).status, 0);
+    struct stat info { };
+    EXPECT_TRUE(lstat(dir.file("link.png").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    EXPECT_EQ(slurp(dir.file("real.png")).substr(0, 4), "\x89PNG");
+
+    // A link into a folder that is not there, a read-only descriptor, a device that is full.
+    ASSERT_EQ(symlink("gone/x.bmp", dir.file("dangling.bmp").c_str()), 0);
+    const CommandResult dangling = cli("render --steps 100000 --snapshot " + dir.file("dangling.bmp"));
+    EXPECT_EQ(dangling.status, 1);
+    EXPECT_NE(dangling.out.find("No such file or directory"), std::string::npos) << dangling.out;
+    EXPECT_EQ(cli("render --steps 100000 --snapshot /dev/fd/5 5</dev/null").status, 1);
+    const CommandResult full = cli("render -q --steps 2 --snapshot /dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("No space left on device"), std::string::npos) << full.out;
+}
+
+// The render's own process, started without a shell in between so that the signal reaches it; its
+// stdout and stderr go to log.
+pid_t startRender(const std::string& args, const std::string& log)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string line = "exec " + std::string(MIRRIM_CLI) + " " + args + " > " + log + " 2>&1";
+        execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Whether a file of the directory starts with prefix and has grown past a few frames' worth.
+bool growing(const std::string& directory, const std::string& prefix)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) == 0 && entry.file_size() > 20000)
+            return true;
+    }
+    return false;
+}
+
+// SIGINT or SIGTERM while frames are being written: the file is finished (ffprobe finds its frames and
+// its duration), the snapshot is the last frame written, and the exit status says which signal.
+TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
+{
+    if (!videotools::Present())
+        GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+    TempDir dir;
+    for (const auto& [signal, out] : { std::pair { SIGINT, "stopped.mkv" }, { SIGTERM, "stopped.mp4" } }) {
+        SCOPED_TRACE(out);
+        const std::string log = dir.file("log.txt");
+        const pid_t pid = startRender("render -q --steps 1000000 --out " + dir.file(out) + " --snapshot "
+                + dir.file("last.png") + " --scene " + scene("fountain.zrk"),
+            log);
+        ASSERT_GT(pid, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!growing(dir.path(), std::string(out) + ".") && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        kill(pid, signal);
+        int raw = 0;
+        ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+        ASSERT_TRUE(WIFEXITED(raw)) << slurp(log);
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + signal);
+
+        const std::string said = slurp(log);
+        const std::size_t at = said.find("interrupted after ");
+        ASSERT_NE(at, std::string::npos) << said;
+        const int frames = std::atoi(said.c_str() + at + 18);
+        EXPECT_GT(frames, 0);
+        EXPECT_NE(said.find("frames recorded " + std::to_string(frames) + "\n"), std::string::npos) << said;
+
+        const std::string probed = videotools::Probe(dir.file(out), "nb_read_frames");
+        EXPECT_EQ(probed, "nb_read_frames=" + std::to_string(frames) + "\n");
+        const double duration = std::atof(videotools::Output("ffprobe -v error -show_entries format=duration -of "
+                                                             "default=nw=1:nk=1 "
+            + dir.file(out))
+                                              .c_str());
+        EXPECT_NEAR(duration, frames / 30.0, 0.05);
+
+        // The snapshot is the last frame written: exactly, or nearer to it than to the frame before.
+        const std::size_t frameBytes = 320 * 240 * 3;
+        const std::string decoded = videotools::DecodeRgb(dir.file(out));
+        const std::string snapshot = videotools::DecodeRgb(dir.file("last.png"));
+        ASSERT_GE(decoded.size(), 2 * frameBytes);
+        const double last = videotools::Psnr(lastFrame(decoded, frameBytes), snapshot);
+        const double before = videotools::Psnr(decoded.substr(decoded.size() - 2 * frameBytes, frameBytes), snapshot);
+        EXPECT_GE(last, signal == SIGINT ? INFINITY : 30.0);
+        EXPECT_GT(last, before);
+    }
+}
+
+} // namespace
