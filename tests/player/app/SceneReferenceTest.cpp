@@ -6,6 +6,7 @@
 // The reference was made by the build before the engine was reworked for speed. To make it again (only
 // when a result is meant to change), run this program with MIRRIM_WRITE_REFERENCE=DIR: it then writes
 // digests.txt, the particle dumps and the last frames into DIR instead of comparing.
+#include "particle/core/DefinitionSource.h"
 #include "platform/CStdioFile.h"
 #include "platform/Random.h"
 #include "player/app/ScenePlayer.h"
@@ -147,6 +148,7 @@ std::vector<Outcome> play(const Case& c, const char* outputDir)
         while (file.ReadString(line))
             text += line + "\r\n";
         player.GetSystem().constraints.removeAllConstraints();
+        const DefinitionSource source(c.scene); // names in it are found beside it, as a load finds them
         player.GetSystem().constraints.populateFromDefinitionString(text);
     }
     const int width = player.GetHost().getWidth();
