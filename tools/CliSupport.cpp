@@ -103,7 +103,7 @@ int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::stri
     case ScenePlayer::SceneRead::Complete:
         return 0;
     case ScenePlayer::SceneRead::Unopenable:
-        return cliFail(command, "cannot read '" + path + "'");
+        return cliFail(command, "cannot read '" + path + "': " + report.unreadable);
     case ScenePlayer::SceneRead::Truncated:
         return cliFail(command, "'" + path + "' ends early or is damaged; it was loaded as far as it could be read");
     case ScenePlayer::SceneRead::Rejected:

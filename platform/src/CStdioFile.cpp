@@ -1,7 +1,9 @@
 #include "platform/CStdioFile.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,25 @@ namespace platform {
 namespace {
 std::atomic<long> openAttempts { 0 };
 } // namespace
+
+std::string WhyUnreadable(const std::string& path, std::size_t maxBytes)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat st { };
+    const int statError = ::fstat(fd, &st) == 0 ? 0 : errno;
+    ::close(fd);
+    if (statError)
+        return std::strerror(statError);
+    if (S_ISDIR(st.st_mode))
+        return "a folder, not a file";
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes)
+        return "larger than " + std::to_string(maxBytes) + " bytes";
+    return "it could not be read to its end";
+}
 
 long FileOpenAttempts()
 {

@@ -80,7 +80,7 @@ SceneCheck SceneChecker::CheckFile(const std::string& path)
     if (!platform::ReadWholeFile(path, kMaxSceneBytes, bytes)) {
         SceneCheck check;
         Finding f = error("unreadable",
-            exists(path) ? "cannot be read (not a file we can read, or larger than 64 MiB)" : "does not exist");
+            exists(path) ? "cannot be read: " + platform::WhyUnreadable(path, kMaxSceneBytes) : "does not exist");
         f.file = path;
         check.findings.push_back(std::move(f));
         return check;

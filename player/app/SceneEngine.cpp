@@ -147,8 +147,11 @@ SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional
 {
     LoadReport report;
     std::vector<std::uint8_t> bytes;
-    if (!platform::ReadWholeFile(path.str(), kMaxSceneBytes, bytes))
+    if (!platform::ReadWholeFile(path.str(), kMaxSceneBytes, bytes)) {
+        report.files.push_back(path.str());
+        report.unreadable = platform::WhyUnreadable(path.str(), kMaxSceneBytes);
         return report;
+    }
     SceneCheck check = SceneChecker().CheckBytes(path.str(), bytes);
     report.kind = check.kind;
     report.findings = std::move(check.findings);
@@ -158,6 +161,7 @@ SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional
     // Definition files are read up to the size the engine reads them to.
     if (report.kind == SceneFileKind::Definition && bytes.size() > CStdioFile::kDefaultMaxBytes) {
         report.read = SceneRead::Unopenable;
+        report.unreadable = "a definition file larger than " + std::to_string(CStdioFile::kDefaultMaxBytes) + " bytes";
         return report;
     }
     const CString definition = report.kind == SceneFileKind::Definition ? DefinitionTextOf(bytes) : CString();
@@ -183,6 +187,12 @@ SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional
 
 void SceneEngine::ShowFindings(const LoadReport& report)
 {
+    if (ui_ && report.read == SceneRead::Unopenable) {
+        const std::string file = report.files.empty() ? std::string() : report.files.front();
+        ui_->ShowMessage(CString("Cannot load '") + file.c_str() + "': " + report.unreadable.c_str() + ".",
+            IPlayerUi::MessageKind::Error);
+        return;
+    }
     // A newer scene file has had its own message, and there is nothing else to say about it.
     if (!ui_ || report.findings.empty() || report.read == SceneRead::NewerVersion)
         return;

@@ -39,6 +39,8 @@ public:
         std::vector<Finding> findings;
         // The file and every definition file it includes, for whoever wants to watch them.
         std::vector<std::string> files;
+        // When the file could not be read: why, for a message.
+        std::string unreadable;
     };
 
     static constexpr const char* kSceneFilter = "Glintmote File (*.zrk)|*.zrk|All Files (*.*)|*.*||";
@@ -77,8 +79,8 @@ public:
     // file name inside is looked for beside the file when the working directory does not have it. When
     // the caller expected the other kind, a finding says so and the file loads as what it is. Shows no
     // message itself, except the refusal of a newer scene file.
-    LoadReport LoadFile(const CString& path, std::optional<SceneFileKind> expected = std::nullopt,
-        LoadMode mode = LoadMode::Replace);
+    LoadReport LoadFile(
+        const CString& path, std::optional<SceneFileKind> expected = std::nullopt, LoadMode mode = LoadMode::Replace);
     // Shows the report's findings to the user in one message, if there are any to tell.
     void ShowFindings(const LoadReport& report);
 

@@ -8,6 +8,7 @@
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/CPlayerDialog.h"
 #include "tests/TempDir.h"
+#include "tests/gui/TestDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -25,57 +26,6 @@
 #include <vector>
 
 namespace {
-
-class TestDialog : public CPlayerDialog {
-public:
-    bool AskOpenFile(const CString&, const CString&, CString& path) override
-    {
-        asked.push_back({ "open", IsTicking() });
-        path = openAnswer;
-        return !openAnswer.IsEmpty();
-    }
-    bool AskSaveFile(const CString&, const CString&, CString& path) override
-    {
-        asked.push_back({ "save", IsTicking() });
-        path = saveAnswer;
-        return !saveAnswer.IsEmpty();
-    }
-    void ShowMessage(const CString& text, MessageKind kind) override
-    {
-        asked.push_back({ "message", IsTicking() });
-        messages.push_back({ text, kind });
-    }
-    bool ChooseCompressor(CompressorSettings& settings) override
-    {
-        asked.push_back({ "compressor", IsTicking() });
-        if (!chooseUncompressed)
-            return false;
-        settings.codec = "none";
-        return true;
-    }
-
-    // Empty: the user cancels.
-    CString openAnswer;
-    CString saveAnswer;
-    bool chooseUncompressed = false;
-
-    struct Question {
-        std::string what;
-        bool ticking; // whether the animation ran while it was asked
-    };
-    std::vector<Question> asked;
-    std::vector<std::pair<CString, MessageKind>> messages;
-};
-
-int particleCount(CPlayerDialog& window)
-{
-    return window.Player().GetHost().getParticleSystem()->particles.getParticleCount();
-}
-
-CString factoryParameters(CPlayerDialog& window)
-{
-    return window.Player().GetHost().getParticleSystem()->getPartFactoryClass()->getParameterExample();
-}
 
 bool shownAt(QAbstractButton* button, const QRect& place)
 {
@@ -208,7 +158,7 @@ TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboar
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(texts,
-        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "-",
+        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "&Zoom", "-",
             "&About Mirrim..." }));
     EXPECT_EQ(menu->actions()[0]->data().toInt(), int(CPlayerDialog::kLoad));
     EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kReloadOnChange));
@@ -274,6 +224,8 @@ TEST(PlayerDialog, CommandsWithDialogsStopTheAnimationExceptTheCompressorChoice)
 {
     TestDialog window;
     window.show();
+    window.activateWindow(); // the keys below are the window's shortcuts: they need it active
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.RunCommand(CPlayerDialog::kLoad);
     window.RunCommand(CPlayerDialog::kRecord); // asks for the AVI file; cancelled
     window.RunCommand(CPlayerDialog::kAviCompressor);

@@ -1,15 +1,32 @@
 #!/usr/bin/env bash
-# Runs the real Mirrim under Xvfb: the default scene must show particles inside the framed drawing area,
-# holding the left button must make particles appear under the pointer, and Exit must end the program.
-#   e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY]
-# Exits 77 (skipped) when Xvfb, xdotool, ImageMagick's import or Pillow are missing.
+# Runs the real Mirrim under Xvfb, without a window manager:
+#  - without a display it says so in one line and ends with status 2; --help and --version need none;
+#  - the window is announced as an ordinary window, not a modal dialog;
+#  - the default scene shows particles inside the framed drawing area, holding the left button makes
+#    particles appear under the pointer, and Exit ends the program;
+#  - `Mirrim scenes/star.zrk` (started elsewhere) shows particles along the star, Space stops and
+#    starts the animation, and at 2x the drawing area is the 1x one with every pixel doubled.
+#   e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY [STAR_WINDOW_COPY]]
+# Exits 77 (skipped) when Xvfb, xdotool, xprop, ImageMagick's import or Pillow are missing.
 set -euo pipefail
 
-mirrim=${1:?usage: e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY]}
+mirrim=$(readlink -f "${1:?usage: e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY [STAR_WINDOW_COPY]]}")
 copy=${2:-}
+star_copy=${3:-}
+scenes=$(dirname "$(readlink -f "$0")")/../../scenes
 python=/usr/bin/python3
 
-for tool in Xvfb xdotool import; do
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+status=0
+said=$("${no_display[@]}" "$mirrim" 2>&1) || status=$?
+if [ "$status" != 2 ] || [ "$(printf '%s\n' "$said" | wc -l)" != 1 ]; then
+  echo "FAIL: without a display: status $status, said:"; printf '%s\n' "$said"; exit 1
+fi
+echo "without a display: $said"
+"${no_display[@]}" "$mirrim" --help | grep -q -- '--version' || { echo "FAIL: --help without a display"; exit 1; }
+"${no_display[@]}" "$mirrim" --version | grep -q '^Mirrim ' || { echo "FAIL: --version without a display"; exit 1; }
+
+for tool in Xvfb xdotool xprop import; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed (scripts/setup installs it)"
     exit 77
@@ -32,7 +49,7 @@ trap cleanup EXIT
 
 # A display nobody uses; Xvfb writes the number it took.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
@@ -44,24 +61,37 @@ if [ ! -s "$work/display" ]; then
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_RUNTIME_DIR="$work"
+export XDG_CONFIG_HOME="$work/config" # what the window remembers stays here
 unset QT_QPA_PLATFORM
 # Under the sanitizer build: leaks inside the system's libraries are not ours to report.
 export LSAN_OPTIONS="suppressions=$(dirname "$(readlink -f "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
-"$mirrim" >"$work/mirrim.log" 2>&1 &
-mirrim_pid=$!
+# Starts Mirrim with the arguments given and waits for its window: sets window, X, Y, WIDTH, HEIGHT.
+start_mirrim() {
+  "$mirrim" "$@" >"$work/mirrim.log" 2>&1 &
+  mirrim_pid=$!
+  window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  if [ -z "$window" ]; then
+    echo "FAIL: no window named Mirrim appeared"; cat "$work/mirrim.log"; exit 1
+  fi
+  eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT of the client area
+  echo "window $window at $X,$Y size ${WIDTH}x$HEIGHT"
+}
 
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-if [ -z "$window" ]; then
-  echo "FAIL: no window named Mirrim appeared"; cat "$work/mirrim.log"; exit 1
+start_mirrim
+
+# What the window manager would go by: an ordinary window, not a modal dialog for some other window.
+xprop -id "$window" _NET_WM_WINDOW_TYPE _NET_WM_STATE WM_TRANSIENT_FOR | tee "$work/xprop.txt"
+grep -q '^_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NORMAL$' "$work/xprop.txt" \
+  || { echo "FAIL: the window is not of the normal type"; exit 1; }
+if grep -q 'MODAL\|^WM_TRANSIENT_FOR(WINDOW)' "$work/xprop.txt"; then
+  echo "FAIL: the window is announced as modal or transient"; exit 1
 fi
-eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT of the client area
-echo "window $window at $X,$Y size ${WIDTH}x$HEIGHT"
 # The drawing area starts at dialog units (7, 7): 10 x 11 pixels into the client area.
 area_x=$((X + 10))
 area_y=$((Y + 11))
@@ -117,4 +147,82 @@ if kill -0 "$mirrim_pid" 2>/dev/null; then
 fi
 wait "$mirrim_pid" || { echo "FAIL: Mirrim ended with status $?"; cat "$work/mirrim.log"; exit 1; }
 mirrim_pid=
-echo "PASS: particles shown and steered, Exit ended the program"
+
+# The star, started from another directory: its picture is found beside the scene file.
+cd "$work"
+start_mirrim "$scenes/star.zrk"
+xdotool windowfocus --sync "$window"
+grab_area() { # FILE ZOOM: the drawing area as it is on the screen
+  import -window root -crop "$((320 * $2))x$((240 * $2))+$((X + 10 * $2))+$((Y + 11 * $2))" +repage "$1"
+}
+sleep 1.5
+grab_area "$work/star.png" 1
+if [ -n "$star_copy" ]; then
+  import -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" +repage "$star_copy"
+fi
+"$python" - "$work/star.png" "$scenes/shape0.gif" <<'EOF'
+import sys
+from PIL import Image, ImageFilter
+shot = Image.open(sys.argv[1]).convert("RGB")
+# Where the star's outline is, widened by the way its particles drift in their 18 steps.
+near = Image.open(sys.argv[2]).convert("L").point(lambda v: 255 if v else 0).filter(ImageFilter.MaxFilter(41))
+lit = [(x, y) for x in range(320) for y in range(240) if shot.getpixel((x, y)) != (0, 0, 0)]
+inside = sum(1 for p in lit if near.getpixel(p))
+print(f"lit pixels: {len(lit)}, {inside} of them along the star")
+assert len(lit) >= 300, "too few particles"
+assert inside >= 0.97 * len(lit), "particles away from the star's outline"
+# The five tips and the five inner corners each have particles near them.
+for x, y in [(160, 35), (250, 96), (214, 200), (106, 200), (70, 96), (184, 92), (198, 140), (160, 165), (122, 140), (138, 92)]:
+    assert any(abs(px - x) < 25 and abs(py - y) < 25 for px, py in lit), f"nothing near ({x}, {y})"
+EOF
+
+# Space stops the animation (the picture holds still) and starts it again.
+same_after_a_while() {
+  grab_area "$work/a.png" 1
+  sleep 0.5
+  grab_area "$work/b.png" 1
+  "$python" - "$work/a.png" "$work/b.png" <<'EOF'
+import sys
+from PIL import Image, ImageChops
+a, b = (Image.open(name).convert("RGB") for name in sys.argv[1:3])
+sys.exit(0 if ImageChops.difference(a, b).getbbox() is None else 1)
+EOF
+}
+same_after_a_while && { echo "FAIL: the star does not move while playing"; exit 1; }
+xdotool key space
+sleep 0.3
+same_after_a_while || { echo "FAIL: Space did not stop the animation"; exit 1; }
+xdotool key space
+sleep 0.3
+same_after_a_while && { echo "FAIL: Space did not start the animation again"; exit 1; }
+xdotool key space
+sleep 0.3
+
+# Stopped, the picture at 2x is the 1x picture with each pixel doubled.
+grab_area "$work/one.png" 1
+xdotool key ctrl+plus
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+if [ "$WIDTH" != 698 ] || [ "$HEIGHT" != 594 ]; then
+  echo "FAIL: at 2x the window is ${WIDTH}x$HEIGHT"; exit 1
+fi
+grab_area "$work/two.png" 2
+"$python" - "$work/one.png" "$work/two.png" <<'EOF'
+import sys
+from PIL import Image, ImageChops
+one = Image.open(sys.argv[1]).convert("RGB")
+two = Image.open(sys.argv[2]).convert("RGB")
+lit = sum(1 for p in one.getdata() if p != (0, 0, 0))
+assert lit >= 300, f"only {lit} lit pixels at 1x"
+doubled = one.resize((640, 480), Image.NEAREST)
+assert ImageChops.difference(doubled, two).getbbox() is None, "the 2x picture is not the 1x one doubled"
+print(f"the 2x drawing area is the 1x one doubled ({lit} lit pixels)")
+EOF
+xdotool key Escape
+for _ in $(seq 50); do
+  kill -0 "$mirrim_pid" 2>/dev/null || break
+  sleep 0.1
+done
+wait "$mirrim_pid" || { echo "FAIL: Mirrim ended with status $? after Esc"; cat "$work/mirrim.log"; exit 1; }
+mirrim_pid=
+echo "PASS: an ordinary window; particles shown and steered; the star plays, Space stops and starts it, 2x doubles it; Exit and Esc end the program"

@@ -32,6 +32,9 @@ private:
 namespace platform {
 // Reads a regular file of at most maxBytes into bytes; false if it cannot.
 bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& bytes);
+// Why ReadWholeFile fails on path, for a message: the system's reason ("No such file or directory",
+// "Permission denied"), "a folder, not a file", "not a regular file" or "larger than N bytes".
+std::string WhyUnreadable(const std::string& path, std::size_t maxBytes);
 // How many times ReadWholeFile has tried to open a file (every read of a file goes through it), for
 // tests that watch how often a scene reads files.
 long FileOpenAttempts();

@@ -9,7 +9,7 @@ CBitmapButton::CBitmapButton(ButtonArt::Kind kind, const QString& caption, QWidg
 {
     setText(caption); // not drawn; names the button for accessibility and tests
     setAccessibleName(caption);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     for (int state = 0; state < 4; ++state)
         pictures_[state] = ButtonArt::Picture(kind, static_cast<ButtonArt::State>(state));
     setFixedSize(ButtonArt::Size(kind));
@@ -28,12 +28,20 @@ ButtonArt::State CBitmapButton::CurrentState() const
 
 QSize CBitmapButton::sizeHint() const
 {
-    return ButtonArt::Size(kind_);
+    return ButtonArt::Size(kind_) * zoom_;
+}
+
+void CBitmapButton::SetZoom(int zoom)
+{
+    zoom_ = zoom;
+    setFixedSize(ButtonArt::Size(kind_) * zoom);
+    update();
 }
 
 void CBitmapButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    painter.scale(zoom_, zoom_); // without smoothing: crisp pixels
     const ButtonArt::State state = CurrentState();
     const QImage& picture = pictures_[static_cast<int>(state)];
     if (!picture.isNull()) {
@@ -42,7 +50,7 @@ void CBitmapButton::paintEvent(QPaintEvent*)
     }
     // No disabled picture: the up picture, greyed.
     painter.drawImage(0, 0, pictures_[static_cast<int>(ButtonArt::State::Up)]);
-    painter.fillRect(rect(), QColor(192, 192, 192, 128));
+    painter.fillRect(QRect(QPoint(0, 0), ButtonArt::Size(kind_)), QColor(192, 192, 192, 128));
 }
 
 void CBitmapButton::keyPressEvent(QKeyEvent* event)

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 
 // A push button that shows one of its four pictures (up, pressed, focused, disabled) and takes their size.
+// It takes the focus from the keyboard only, so a click leaves the keyboard where it was.
 class CBitmapButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -14,6 +15,8 @@ public:
     // The picture for the button's present state.
     ButtonArt::State CurrentState() const;
     QSize sizeHint() const override;
+    // Shows the pictures enlarged zoom times, pixel for pixel.
+    void SetZoom(int zoom);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -22,4 +25,5 @@ protected:
 private:
     ButtonArt::Kind kind_;
     QImage pictures_[4];
+    int zoom_ = 1;
 };

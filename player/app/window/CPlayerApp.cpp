@@ -9,7 +9,29 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 #include <vector>
+
+namespace {
+
+// What Qt said while it started, and the handler that was in place before.
+QStringList heldMessages;
+QtMessageHandler previousHandler = nullptr;
+
+void holdMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        heldMessages << message;
+        return;
+    }
+    // Qt's own last words suggest reinstalling; the message before them says what really went wrong.
+    const QString reason = heldMessages.isEmpty() ? message : heldMessages.constLast();
+    std::fprintf(stderr, "Mirrim: cannot open the window: %s\n", qPrintable(reason.simplified()));
+    std::_Exit(2);
+}
+
+} // namespace
 
 CPlayerApp::CPlayerApp(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -53,7 +75,29 @@ std::optional<int> CPlayerApp::AnswerWithoutWindow(int argc, char** argv)
             return ParseArguments(arguments, file).value_or(0);
         }
     }
+    const auto unset = [](const char* name) {
+        const char* value = std::getenv(name);
+        return !value || !*value;
+    };
+    // A platform chosen by the user (offscreen, vnc, ...) may need no display: Qt is left to judge.
+    if (unset("QT_QPA_PLATFORM") && unset("DISPLAY") && unset("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+            "Mirrim: no display to open the window on (DISPLAY is not set); "
+            "mirrim-cli plays scenes without one\n");
+        return 2;
+    }
     return std::nullopt;
+}
+
+void CPlayerApp::CatchStartFailure(bool on)
+{
+    if (on) {
+        previousHandler = qInstallMessageHandler(holdMessage);
+        return;
+    }
+    qInstallMessageHandler(previousHandler);
+    for (const QString& message : std::exchange(heldMessages, {}))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 int CPlayerApp::Run()
@@ -68,6 +112,9 @@ int CPlayerApp::Run()
     // Once the window is up, so that what the file holds is told over it.
     if (!file.empty())
         QTimer::singleShot(0, &window, [&window, &file] { window.OpenFile(file.c_str()); });
-    window.exec(); // how the window ended does not matter: the program ends with it
+    // How the window ended does not matter: the program ends with it.
+    connect(&window, &QDialog::finished, this, &QCoreApplication::quit);
+    window.show();
+    exec();
     return 0;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// The application: runs the main window modally; the program ends when it closes.
+// The application: shows the main window; the program ends when it closes.
 class CPlayerApp : public QApplication {
     Q_OBJECT
 public:
@@ -19,6 +19,11 @@ public:
     // The command line: [FILE], --help, --version (after Qt has taken its own options). The exit status
     // when the program should end at once.
     static std::optional<int> ParseArguments(const std::vector<std::string>& arguments, std::string& file);
-    // --help and --version are answered before Qt starts, so that they work without a display.
+    // --help and --version are answered before Qt starts, so that they work without a display; without
+    // a display to show the window on, one line says so and the status is 2.
     static std::optional<int> AnswerWithoutWindow(int argc, char** argv);
+    // While Qt starts, its messages are held back; if it cannot start (no display, no platform plugin),
+    // one line tells why and the program ends with status 2 instead of Qt's abort. Off again, the
+    // messages held back are written out.
+    static void CatchStartFailure(bool on);
 };

@@ -9,25 +9,35 @@
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/DialogUnits.h"
 #include "player/app/window/FileFilter.h"
+#include "player/app/window/WindowZoom.h"
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/CDibImage.h"
+#include "player/imaging/PictureFormats.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
 
 namespace {
 
 constexpr int kAreaWidth = 320;
 constexpr int kAreaHeight = 240;
+const QSize kWindowSize = DialogSize(233, 183);
 
 QString toQString(const CString& text)
 {
@@ -57,13 +67,19 @@ void paintEdgeBump(QPainter& painter, const QRect& rect)
 } // namespace
 
 CPlayerDialog::CPlayerDialog(QWidget* parent)
-    : QDialog(parent)
+    // A window of its own, listed and minimised by the window manager like any other; fixed in size, so
+    // without a maximise button.
+    : QDialog(parent,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , player_(this)
     , drawCursor_(ButtonArt::DrawCursor())
 {
     setWindowTitle(QStringLiteral("Mirrim"));
     setWindowIcon(ButtonArt::Icon());
-    setFixedSize(DialogSize(233, 183));
+    setFixedSize(kWindowSize);
+    setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
     // Every pixel is painted here: the texture around the drawing area, the frame inside it.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
@@ -115,6 +131,20 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     drawingArea_->resize(kAreaWidth, kAreaHeight);
 
     connect(&watcher_, &SceneWatcher::Changed, this, &CPlayerDialog::ReloadIfWanted);
+    reloadOnChange_ = settings_.ReloadOnChange();
+
+    for (QWidget* control : std::initializer_list<QWidget*> {
+             clear_, stop_, step_, play_, playing_, record_, recording_, quickParts_, snapshot_, load_, exit_ })
+        places_.emplace_back(control, control->geometry());
+    addShortcuts();
+    int zoom = settings_.Zoom();
+    if (zoom < WindowZoom::kSmallest || zoom > WindowZoom::kLargest) {
+        const QScreen* shown = screen();
+        zoom = shown ? WindowZoom::ForScreen(kWindowSize, shown->availableSize(), shown->physicalDotsPerInch())
+                     : WindowZoom::kSmallest;
+    }
+    applyZoom(zoom);
+    setFocus(); // the window, not the first button, has the keyboard at start
 
     UpdateControls();
     if (player_.playing)
@@ -128,21 +158,23 @@ CBitmapButton* CPlayerDialog::addButton(int id, const char* caption, int x, int 
     static const struct {
         int id;
         ButtonArt::Kind kind;
+        const char* key; // as the tooltip names it
     } kinds[] = {
-        { kClear, ButtonArt::Kind::Clear },
-        { kStop, ButtonArt::Kind::Stop },
-        { kStep, ButtonArt::Kind::Step },
-        { kPlay, ButtonArt::Kind::Play },
-        { kPlaying, ButtonArt::Kind::Playing },
-        { kRecord, ButtonArt::Kind::Record },
-        { kRecording, ButtonArt::Kind::Recording },
-        { kSnapshot, ButtonArt::Kind::Snapshot },
-        { kLoad, ButtonArt::Kind::Load },
-        { kExit, ButtonArt::Kind::Exit },
+        { kClear, ButtonArt::Kind::Clear, "Del" },
+        { kStop, ButtonArt::Kind::Stop, "Space" },
+        { kStep, ButtonArt::Kind::Step, "Right" },
+        { kPlay, ButtonArt::Kind::Play, "Space" },
+        { kPlaying, ButtonArt::Kind::Playing, "Space" },
+        { kRecord, ButtonArt::Kind::Record, "R" },
+        { kRecording, ButtonArt::Kind::Recording, "R" },
+        { kSnapshot, ButtonArt::Kind::Snapshot, "S" },
+        { kLoad, ButtonArt::Kind::Load, "O" },
+        { kExit, ButtonArt::Kind::Exit, "Esc" },
     };
     const auto found = std::find_if(std::begin(kinds), std::end(kinds), [id](const auto& k) { return k.id == id; });
     auto* button = new CBitmapButton(found->kind, QString::fromLatin1(caption), this);
     button->move(DialogX(x), DialogY(y));
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(caption), QString::fromLatin1(found->key)));
     return button;
 }
 
@@ -176,13 +208,73 @@ QAbstractButton* CPlayerDialog::Control(int id) const
     }
 }
 
+void CPlayerDialog::addShortcuts()
+{
+    const std::pair<QList<QKeySequence>, std::function<void()>> shortcuts[] = {
+        { { Qt::Key_Space }, [this] { RunCommand(player_.playing ? kStop : kPlay); } },
+        { { Qt::Key_Right, Qt::Key_Period }, [this] { RunCommand(kStep); } },
+        { { Qt::Key_Delete }, [this] { RunCommand(kClear); } },
+        { { Qt::Key_R }, [this] { RunCommand(player_.IsRecording() ? kRecording : kRecord); } },
+        { { Qt::Key_S }, [this] { RunCommand(kSnapshot); } },
+        { { Qt::Key_O, QKeySequence::Open }, [this] { RunCommand(kLoad); } },
+        { { Qt::Key_P }, [this] { RunCommand(kQuickParts); } },
+        { { Qt::Key_F1 }, [this] { RunCommand(kAbout); } },
+        { { QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal }, [this] { RunCommand(kZoomIn); } },
+        { { QKeySequence::ZoomOut }, [this] { RunCommand(kZoomOut); } },
+    };
+    // Window-wide, so they work whichever control has the keyboard; a button does not claim these keys.
+    for (const auto& [keys, command] : shortcuts) {
+        auto* action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, command);
+        addAction(action);
+    }
+}
+
 QRect CPlayerDialog::DrawingArea() const
 {
-    return QRect(origin_, QSize(kAreaWidth, kAreaHeight));
+    return QRect(origin_ * zoom_, QSize(kAreaWidth, kAreaHeight) * zoom_);
+}
+
+void CPlayerDialog::SetZoom(int zoom)
+{
+    applyZoom(std::clamp(zoom, WindowZoom::kSmallest, WindowZoom::kLargest));
+    settings_.SetZoom(zoom_);
+}
+
+void CPlayerDialog::applyZoom(int zoom)
+{
+    zoom_ = zoom;
+    setFixedSize(kWindowSize * zoom);
+    for (const auto& [control, place] : places_) {
+        if (auto* button = qobject_cast<CBitmapButton*>(control))
+            button->SetZoom(zoom);
+        else
+            control->resize(place.size() * zoom);
+        control->move(place.topLeft() * zoom);
+    }
+    update();
+}
+
+void CPlayerDialog::keepFocusUsable(QWidget* focused)
+{
+    if (!focused || focused == this || (!focused->isHidden() && focused->isEnabled()))
+        return;
+    QWidget* partner = nullptr;
+    if (focused == play_ || focused == playing_)
+        partner = focused == play_ ? playing_ : play_;
+    else if (focused == record_ || focused == recording_)
+        partner = focused == record_ ? recording_ : record_;
+    if (partner && !partner->isHidden() && partner->isEnabled())
+        partner->setFocus(Qt::OtherFocusReason);
+    else
+        setFocus(Qt::OtherFocusReason);
 }
 
 void CPlayerDialog::UpdateControls()
 {
+    QWidget* focused = focusWidget();
     quickParts_->setChecked(player_.drawParticles != 0);
     const bool recording = player_.IsRecording();
     record_->setVisible(!recording);
@@ -192,6 +284,7 @@ void CPlayerDialog::UpdateControls()
     step_->setEnabled(!playing);
     play_->setVisible(!playing);
     playing_->setVisible(playing);
+    keepFocusUsable(focused);
 }
 
 void CPlayerDialog::rearmIfPlaying()
@@ -223,8 +316,16 @@ void CPlayerDialog::RunCommand(int command)
     case kReloadOnChange:
         OnReloadOnChange();
         break;
+    case kZoomIn:
+        SetZoom(zoom_ + 1);
+        break;
+    case kZoomOut:
+        SetZoom(zoom_ - 1);
+        break;
     default:
-        if (QAbstractButton* control = Control(command))
+        if (command >= kZoom1 && command < kZoom1 + WindowZoom::kLargest)
+            SetZoom(command - kZoom1 + 1);
+        else if (QAbstractButton* control = Control(command))
             control->click();
         break;
     }
@@ -253,6 +354,20 @@ void CPlayerDialog::Tick()
 void CPlayerDialog::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    if (zoom_ == 1) {
+        paintUnzoomed(painter, event->region());
+        return;
+    }
+    // Enlarged: the 1x window, every pixel made a square of them.
+    QImage unzoomed(kWindowSize, QImage::Format_RGB32);
+    QPainter unzoomedPainter(&unzoomed);
+    paintUnzoomed(unzoomedPainter, QRegion(unzoomed.rect()));
+    unzoomedPainter.end();
+    painter.drawImage(0, 0, unzoomed.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+void CPlayerDialog::paintUnzoomed(QPainter& painter, const QRegion& region)
+{
     CMorvane& host = player_.GetHost();
     // A scene may give the host any size; no window is bigger than this, and the edge's arithmetic
     // must not overflow.
@@ -265,14 +380,14 @@ void CPlayerDialog::paintEvent(QPaintEvent* event)
         ? frame.intersected(QRect(origin_, QSize(offscreen_->GetWidth(), offscreen_->GetHeight())))
         : QRect();
 
-    painter.setClipRegion(event->region().subtracted(QRegion(copied)));
-    painter.drawTiledPixmap(rect(), texturePixmap_);
-    painter.setClipRegion(event->region());
+    painter.setClipRegion(region.subtracted(QRegion(copied)));
+    painter.drawTiledPixmap(QRect(QPoint(0, 0), kWindowSize), texturePixmap_);
+    painter.setClipRegion(region);
     const QRect edge = frame.adjusted(-2, -2, 2, 2);
-    if (!offscreen_ || !event->region().intersects(edge))
+    if (!offscreen_ || !region.intersects(edge))
         return;
 
-    player_.ComposeFrame(*offscreen_, CSize(this->width(), this->height()));
+    player_.ComposeFrame(*offscreen_, CSize(kWindowSize.width(), kWindowSize.height()));
     painter.drawImage(origin_, wrap(*offscreen_), QRect(QPoint(0, 0), copied.size()));
     paintEdgeBump(painter, edge);
 }
@@ -283,7 +398,7 @@ void CPlayerDialog::mousePressEvent(QMouseEvent* event)
         QDialog::mousePressEvent(event);
         return;
     }
-    mouse_ = event->position().toPoint();
+    mouse_ = WindowZoom::ToUnzoomed(event->position(), zoom_);
     mouseDown_ = true;
     grabMouse(drawCursor_);
 }
@@ -292,7 +407,7 @@ void CPlayerDialog::mouseMoveEvent(QMouseEvent* event)
 {
     // While stopped the pointer is not followed, so playing again resumes where the button went down.
     if (mouseDown_ && player_.playing)
-        mouse_ = event->position().toPoint();
+        mouse_ = WindowZoom::ToUnzoomed(event->position(), zoom_);
     QDialog::mouseMoveEvent(event);
 }
 
@@ -302,7 +417,7 @@ void CPlayerDialog::mouseReleaseEvent(QMouseEvent* event)
         QDialog::mouseReleaseEvent(event);
         return;
     }
-    mouse_ = event->position().toPoint();
+    mouse_ = WindowZoom::ToUnzoomed(event->position(), zoom_);
     mouseDown_ = false;
     releaseMouse();
 }
@@ -319,6 +434,22 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
     compressor->setData(int(kAviCompressor));
     compressor->setEnabled(!player_.IsRecording());
     menu->addAction(QStringLiteral("&Statistics..."))->setData(int(kStatistics));
+    QMenu* zoom = menu->addMenu(QStringLiteral("&Zoom"));
+    for (int times = WindowZoom::kSmallest; times <= WindowZoom::kLargest; ++times) {
+        QAction* item = zoom->addAction(QStringLiteral("&%1\u00d7").arg(times));
+        item->setData(kZoom1 + times - 1);
+        item->setCheckable(true);
+        item->setChecked(times == zoom_);
+    }
+    zoom->addSeparator();
+    QAction* in = zoom->addAction(QStringLiteral("Zoom &In"));
+    in->setData(int(kZoomIn));
+    in->setShortcut(QKeySequence::ZoomIn);
+    in->setEnabled(zoom_ < WindowZoom::kLargest);
+    QAction* out = zoom->addAction(QStringLiteral("Zoom &Out"));
+    out->setData(int(kZoomOut));
+    out->setShortcut(QKeySequence::ZoomOut);
+    out->setEnabled(zoom_ > WindowZoom::kSmallest);
     // There is no window system menu to carry the About item, so the popup carries it.
     menu->addSeparator();
     menu->addAction(QStringLiteral("&About Mirrim..."))->setData(int(kAbout));
@@ -347,10 +478,6 @@ void CPlayerDialog::contextMenuEvent(QContextMenuEvent* event)
 
 void CPlayerDialog::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_F1) {
-        OnAbout();
-        return;
-    }
     // Shift+F10 opens the popup as the menu key does.
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
         QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(5, 5), mapToGlobal(QPoint(5, 5)));
@@ -433,6 +560,49 @@ void CPlayerDialog::OnLoad()
     afterLoad();
 }
 
+void CPlayerDialog::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Taken whatever it is, so that a drop of the wrong thing can be told why it was refused.
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void CPlayerDialog::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    OpenDropped(*event->mimeData());
+}
+
+void CPlayerDialog::OpenDropped(const QMimeData& data)
+{
+    const QList<QUrl> urls = data.urls();
+    QString refusal;
+    if (urls.size() != 1) {
+        refusal = urls.isEmpty() ? QStringLiteral("Only a file can be dropped here: a scene file or a definition file.")
+                                 : QStringLiteral("Drop one file at a time: a scene file or a definition file.");
+    } else if (!urls.front().isLocalFile()) {
+        refusal = QStringLiteral("'%1' is not a file on this computer.").arg(urls.front().toString());
+    } else {
+        const QString path = urls.front().toLocalFile();
+        QFile file(path);
+        const QByteArray start = file.open(QIODevice::ReadOnly) ? file.read(64) : QByteArray();
+        const PictureFormat* picture = FormatOfContent(
+            reinterpret_cast<const std::uint8_t*>(start.constData()), static_cast<std::size_t>(start.size()));
+        if (QFileInfo(path).isDir())
+            refusal = QStringLiteral("'%1' is a folder, not a scene file or a definition file.").arg(path);
+        else if (picture)
+            refusal = QStringLiteral("'%1' is a %2 picture, not a scene file or a definition file.")
+                          .arg(path, QString::fromLatin1(picture->name));
+        else
+            OpenFile(CString(QFile::encodeName(path).toStdString()));
+    }
+    if (!refusal.isEmpty()) {
+        stopTimer();
+        ShowMessage(CString(refusal.toStdString()), MessageKind::Information);
+        rearmIfPlaying();
+    }
+}
+
 void CPlayerDialog::OpenFile(const CString& path)
 {
     stopTimer();
@@ -457,7 +627,9 @@ void CPlayerDialog::ReloadIfWanted()
     const ScenePlayer::LoadReport report
         = player_.LoadFile(watcher_.Files().front().c_str(), std::nullopt, ScenePlayer::LoadMode::KeepOnErrors);
     watch(report);
-    player_.ShowFindings(report);
+    // Gone for a moment while an editor replaces it: the next change brings it back.
+    if (report.read != ScenePlayer::SceneRead::Unopenable)
+        player_.ShowFindings(report);
     afterLoad();
 }
 
@@ -477,6 +649,7 @@ void CPlayerDialog::afterLoad()
 void CPlayerDialog::OnReloadOnChange()
 {
     reloadOnChange_ = !reloadOnChange_;
+    settings_.SetReloadOnChange(reloadOnChange_);
 }
 
 void CPlayerDialog::OnAviCompressor()
@@ -509,13 +682,18 @@ bool CPlayerDialog::askFile(bool save, const CString& filter, const CString& def
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(ToQtFileFilter(filter));
     dialog.setDefaultSuffix(toQString(defaultExtension));
+    const QString folder = settings_.Folder(save);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
     // A name typed without an extension takes the one of the file type chosen in the dialog.
     connect(&dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FilterSuffix(chosen)); });
     // Qt asks before an existing file is replaced unless told otherwise.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    path = CString(QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+    const QString chosen = dialog.selectedFiles().constFirst();
+    settings_.SetFolderOf(save, chosen);
+    path = CString(QFile::encodeName(chosen).toStdString());
     return true;
 }
 
@@ -542,9 +720,13 @@ void CPlayerDialog::ShowMessage(const CString& text, MessageKind kind)
 
 bool CPlayerDialog::ChooseCompressor(CompressorSettings& settings)
 {
-    CCompressorDialog dialog(AviRecorder::AvailableCodecs(), settings, this);
+    // The first choice of a run starts from the one the last run made.
+    const std::optional<CompressorSettings> remembered = settings_.Compressor();
+    CCompressorDialog dialog(AviRecorder::AvailableCodecs(),
+        remembered && !player_.GetRecorder().HasCompressor() ? *remembered : settings, this);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     settings = dialog.Settings();
+    settings_.SetCompressor(settings);
     return true;
 }

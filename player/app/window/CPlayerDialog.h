@@ -3,6 +3,7 @@
 #include "player/app/PlayerUi.h"
 #include "player/app/ScenePlayer.h"
 #include "player/app/window/SceneWatcher.h"
+#include "player/app/window/WindowSettings.h"
 #include "player/imaging/CDib.h"
 
 #include <QBasicTimer>
@@ -10,16 +11,24 @@
 #include <QPixmap>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CBitmapButton;
 class QAbstractButton;
 class QCheckBox;
 class QContextMenuEvent;
 class QMenu;
+class QMimeData;
 
 // The main window: the 320 x 240 drawing area above a row of picture buttons. It owns the ScenePlayer,
 // drives it with a 50 ms tick, composes each frame off screen and answers the player's questions with
-// Qt dialogs.
+// Qt dialogs. It is an ordinary top-level window (not a dialog to the window manager), shown 1 to 4
+// times enlarged pixel for pixel, with keyboard shortcuts for the commands of its buttons.
+//
+// Keyboard focus stays on the window itself unless the user moves it to a button with Tab: a click does
+// not take it, and when a command hides or disables the focused button, its partner (Play and Playing,
+// Record and Recording) takes it over, or else the window.
 //
 // The tick timer runs only while the player plays. Every command stops it first and re-arms it only if
 // the player still plays afterwards, so no tick runs while a modal dialog of a command is up; the one
@@ -43,6 +52,9 @@ public:
         kAviCompressor = 32773,
         kStatistics = 32774,
         kReloadOnChange = 32775,
+        kZoomIn = 32776,
+        kZoomOut = 32777,
+        kZoom1 = 32780, // kZoom1 + n - 1 shows the window n times enlarged
         kAbout = 0x0010,
     };
     static constexpr int kTickMs = 50;
@@ -66,6 +78,12 @@ public:
     void OpenFile(const CString& path);
     // Reloads the file last loaded, when it or a file it includes has changed on disk.
     void ReloadIfWanted();
+    // Loads what was dropped if it is one scene or definition file; otherwise says why not.
+    void OpenDropped(const QMimeData& data);
+
+    int Zoom() const { return zoom_; }
+    // Enlarges the window and its controls zoom times (clamped to 1..4), and remembers the choice.
+    void SetZoom(int zoom);
 
     // The popup menu; each action's data is its command.
     std::unique_ptr<QMenu> BuildPopupMenu();
@@ -80,6 +98,7 @@ public:
     bool HasOffscreen() const { return offscreen_ != nullptr; }
     bool ReloadsOnChange() const { return reloadOnChange_; }
     const SceneWatcher& Watcher() const { return watcher_; }
+    WindowSettings& Settings() { return settings_; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -89,6 +108,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     void OnClear();
@@ -106,6 +127,12 @@ private slots:
 
 private:
     CBitmapButton* addButton(int id, const char* caption, int x, int y);
+    void addShortcuts();
+    // Focus on a hidden or disabled control goes to its partner or the window.
+    void keepFocusUsable(QWidget* focused);
+    void applyZoom(int zoom);
+    // The window at 1x: the texture, and the frame inside its edge, within region.
+    void paintUnzoomed(QPainter& painter, const QRegion& region);
     void stopTimer() { timer_.stop(); }
     void armTimer() { timer_.start(kTickMs, this); }
     void rearmIfPlaying();
@@ -135,10 +162,14 @@ private:
     // The frame as last composed for the screen, at the host's size when the window was made.
     std::unique_ptr<CDC> offscreen_;
     bool mouseDown_ = false;
-    QPoint mouse_;
+    QPoint mouse_; // in the 1x window
     QBasicTimer timer_;
     QPoint origin_;
     QCursor drawCursor_;
+    WindowSettings settings_;
+    int zoom_ = 1;
+    // Every control with its place in the 1x window.
+    std::vector<std::pair<QWidget*, QRect>> places_;
     // The files of the scene loaded last, and whether their changes reload it.
     SceneWatcher watcher_;
     bool reloadOnChange_ = true;

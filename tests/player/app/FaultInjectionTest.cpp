@@ -111,7 +111,11 @@ TEST_F(PlayerFaults, SceneFileGoneOrNotAFileChangesNothing)
     EXPECT_EQ(load(fifo), ScenePlayer::SceneRead::Unopenable);
 
     EXPECT_EQ(classes(system.constraints).size(), 4u); // still the default scene
-    EXPECT_TRUE(ui.messages.empty());
+    // Each named with the system's reason.
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0], "Cannot load '" + path + "': No such file or directory.");
+    EXPECT_EQ(ui.messages[1], "Cannot load '" + path + "': a folder, not a file.");
+    EXPECT_EQ(ui.messages[2], "Cannot load '" + fifo + "': not a regular file.");
     expectRunning();
 }
 

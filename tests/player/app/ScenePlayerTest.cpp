@@ -255,7 +255,8 @@ TEST(SceneFile, LoadingAFileReportsTruncationByName)
     const ScenePlayer::LoadReport missing = player.LoadFile(dir.file("missing.zrk").c_str());
     EXPECT_EQ(missing.read, ScenePlayer::SceneRead::Unopenable);
     player.ShowFindings(missing);
-    EXPECT_EQ(ui.messages.size(), 1u); // a file that cannot be opened is not reported
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1], "Cannot load '" + dir.file("missing.zrk") + "': No such file or directory.");
 }
 
 TEST(ScenePlayer, ComposesBackgroundRenderParticlesAndConstraints)

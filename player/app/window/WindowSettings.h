@@ -1,0 +1,33 @@
+#pragma once
+
+#include "player/imaging/CompressorSettings.h"
+
+#include <QSettings>
+#include <QString>
+
+#include <optional>
+
+// What the window remembers from one run to the next, in the user's settings file
+// (~/.config/Mirrim/Mirrim.conf): the folders last used to open and to save, the compressor choice, the
+// zoom and Reload on Change. Each value is written when it changes, so nothing waits for a clean exit.
+class WindowSettings {
+public:
+    WindowSettings();
+
+    // Empty until a file has been chosen.
+    QString Folder(bool save) const;
+    void SetFolderOf(bool save, const QString& file);
+
+    std::optional<CompressorSettings> Compressor() const;
+    void SetCompressor(const CompressorSettings& settings);
+
+    // 0 until a zoom has been chosen.
+    int Zoom() const;
+    void SetZoom(int zoom);
+
+    bool ReloadOnChange() const;
+    void SetReloadOnChange(bool on);
+
+private:
+    mutable QSettings settings_;
+};
