@@ -1,10 +1,11 @@
 // Number text and trigonometry, against the C++ and C libraries: our decimal reader must give the bits
 // std::from_chars gives (zero or infinity where that reports out of range), our six-decimal writer the
 // text std::to_chars writes, and Cos, Sin and Atan2 stay within one unit in the last place of the C
-// library's (for cos and sin, up to arguments of 2^20 pi/2). The input is the text; its first sixteen bytes are also
-// taken as two doubles.
+// library's (for cos and sin, up to arguments of 2^20 pi/2). The input is the text; its first sixteen
+// bytes are also taken as two doubles.
 #include "platform/Numbers.h"
 #include "platform/Trigonometry.h"
+#include "tests/platform/UlpDistance.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,13 +21,7 @@ std::int64_t ulps(double a, double b)
 {
     if (std::isnan(a) || std::isnan(b))
         return std::isnan(a) && std::isnan(b) ? 0 : std::numeric_limits<std::int64_t>::max();
-    auto ordered = [](double x) {
-        std::int64_t i;
-        std::memcpy(&i, &x, sizeof i);
-        return i < 0 ? std::numeric_limits<std::int64_t>::min() - i : i;
-    };
-    const std::int64_t d = ordered(a) - ordered(b);
-    return d < 0 ? -d : d;
+    return UlpDistance(a, b);
 }
 
 bool digit(char c)
