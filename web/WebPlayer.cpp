@@ -3,6 +3,7 @@
 #include "particle/core/ParticleSystem.h"
 
 #include <new>
+#include <sys/stat.h>
 
 namespace {
 
@@ -30,6 +31,11 @@ void toRgba(const CDC& dc, std::vector<std::uint8_t>& out)
 WebPlayer::WebPlayer()
     : engine_(this)
 {
+#ifdef __EMSCRIPTEN__
+    // Emscripten's C library starts with a umask of 0777, which leaves every file we make without any
+    // permission: a picture the page stores could not be read back, nor a snapshot written under Node.
+    ::umask(022);
+#endif
     MakeBackgroundTexture(texture_);
     fitFrame();
 }

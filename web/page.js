@@ -20,9 +20,10 @@
   let sceneName = 'default'; // the shipped scene last opened
   let stem = 'default'; // what downloads are named after: that scene, or the scene file loaded since
   let ticks = 0; // ticks and steps since the scene opened
-  let loads = 0;
+  let loads = 0; // Load commands begun
+  let loaded = 0; // and files read by the player
   let menuReturn = null; // where focus goes back to when the menu closes
-  const video = { recorder: null, track: null, chunks: [], frames: 0, mimeType: '', kbps: 0 };
+  const video = { recorder: null, track: null, frames: 0, mimeType: '', kbps: 0 };
 
   // ---- the module ----------------------------------------------------------------------------------
 
@@ -42,10 +43,6 @@
   const playing = () => call.playing() !== 0;
 
   // ---- the picture ---------------------------------------------------------------------------------
-
-  function scale() {
-    return Number(getComputedStyle(document.documentElement).getPropertyValue('--s')) || 1;
-  }
 
   // The largest whole factor at which the picture and the controls under it fit the viewport (at least
   // 1); the window is as wide as its picture, as in the desktop program.
@@ -124,11 +121,19 @@
   function updateControls() {
     const isPlaying = playing();
     const isRecording = video.recorder !== null;
+    const focused = document.activeElement;
     swap('record', 'recording', isRecording);
     $('stop').disabled = !isPlaying;
     $('step').disabled = isPlaying;
     swap('play', 'playing', isPlaying);
     $('menu').querySelector('[data-command=compressor]').disabled = isRecording;
+    // A control that loses its focus by being disabled hands it on to the next one, as in the window.
+    if (focused && focused.disabled) {
+      const controls = [...$('controls').querySelectorAll('button')];
+      const next = controls.slice(controls.indexOf(focused) + 1).concat(controls)
+        .find((c) => !c.disabled && !c.hidden);
+      if (next) next.focus();
+    }
   }
 
   // Shows one of a pair that shares a place; focus follows to the one shown.
@@ -162,6 +167,7 @@
   const onRecord = command(() => { if (video.recorder) stopRecording(); else startRecording(); });
   const onSnapshot = command(() => snapshot());
   const onLoad = command(() => chooseFiles());
+  const onFiles = command((files) => loadFiles(files));
   const onStatistics = command(() => message(`${call.particle_count()} particles`));
   const onAbout = command(() => modal($('about')));
 
@@ -197,10 +203,11 @@
     return modal($('message'));
   }
 
-  // What the player said while it read a file.
-  function playerMessages() {
+  // What the player said while it read a file, if anything, with the files named as the user knows
+  // them: without the folder they were put in here.
+  function playerSaid(folder) {
     const text = call.messages().trim();
-    return text ? message(text) : undefined;
+    return folder ? text.split(`${folder}/`).join('') : text;
   }
 
   // ---- recording -----------------------------------------------------------------------------------
@@ -289,8 +296,9 @@
     $('scenes').value = sceneName;
     draw();
     updateControls();
-    rearmIfPlaying();
-    if (!known) message(`There is no shipped scene called "${name}"; playing the default scene.`);
+    const note = known ? playerSaid() : `There is no shipped scene called "${name}"; playing the default scene.`;
+    if (note) message(note).then(rearmIfPlaying); // no tick while the message is up
+    else rearmIfPlaying();
   }
 
   function sceneFromAddress() {
@@ -298,18 +306,26 @@
     return match ? decodeURIComponent(match[1]) : 'default';
   }
 
+  // Resolves once the choice is made and read, or cancelled. Browsers that tell nothing of a cancelled
+  // choice only give the focus back to the page: then it resolves after a while, and files chosen after
+  // all are still loaded, as a command of their own.
   function chooseFiles() {
     return new Promise((resolve) => {
       const input = $('files');
       input.value = '';
+      let settled = false;
       const done = () => {
-        input.removeEventListener('change', changed);
-        input.removeEventListener('cancel', done);
+        settled = true;
         resolve();
       };
-      const changed = () => { loadFiles([...input.files]).then(done, done); };
-      input.addEventListener('change', changed);
-      input.addEventListener('cancel', done);
+      input.onchange = () => {
+        const files = [...input.files];
+        if (settled) onFiles(files);
+        else loadFiles(files).then(done, done);
+      };
+      input.oncancel = done;
+      window.addEventListener('focus', () => setTimeout(() => { if (input.files.length === 0) done(); }, 1000),
+        { once: true });
       input.click();
     });
   }
@@ -375,10 +391,11 @@
     } else {
       mirrim.FS.chdir(folder);
       call.load(scene);
+      loaded += 1;
       stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
       call.compose();
       draw();
-      const said = call.messages().trim();
+      const said = playerSaid(folder);
       if (said) problems.unshift(said);
     }
     if (problems.length > 0) await message(problems.join('\n'));
@@ -525,7 +542,7 @@
     document.addEventListener('dragover', (event) => event.preventDefault());
     document.addEventListener('drop', (event) => {
       event.preventDefault();
-      if ($('ended').hidden) command(() => loadFiles([...event.dataTransfer.files]))();
+      if ($('ended').hidden) onFiles([...event.dataTransfer.files]);
     });
     window.addEventListener('resize', fit);
   }
@@ -534,7 +551,7 @@
   // reports and measures.
   const testing = {
     state: () => ({ scene: sceneName, ticks, playing: playing(), particles: call.particle_count(),
-      pointer: { ...pointer }, caption }),
+      pointer: { ...pointer }, caption, loaded }),
     // performance.now() over `ticks` ticks of the default scene holding about `particles` particles: its
     // factory emits particles / 160 a tick, each lives 160 ticks; timed after that many ticks of warm-up.
     benchmark(particles, ticks) {

@@ -2,6 +2,7 @@
 // library would give, give or take the last bit (trigonometry) or exactly (decimal text).
 #include "platform/Numbers.h"
 #include "platform/Trigonometry.h"
+#include "tests/platform/UlpDistance.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +18,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Distance in units in the last place, across zero too.
-std::int64_t ulps(double a, double b)
-{
-    auto ordered = [](double x) {
-        std::int64_t i;
-        std::memcpy(&i, &x, sizeof i);
-        return i < 0 ? std::numeric_limits<std::int64_t>::min() - i : i;
-    };
-    const std::int64_t d = ordered(a) - ordered(b);
-    return d < 0 ? -d : d;
-}
 
 bool sameBits(double a, double b)
 {
@@ -107,8 +96,8 @@ TEST(Trigonometry, WithinOneUnitOfTheCLibraryEverywhere)
         for (int i = 0; i < 20000; ++i) {
             const double x = pick(random);
             const double y = pick(random);
-            worst = std::max({ worst, ulps(platform::Cos(x), std::cos(x)), ulps(platform::Sin(x), std::sin(x)),
-                ulps(platform::Atan2(y, x), std::atan2(y, x)) });
+            worst = std::max({ worst, UlpDistance(platform::Cos(x), std::cos(x)),
+                UlpDistance(platform::Sin(x), std::sin(x)), UlpDistance(platform::Atan2(y, x), std::atan2(y, x)) });
         }
         EXPECT_LE(worst, 1) << range.name;
     }
@@ -116,9 +105,9 @@ TEST(Trigonometry, WithinOneUnitOfTheCLibraryEverywhere)
     std::int64_t worst = 0;
     for (int e = -1074; e <= 1023; ++e) {
         const double x = std::ldexp(1.0 + static_cast<double>(random() >> 12) * 0x1p-52, e);
-        worst = std::max({ worst, ulps(platform::Cos(x), std::cos(x)), ulps(platform::Sin(-x), std::sin(-x)),
-            ulps(platform::Atan2(x, 0.75), std::atan2(x, 0.75)),
-            ulps(platform::Atan2(-0.75, -x), std::atan2(-0.75, -x)) });
+        worst = std::max({ worst, UlpDistance(platform::Cos(x), std::cos(x)),
+            UlpDistance(platform::Sin(-x), std::sin(-x)), UlpDistance(platform::Atan2(x, 0.75), std::atan2(x, 0.75)),
+            UlpDistance(platform::Atan2(-0.75, -x), std::atan2(-0.75, -x)) });
     }
     EXPECT_LE(worst, 1);
 }

@@ -2,11 +2,15 @@
 """The page in headless Chromium, driven through its own controls, against the native player.
 
 Serves the built page with Python's http.server, as scripts/web does, and checks:
-  - a shipped scene stepped N times with the Step button shows the pixels of
-    `mirrim-cli render --scene S --steps N --snapshot x.bmp`, on the canvas and in the PNG that Snapshot
-    downloads;
-  - a scene played with the pointer held on the picture shows the pixels of the same command with
-    --pointer at the point the page mapped, after as many ticks as the page ran;
+  - the list offers every shipped scene;
+  - every shipped scene stepped N times with the Step button shows the pixels of
+    `mirrim-cli render --scene S --steps N --snapshot x.bmp`, on the canvas and (once) in the PNG that
+    Snapshot downloads;
+  - every shipped scene played with the pointer held on the picture shows the pixels of the same command
+    with --pointer at the point the page mapped, after as many ticks as the page ran;
+  - Load takes a definition file and the PNG or JPEG picture it names from disk (the browser decodes
+    them) and plays as the native player does with the same files; a definition with mistakes brings
+    up the checker's findings, naming the file as the user chose it;
   - Record makes a WebM file that ffprobe reads (when ffprobe is there);
   - every control is labelled and reachable with Tab, and F1, Shift+F10 and Esc do what they do in the
     window;
@@ -104,8 +108,9 @@ def canvas_picture(driver):
 
 
 def native_picture(cli, out, scene, steps, pointer=None):
-    path = os.path.join(out, f"native-{os.path.basename(scene)}-{steps}.bmp")
-    command = [cli, "render", "--scene", scene, "--steps", str(steps), "--snapshot", path]
+    """SCENE None plays the player's own scene."""
+    path = os.path.join(out, f"native-{os.path.basename(scene or 'default')}-{steps}.bmp")
+    command = [cli, "render", "--quiet", "--steps", str(steps), "--snapshot", path] + (["--scene", scene] if scene else [])
     if pointer:
         command += ["--pointer", f"{pointer[0]},{pointer[1]}"]
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
@@ -129,7 +134,12 @@ def downloaded(downloads, suffix):
 
 
 def choose_scene(driver, name):
-    Select(driver.find_element(By.ID, "scenes")).select_by_value(name)
+    """Starts the scene afresh from the list, which acts only on a change: from another scene first."""
+    scenes = Select(driver.find_element(By.ID, "scenes"))
+    if state(driver)["scene"] == name:
+        other = next(o.get_attribute("value") for o in scenes.options if o.get_attribute("value") != name)
+        choose_scene(driver, other)
+    scenes.select_by_value(name)
     wait(f"scene {name}", lambda: state(driver)["scene"] == name and state(driver)["ticks"] == 0)
 
 
@@ -138,34 +148,50 @@ def press(driver, button_id):
     driver.find_element(By.ID, button_id).send_keys(Keys.SPACE)
 
 
-def check_steps(driver, cli, out, downloads):
-    scene, steps = "streaks", 40
-    press(driver, "stop")
-    wait("the player to stop", lambda: not state(driver)["playing"])
+def shipped_scenes():
+    names = sorted(f[:-4] for f in os.listdir("scenes") if f.endswith(".zrk"))
+    return ["default"] + names
+
+
+def scene_file(name):
+    return None if name == "default" else f"scenes/{name}.zrk"
+
+
+def check_list(driver):
+    offered = driver.execute_script("return [...document.getElementById('scenes').options].map((o) => o.value)")
+    assert offered == shipped_scenes(), f"the list offers {offered}"
+    print(f"list: {len(offered)} shipped scenes offered")
+
+
+def check_steps(driver, cli, out, scene, steps):
+    """The scene stepped with the Step button shows the native snapshot's pixels."""
     choose_scene(driver, scene)
     step = driver.find_element(By.ID, "step")
     for _ in range(steps):
         step.click()
     assert state(driver)["ticks"] == steps, state(driver)
-    native = native_picture(cli, out, f"scenes/{scene}.zrk", steps)
-    same_pixels(f"{scene}, {steps} steps, canvas", canvas_picture(driver), native)
-    driver.find_element(By.ID, "snapshot").click()
+    native = native_picture(cli, out, scene_file(scene), steps)
+    same_pixels(f"{scene}, {steps} steps", canvas_picture(driver), native)
+    return native
+
+
+def check_snapshot(driver, downloads, native):
+    press(driver, "snapshot")
     snapshot = Image.open(downloaded(downloads, ".png")).convert("RGB")
-    same_pixels(f"{scene}, {steps} steps, Snapshot's PNG", snapshot, native)
+    same_pixels("Snapshot's PNG", snapshot, native)
 
 
-def check_pointer(driver, cli, out):
-    scene, wanted = "star", 30
+def check_pointer(driver, cli, out, scene, wanted=30):
+    """The scene played with the pointer held on picture pixel (100, 80) from its first tick."""
     choose_scene(driver, scene)
     canvas = driver.find_element(By.ID, "picture")
     size = driver.execute_script(
         "const c = arguments[0]; return [c.clientWidth / c.width, c.clientWidth, c.clientHeight];", canvas)
     scale, width, height = size
-    # Aim at the middle of picture pixel (100, 80); offsets count from the element's centre.
+    # Aim at the middle of the pixel; offsets count from the element's centre.
     x = (100.5 * scale) - width / 2
     y = (80.5 * scale) - height / 2
-    actions = ActionChains(driver)
-    actions.move_to_element_with_offset(canvas, int(x), int(y)).click_and_hold().perform()
+    ActionChains(driver).move_to_element_with_offset(canvas, int(x), int(y)).click_and_hold().perform()
     press(driver, "play")
     wait(f"{wanted} ticks", lambda: state(driver)["ticks"] >= wanted)
     press(driver, "stop")
@@ -174,8 +200,66 @@ def check_pointer(driver, cli, out):
     assert not now["playing"] and now["caption"] == "Dozozudori", now
     pointer = (now["pointer"]["x"], now["pointer"]["y"])
     assert abs(pointer[0] - 100) <= 1 and abs(pointer[1] - 80) <= 1, pointer
-    native = native_picture(cli, out, f"scenes/{scene}.zrk", now["ticks"], pointer)
+    native = native_picture(cli, out, scene_file(scene), now["ticks"], pointer)
     same_pixels(f"{scene}, {now['ticks']} ticks holding the pointer at {pointer}", canvas_picture(driver), native)
+
+
+def load_files(driver, paths):
+    """Load from the keyboard, then the files chosen in the browser's file choice."""
+    press(driver, "load")
+    chooser = driver.find_element(By.ID, "files")
+    driver.execute_script("arguments[0].hidden = false", chooser) # the driver types only into shown fields
+    chooser.send_keys("\n".join(paths))
+    driver.execute_script("arguments[0].hidden = true", chooser)
+
+
+def message_shown(driver):
+    wait("a message", lambda: driver.execute_script("return document.getElementById('message').open"))
+    text = driver.find_element(By.ID, "message-text").text
+    ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+    wait("the message to close", lambda: not driver.execute_script("return document.getElementById('message').open"))
+    return text
+
+
+def check_load(driver, cli, out):
+    """A definition file from disk with the picture it names, PNG and then JPEG, each decoded by the
+    browser, against the native player reading the same files; then a definition with mistakes, whose
+    findings name the user's file and line."""
+    folder = os.path.join(out, "chosen")
+    os.makedirs(folder)
+    letters = Image.open("scenes/lettering.gif").convert("RGB")
+    with open("scenes/lettering.vq", encoding="utf-8") as f:
+        definition = f.read()
+    steps = 12
+    for loaded, (kind, options) in enumerate((("png", {}), ("jpg", {"quality": 90}))):
+        picture = os.path.join(folder, f"letters.{kind}")
+        letters.save(picture, **options)
+        scene = os.path.join(folder, f"letters-{kind}.vq")
+        with open(scene, "w", encoding="utf-8") as f:
+            f.write(definition.replace("lettering.gif", f"letters.{kind}"))
+        choose_scene(driver, "default")
+        load_files(driver, [scene, picture])
+        wait("the definition to load", lambda: state(driver)["loaded"] == loaded + 1)
+        said = driver.execute_script(
+            "return document.getElementById('message').open && document.getElementById('message-text').textContent")
+        assert not said, f"loading said: {said}"
+        step = driver.find_element(By.ID, "step")
+        for _ in range(steps):
+            step.click()
+        native = native_picture(cli, out, scene, steps)
+        same_pixels(f"a definition and its {kind.upper()} picture loaded from disk, {steps} steps",
+                    canvas_picture(driver), native)
+
+    faulty = os.path.join(folder, "mistakes.vq")
+    with open(faulty, "w", encoding="utf-8") as f:
+        f.write("constraint.Force\n<DeltaY>0.25</DeltaY>\n.\nconstraint.NoSuchClass\n.\n"
+                "constraint.RemoveAged\n<MaximumAge>ninety</MaximumAge>\n.\n")
+    load_files(driver, [faulty])
+    text = message_shown(driver)
+    lines = text.splitlines()
+    named = [line for line in lines if line.startswith("mistakes.vq:")]
+    assert len(named) >= 2 and "NoSuchClass" in text and "/load/" not in text, text
+    print(f"findings: {len(named)} lines naming mistakes.vq and its lines")
 
 
 def check_recording(driver, downloads):
@@ -288,8 +372,16 @@ def main():
         try:
             driver.get(url)
             wait("the player", lambda: state(driver))
-            check_steps(driver, args.cli, args.out, downloads)
-            check_pointer(driver, args.cli, args.out)
+            check_list(driver)
+            press(driver, "stop")
+            wait("the player to stop", lambda: not state(driver)["playing"])
+            for number, scene in enumerate(shipped_scenes()):
+                native = check_steps(driver, args.cli, args.out, scene, 15)
+                if number == 0:
+                    check_snapshot(driver, downloads, native)
+            for scene in shipped_scenes():
+                check_pointer(driver, args.cli, args.out, scene)
+            check_load(driver, args.cli, args.out)
             check_recording(driver, downloads)
             check_speed(driver)
             check_keyboard(driver)

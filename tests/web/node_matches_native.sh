@@ -15,5 +15,6 @@ for steps in 1 20 300; do
   "$node" "$node_render" "${options[@]}" --steps "$steps" --snapshot "$out/web.bmp" --dump-particles "$out/web.csv"
   cmp "$out/native.csv" "$out/web.csv" || { echo "particles differ after $steps ticks"; exit 1; }
   cmp "$out/native.bmp" "$out/web.bmp" || { echo "pictures differ after $steps ticks"; exit 1; }
+  [ "$(stat -c %a "$out/web.bmp")" = "$(stat -c %a "$out/native.bmp")" ] || { echo "the snapshot's permissions differ"; exit 1; }
   echo "$steps ticks: $(($(wc -l < "$out/web.csv") - 1)) particles, the same in both"
 done
