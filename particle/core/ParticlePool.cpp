@@ -33,11 +33,14 @@ bool ParticlePool::owns(const IGlintmote* object) const
     const auto* address = reinterpret_cast<const unsigned char*>(object);
     // The last block that starts at or before the address.
     auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
-        [](const unsigned char* a, const Block& b) { return std::less<const unsigned char*>()(a, b.places[0].bytes); });
+        [](const unsigned char* a, const Block& b) { return std::less<const unsigned char*>()(a, reinterpret_cast<const unsigned char*>(b.places.get()));
+        });
     if (after == blocks_.begin())
         return false;
     const Block& block = *(after - 1);
-    return std::less<const unsigned char*>()(address, block.places[0].bytes + block.count * sizeof(Place));
+    // The end of the block, taken as a pointer past its last place, not as an index into the first.
+    const auto* end = reinterpret_cast<const unsigned char*>(block.places.get() + block.count);
+    return std::less<const unsigned char*>()(address, end);
 }
 
 void ParticlePool::release()
@@ -59,7 +62,8 @@ void ParticlePool::grow()
     for (std::size_t i = count; i-- > 0;)
         free_.push_back(reinterpret_cast<ParticleBase*>(block.places[i].bytes));
     auto at = std::upper_bound(blocks_.begin(), blocks_.end(), block.places[0].bytes,
-        [](const unsigned char* a, const Block& b) { return std::less<const unsigned char*>()(a, b.places[0].bytes); });
+        [](const unsigned char* a, const Block& b) { return std::less<const unsigned char*>()(a, reinterpret_cast<const unsigned char*>(b.places.get()));
+        });
     blocks_.insert(at, std::move(block));
     capacity_ += count;
 }
