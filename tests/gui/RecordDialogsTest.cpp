@@ -85,9 +85,9 @@ TEST(RecordDialogs, CompressorStartsOnMotionJpegAndKeepsTheChoice)
     EXPECT_EQ(compressorStart(window, QString()), "mjpeg");
     EXPECT_EQ(compressorStart(window, "ffv1"), "mjpeg");
     EXPECT_EQ(compressorStart(window, QString()), "ffv1");
-    // A new window starts over.
+    // A new window starts from the remembered choice.
     CPlayerDialog other;
-    EXPECT_EQ(compressorStart(other, QString()), "mjpeg");
+    EXPECT_EQ(compressorStart(other, QString()), "ffv1");
 }
 
 } // namespace
