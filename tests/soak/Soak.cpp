@@ -14,6 +14,7 @@
 // pictures come and go); heap+, the allocator's bytes in use at the end less at warm-up, which must stay
 // under 256 KiB.
 #include "particle/core/ConstraintCollection.h"
+#include "particle/core/DefinitionSource.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CDC.h"
 #include "platform/Numbers.h"
@@ -129,6 +130,9 @@ std::string loadScene(ScenePlayer& player, const Scene& scene)
 // its MaximumAge. A scene without such an age rule has no bound, and fails.
 class ParticleBound {
 public:
+    // sceneDirectory: where the scene file lies; its pictures may be named relative to it.
+    explicit ParticleBound(std::string sceneDirectory) : sceneDirectory_(std::move(sceneDirectory)) {}
+
     std::optional<long> derive(ParticleSystem& system)
     {
         survey(system, system.constraints);
@@ -161,7 +165,8 @@ private:
     {
         for (const auto& [image, file] : loaded_) {
             CDibImage picture;
-            if (image == name && file.Find("%") < 0 && picture.GetDib().Load(file))
+            if (image == name && file.Find("%") < 0
+                && picture.GetDib().Load(CString(ResolveBeside(file.str(), sceneDirectory_))))
                 return litPixels(&picture);
         }
         return litPixels(system.GetImageProvider() ? system.GetImageProvider()->GetImage(name) : nullptr);
@@ -201,6 +206,7 @@ private:
         }
     }
 
+    std::string sceneDirectory_;
     long perTick_ = 0;
     std::optional<int> maxAge_;
     std::vector<std::pair<CString, CString>> loaded_; // image name, file, of every loader that runs by itself
@@ -289,7 +295,7 @@ Result soak(const Scene& scene, int ticks)
 
         // The scene's pictures are loaded by its first step; only then can the bound be worked out.
         if (t == 0) {
-            bound = ParticleBound().derive(system);
+            bound = ParticleBound(DirectoryOf(scene.path)).derive(system);
             if (!bound) {
                 r.failure = "no age rule for all groups: no particle bound";
                 return r;
