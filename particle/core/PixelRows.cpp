@@ -60,3 +60,27 @@ void PixelRows::line(const End& a, const End& b, int depth) const
     line(a, mid, depth + 1);
     line(mid, b, depth + 1);
 }
+
+void PixelRows::lineInside(const End& a, const End& b) const
+{
+    const End mid = { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2,
+        (a.alpha + b.alpha) / 2 };
+    const int x = static_cast<int>(mid.x);
+    const int y = static_cast<int>(mid.y);
+    std::uint8_t* p = top_ + static_cast<std::ptrdiff_t>(y) * stride_ + static_cast<std::ptrdiff_t>(x) * 3;
+    const float keep = 1.0f - mid.alpha;
+    auto mix = [keep, alpha = mid.alpha](float unit, std::uint8_t& old) {
+        const int fresh = static_cast<int>(unit * 255.0f) & 0xFF;
+        old = static_cast<std::uint8_t>(
+            static_cast<int>(keep * static_cast<float>(fresh) + alpha * static_cast<float>(old)));
+    };
+    mix(mid.b, p[0]);
+    mix(mid.g, p[1]);
+    mix(mid.r, p[2]);
+    const int dx = static_cast<int>(b.x) - static_cast<int>(a.x);
+    const int dy = static_cast<int>(b.y) - static_cast<int>(a.y);
+    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1)
+        return;
+    lineInside(a, mid);
+    lineInside(mid, b);
+}

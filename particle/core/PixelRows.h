@@ -47,7 +47,13 @@ public:
 
     // The canvas's graded line: by recursive midpoint subdivision, each midpoint blended in with its
     // colour and transparency, until the ends are on the same or neighbouring pixels.
-    void drawGradedLine(const End& a, const End& b) const { line(a, b, 0); }
+    void drawGradedLine(const End& a, const End& b) const
+    {
+        if (holds(a) && holds(b))
+            lineInside(a, b);
+        else
+            line(a, b, 0);
+    }
 
     // Float to int toward zero, saturating; NaN gives 0. In range (the common case) it is one
     // comparison and the plain conversion.
@@ -74,7 +80,22 @@ public:
     }
 
 private:
+    // Whether every midpoint between this end and another such end lands on a pixel of the band, with
+    // plain conversions exact for its coordinates and for every blend of its colour and transparency.
+    bool holds(const End& e) const
+    {
+        return e.x >= 0.0f && e.x < static_cast<float>(width_) && e.y >= static_cast<float>(bandBegin_)
+            && e.y < static_cast<float>(bandEnd_) && e.alpha >= -kPlainAlpha && e.alpha <= kPlainAlpha
+            && isUnit(e.r) && isUnit(e.g) && isUnit(e.b);
+    }
+    static bool isUnit(float v) { return v >= 0.0f && v <= 1.0f; }
+    // Far below the range where (1 - alpha) x 255 + alpha x 255 leaves an int.
+    static constexpr float kPlainAlpha = 1000.0f;
+
     void line(const End& a, const End& b, int depth) const;
+    // line() for ends that the band holds: nothing to clip, no NaN, no saturation, no depth limit (each
+    // level halves a line that is shorter than the picture, so it ends within 17 levels).
+    void lineInside(const End& a, const End& b) const;
 
     std::uint8_t* top_ = nullptr;
     std::ptrdiff_t stride_ = 0;

@@ -44,6 +44,11 @@ std::vector<std::pair<PixelRows::End, PixelRows::End>> lines()
     for (int i = 0; i < 300; ++i)
         all.push_back({ { next(-5, 42), next(-5, 34), next(0, 1), next(0, 1), next(0, 1), next(0, 1) },
             { next(-5, 42), next(-5, 34), next(0, 1), next(0, 1), next(0, 1), next(0, 1) } });
+    // Lines wholly on the picture whose transparencies lie outside 0 to 1, so that blends overshoot a
+    // byte and wrap: the quick path for lines that need no clipping must wrap exactly as the other does.
+    for (int i = 0; i < 100; ++i)
+        all.push_back({ { next(0, 36.9f), next(0, 28.9f), next(0, 1), next(0, 1), next(0, 1), next(-3, 4) },
+            { next(0, 36.9f), next(0, 28.9f), next(0, 1), next(0, 1), next(0, 1), next(-3, 4) } });
     return all;
 }
 
