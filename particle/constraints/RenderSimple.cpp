@@ -87,8 +87,11 @@ void RenderSimple::drawDirect(ParticleCollection& particles, const PixelRows& ro
         const int bands = parallel::SliceCount(count, kParticlesPerBand);
         parallel::RunSlices(bands, [&](int band) {
             const PixelRows mine = rows.band(rows.height() * band / bands, rows.height() * (band + 1) / bands);
-            for (std::size_t i = 0; i < count; ++i)
-                drawStreak(mine, DirectParticle(particles.particleBaseAt(i)));
+            for (std::size_t i = 0; i < count; ++i) {
+                const DirectParticle p(particles.particleBaseAt(i));
+                if (bands == 1 || mine.mayReachRows(p.locationY(), p.previousLocationY()))
+                    drawStreak(mine, p);
+            }
         });
         return;
     }

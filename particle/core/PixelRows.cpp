@@ -38,13 +38,10 @@ PixelRows PixelRows::band(int begin, int end) const
 
 void PixelRows::line(const End& a, const End& b, int depth) const
 {
-    // Every midpoint below lies between the ends, so a piece that cannot reach a pixel of the band plots
-    // nothing: skipping it keeps a huge line as cheap as the part of it that is visible. Truncation
-    // toward zero puts y from -1 (not included) up to 1 into row 0, and y from n up to n + 1 into row n.
-    const float maxY = std::max(a.y, b.y);
-    const bool aboveBand = bandBegin_ == 0 ? maxY <= -1.0f : maxY < static_cast<float>(bandBegin_);
-    if (std::max(a.x, b.x) <= -1.0f || std::min(a.x, b.x) >= static_cast<float>(width_) || aboveBand
-        || std::min(a.y, b.y) >= static_cast<float>(bandEnd_))
+    // A piece that cannot reach a pixel of the band plots nothing: skipping it keeps a huge line as
+    // cheap as the part of it that is visible.
+    if (std::max(a.x, b.x) <= -1.0f || std::min(a.x, b.x) >= static_cast<float>(width_)
+        || !mayReachRows(a.y, b.y))
         return;
     const End mid = { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2,
         (a.alpha + b.alpha) / 2 };

@@ -3,6 +3,7 @@
 #include "platform/Colour.h"
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +44,18 @@ public:
         if (static_cast<unsigned>(x) >= static_cast<unsigned>(width_) || y < bandBegin_ || y >= bandEnd_)
             return nullptr;
         return top_ + static_cast<std::ptrdiff_t>(y) * stride_ + static_cast<std::ptrdiff_t>(x) * 3;
+    }
+
+    // Whether a line whose ends have these y coordinates can plot a pixel in the band's rows. Every
+    // point of a line lies between its ends, so false means the line draws nothing here.
+    bool mayReachRows(float y0, float y1) const
+    {
+        // Truncation toward zero puts y from -1 (not included) up to 1 into row 0, and y from n up to
+        // n + 1 into row n. (A line with a NaN end plots nothing, whatever this answers.)
+        const float lowest = std::min(y0, y1);
+        const float highest = std::max(y0, y1);
+        const bool above = bandBegin_ == 0 ? highest <= -1.0f : highest < static_cast<float>(bandBegin_);
+        return !(above || lowest >= static_cast<float>(bandEnd_));
     }
 
     // The canvas's graded line: by recursive midpoint subdivision, each midpoint blended in with its

@@ -52,6 +52,7 @@ int CDib::Lock()
 {
     if (block_.empty())
         return 0;
+    showLatestDrawing();
     locked_ = true;
     return 1;
 }
@@ -124,19 +125,21 @@ int CDib::CopyTo(CDib& target) const
 void CDib::CommitDrawing()
 {
     locked_ = false;
-    rebuildDisplay();
+    displayDue_ = true;
 }
 
 int CDib::SetRows(const std::uint8_t* source, std::size_t length)
 {
+    showLatestDrawing();
     if (!source || !header_ || block_.size() <= rowsOffset_)
         return 0;
     std::memcpy(block_.data() + rowsOffset_, source, std::min(length, block_.size() - rowsOffset_));
     return 1;
 }
 
-void CDib::rebuildDisplay()
+void CDib::rebuildDisplay() const
 {
+    displayDue_ = false;
     if (!header_) {
         display_.reset();
         return;
@@ -168,6 +171,7 @@ void CDib::rebuildDisplay()
 
 COLORREF CDib::shownPixel(int x, int y) const
 {
+    showLatestDrawing();
     if (!display_)
         return 0;
     const std::uint32_t pixel = display_->GetBits()[static_cast<std::size_t>(y) * display_->GetStride() + x];
@@ -176,6 +180,7 @@ COLORREF CDib::shownPixel(int x, int y) const
 
 int CDib::Draw(CDC* dc, int x, int y, int width, int height)
 {
+    showLatestDrawing();
     if (locked_ || !dc || !display_)
         return 0;
     dc->BitBlt(x, y, width, height, display_.get(), 0, 0);
@@ -184,6 +189,7 @@ int CDib::Draw(CDC* dc, int x, int y, int width, int height)
 
 int CDib::Tile(CDC* dc, int x0, int y0, int x1, int y1)
 {
+    showLatestDrawing();
     if (locked_ || !dc || !display_)
         return 0;
     const long long w = width_;
@@ -205,6 +211,7 @@ int CDib::UpdateFromBitmap()
 {
     if (bitCount_ != 24)
         return 0;
+    showLatestDrawing();
     if (!display_ || !rows_) {
         Create(10, 10);
         return 0;

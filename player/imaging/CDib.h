@@ -16,8 +16,10 @@
 // windows and the recorder copy from and draw on.
 //
 // Pixel writes outside a Lock/Unlock run change the block only; the display copy catches up at its next
-// rebuild (Unlock of a run, Fill, Create, CopyTo, Load, UpdateFromBitmap). Lock and Unlock only mark the
-// run: ordinary memory needs no pinning.
+// rebuild (Unlock of a run, Fill, Create, CopyTo, Load, UpdateFromBitmap, CommitDrawing). Lock and Unlock
+// only mark the run: ordinary memory needs no pinning. The rebuild that CommitDrawing asks for is made
+// when the display copy is next used, or before the block next changes some other way, so a step that
+// draws on a picture nobody looks at pays no copy and what is shown is the same.
 //
 // A picture read from a BMP file keeps the file's depth and compression; it shows, and reads, the colours
 // its pixels stand for (DibPixels.h), but only a 24-bit picture takes writes.
@@ -81,6 +83,7 @@ public:
     // the same pixel; null wherever SetPixel would write nothing (outside, not 24-bit, no pixels).
     std::uint8_t* PixelBytes(int x, int y)
     {
+        showLatestDrawing();
         return inside(x, y) && bitCount_ == 24 && rows_ ? pixelAt(x, y) : nullptr;
     }
     // The stored rows of a 24-bit picture, for drawing straight into them; empty for any other picture,
@@ -89,10 +92,11 @@ public:
     {
         if (bitCount_ != 24 || !rows_ || width_ <= 0 || height_ <= 0)
             return {};
+        showLatestDrawing();
         return PixelRows(pixelAt(0, 0), -static_cast<std::ptrdiff_t>(rowLength_), width_, height_);
     }
     // After drawing straight into Rows(): what committing a canvas copy of this picture back into it
-    // does besides the copy. A run in progress ends and the display copy is rebuilt.
+    // does besides the copy. A run in progress ends and the display copy is due for a rebuild.
     void CommitDrawing();
     // Ends a run in progress; for a 24-bit picture sets every pixel (not the row padding).
     void Fill(COLORREF color);
@@ -110,8 +114,16 @@ public:
     // extend past. Tiles that would land wholly off dc are skipped.
     int Tile(CDC* dc, int x0, int y0, int x1, int y1);
     // The display copy (owned here); null when the block cannot be shown at all.
-    CDC* GetBitmap() { return display_.get(); }
-    const CDC* GetBitmap() const { return display_.get(); }
+    CDC* GetBitmap()
+    {
+        showLatestDrawing();
+        return display_.get();
+    }
+    const CDC* GetBitmap() const
+    {
+        showLatestDrawing();
+        return display_.get();
+    }
     // Re-reads a 24-bit picture's pixels from the display copy after drawing on it; 1 on success.
     int UpdateFromBitmap();
 
@@ -151,12 +163,20 @@ private:
     void setBlock(std::vector<std::uint8_t> block);
     void clear();
     void readLayout();
-    void rebuildDisplay();
+    void rebuildDisplay() const;
+    // Makes the rebuild a CommitDrawing left due.
+    void showLatestDrawing() const
+    {
+        if (displayDue_)
+            rebuildDisplay();
+    }
     void makePlaceholder(int bitCount);
     int saveAs(const CString& fileName, const char* format, int quality);
 
     std::vector<std::uint8_t> block_;
-    std::unique_ptr<CDC> display_;
+    // The display copy is a cache of what the block shows: kept up to date from const readers too.
+    mutable std::unique_ptr<CDC> display_;
+    mutable bool displayDue_ = false;
     bool locked_ = false;
     bool loadFailed_ = false;
     PictureFile lastLoad_;

@@ -107,6 +107,37 @@ TEST(CDibTest, DisplayCopyCatchesUpOnlyAtItsNextRebuild)
     EXPECT_EQ(shown(dib, 1, 1), 0xFF0000FFu);
 }
 
+// Drawing straight into the rows shows once committed, however the display copy is next reached, and a
+// later plain write still waits for the next rebuild, as after any other commit.
+TEST(CDibTest, CommittedDirectDrawingShowsAndLaterWritesWait)
+{
+    auto drawRed = [](CDib& dib) {
+        const PixelRows rows = dib.Rows();
+        ASSERT_FALSE(rows.isEmpty());
+        std::uint8_t* p = rows.pixelBytes(1, 1);
+        p[0] = 0;
+        p[1] = 0;
+        p[2] = 255;
+        dib.CommitDrawing();
+    };
+    CDib dib;
+    drawRed(dib);
+    EXPECT_EQ(shown(dib, 1, 1), 0xFFFF0000u);
+
+    drawRed(dib);
+    CDC dc(10, 10);
+    ASSERT_EQ(dib.Draw(&dc, 0, 0, 10, 10), 1);
+    EXPECT_EQ(dc.GetPixel(1, 1), RGB(255, 0, 0));
+
+    CDib later;
+    drawRed(later);
+    later.SetPixel(1, 1, RGB(0, 255, 0));
+    EXPECT_EQ(shown(later, 1, 1), 0xFFFF0000u) << "the plain write waits for the next rebuild";
+    later.Lock();
+    later.Unlock();
+    EXPECT_EQ(shown(later, 1, 1), 0xFF00FF00u);
+}
+
 TEST(CDibTest, RunsDoNotNest)
 {
     CDib dib;
