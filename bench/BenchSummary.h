@@ -11,7 +11,8 @@
 // A console reporter that also remembers the CPU time and the wall time per iteration of every run, by
 // run name ("BM_EngineStep/100000"), so that main() can print its ratios after the table. Single-threaded
 // comparisons use CPU time, because the machines these run on are often shared and wall time then
-// measures the neighbours; what a second thread gains can only be seen in wall time.
+// measures the neighbours; what a second thread gains can only be seen in wall time. A run repeated
+// keeps its fastest repetition: a neighbour only ever adds time.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -20,8 +21,8 @@ public:
             if (run.run_type != Run::RT_Iteration || run.error_occurred)
                 continue;
             const double scale = 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            nanoseconds_[run.benchmark_name()] = run.GetAdjustedCPUTime() * scale;
-            wallNanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime() * scale;
+            keepFastest(nanoseconds_, run.benchmark_name(), run.GetAdjustedCPUTime() * scale);
+            keepFastest(wallNanoseconds_, run.benchmark_name(), run.GetAdjustedRealTime() * scale);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -31,6 +32,12 @@ public:
     double wallNanoseconds(const std::string& name) const { return find(wallNanoseconds_, name); }
 
 private:
+    static void keepFastest(std::map<std::string, double>& times, const std::string& name, double value)
+    {
+        auto [it, added] = times.emplace(name, value);
+        if (!added && value < it->second)
+            it->second = value;
+    }
     static double find(const std::map<std::string, double>& times, const std::string& name)
     {
         auto it = times.find(name);
@@ -72,10 +79,29 @@ inline std::string LoadAverage()
 }
 
 // Runs the program's benchmarks (those its command line selects) through the reporter and returns the
-// machine's load from before they ran.
-inline std::string RunBenchmarks(int& argc, char** argv, SummaryReporter& reporter)
+// machine's load from before they ran. With repetitions above 1, and unless the command line says
+// otherwise, every benchmark runs that many times, the repetitions of all of them shuffled together so
+// that an engine and the baseline it is compared with meet the same neighbours.
+inline std::string RunBenchmarks(int argc, char** argv, SummaryReporter& reporter, int repetitions = 1)
 {
-    benchmark::Initialize(&argc, argv);
+    std::vector<std::string> given(argv, argv + argc);
+    const auto says = [&given](const std::string& flag) {
+        for (const std::string& arg : given)
+            if (arg.rfind(flag, 0) == 0)
+                return true;
+        return false;
+    };
+    std::vector<std::string> args = given;
+    if (repetitions > 1 && !says("--benchmark_repetitions")) {
+        args.push_back("--benchmark_repetitions=" + std::to_string(repetitions));
+        if (!says("--benchmark_enable_random_interleaving"))
+            args.push_back("--benchmark_enable_random_interleaving=true");
+    }
+    std::vector<char*> pointers;
+    for (std::string& arg : args)
+        pointers.push_back(arg.data());
+    int count = static_cast<int>(pointers.size());
+    benchmark::Initialize(&count, pointers.data());
     const std::string loadBefore = LoadAverage();
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -188,7 +188,7 @@ BENCHMARK(BM_BaselineStep)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit
 int main(int argc, char** argv)
 {
     SummaryReporter reporter;
-    const std::string loadBefore = RunBenchmarks(argc, argv, reporter);
+    const std::string loadBefore = RunBenchmarks(argc, argv, reporter, 5);
     const double target = LoadedRun() ? 1.6 : 1.3;
     std::printf("\nOne thread, CPU time per particle and step (load average before: %s, after: %s)\n"
                 "particles   engine ns/particle-step   baseline ns/particle-step   engine/baseline\n",

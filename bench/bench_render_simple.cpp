@@ -179,7 +179,7 @@ int main(int argc, char** argv)
         }
     }
     SummaryReporter reporter;
-    const std::string loadBefore = RunBenchmarks(argc, argv, reporter);
+    const std::string loadBefore = RunBenchmarks(argc, argv, reporter, 5);
     std::printf("\nOne thread, CPU time per render step into %d x %d (load average before: %s, after: %s)\n"
                 "particles   engine ms/step   baseline ms/step   engine/baseline\n",
         kWidth, kHeight, loadBefore.c_str(), LoadAverage().c_str());

@@ -5,6 +5,8 @@
 #   bench/window_ticks.sh [BUILD_DIR] [SECONDS]     (from anywhere; BUILD_DIR defaults to build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=../tests/gui/xvfb.sh
+. tests/gui/xvfb.sh
 build=${1:-build}
 seconds=${2:-10}
 mirrim=$build/player/app/window/Mirrim
@@ -23,15 +25,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-exec 3>&-
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work" 800x600x24 || exit 1
 export XDG_RUNTIME_DIR="$work"
 unset QT_QPA_PLATFORM
 

@@ -15,6 +15,8 @@ copy=${2:-}
 star_copy=${3:-}
 scenes=$(dirname "$(readlink -f "$0")")/../../scenes
 python=/usr/bin/python3
+# shellcheck source=xvfb.sh
+. "$(dirname "$(readlink -f "$0")")/xvfb.sh"
 
 no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 status=0
@@ -47,19 +49,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display nobody uses; Xvfb writes the number it took.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-exec 3>&-
-if [ ! -s "$work/display" ]; then
-  echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work" 1024x768x24 || exit 1
 export XDG_RUNTIME_DIR="$work"
 export XDG_CONFIG_HOME="$work/config" # what the window remembers stays here
 unset QT_QPA_PLATFORM
