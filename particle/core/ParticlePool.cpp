@@ -32,15 +32,20 @@ bool ParticlePool::owns(const IGlintmote* object) const
 {
     const auto* address = reinterpret_cast<const unsigned char*>(object);
     // The last block that starts at or before the address.
-    auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
-        [](const unsigned char* a, const Block& b) { return std::less<const unsigned char*>()(a, reinterpret_cast<const unsigned char*>(b.places.get()));
-        });
-    if (after == blocks_.begin())
+    const std::size_t below = blocksFrom(address);
+    if (below == 0)
         return false;
-    const Block& block = *(after - 1);
+    const Block& block = blocks_[below - 1];
     // The end of the block, taken as a pointer past its last place, not as an index into the first.
     const auto* end = reinterpret_cast<const unsigned char*>(block.places.get() + block.count);
     return std::less<const unsigned char*>()(address, end);
+}
+
+std::size_t ParticlePool::blocksFrom(const unsigned char* address) const
+{
+    return std::upper_bound(blocks_.begin(), blocks_.end(), address, [](const unsigned char* a, const Block& b) {
+        return std::less<const unsigned char*>()(a, reinterpret_cast<const unsigned char*>(b.places.get()));
+    }) - blocks_.begin();
 }
 
 void ParticlePool::release()
@@ -61,9 +66,7 @@ void ParticlePool::grow()
     // Handed out from the back: lowest address first.
     for (std::size_t i = count; i-- > 0;)
         free_.push_back(reinterpret_cast<ParticleBase*>(block.places[i].bytes));
-    auto at = std::upper_bound(blocks_.begin(), blocks_.end(), block.places[0].bytes,
-        [](const unsigned char* a, const Block& b) { return std::less<const unsigned char*>()(a, reinterpret_cast<const unsigned char*>(b.places.get()));
-        });
-    blocks_.insert(at, std::move(block));
+    const auto at = static_cast<std::ptrdiff_t>(blocksFrom(block.places[0].bytes));
+    blocks_.insert(blocks_.begin() + at, std::move(block));
     capacity_ += count;
 }

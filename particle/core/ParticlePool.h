@@ -36,6 +36,8 @@ private:
         std::unique_ptr<Place[]> places;
         std::size_t count;
     };
+    // How many blocks start at or below address: where a block at that address goes in blocks_.
+    std::size_t blocksFrom(const unsigned char* address) const;
 
     void grow();
 
