@@ -275,12 +275,15 @@ PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
         return result;
     const std::uint64_t available = size - pixelsAt;
 
-    // Uncompressed rows are exactly rowLength x height whatever the header claims; run-length data keeps
+    // Uncompressed rows are rowLength x height whatever the header claims, plus the bytes some writers
+    // add after them when the file holds those (so the picture saves as it came); run-length data keeps
     // its own length as far as the file holds it, and the block is never smaller than the rows would be,
     // so code that walks rows stays inside it.
     const std::uint64_t rowsBytes
         = dib::RowLength(width, static_cast<int>(bitCount)) * static_cast<std::uint64_t>(height);
     std::uint64_t pixelBytes = rowsBytes;
+    if (!runLength && imageSize > rowsBytes && imageSize <= available)
+        pixelBytes = imageSize;
     if (runLength)
         pixelBytes = std::max(rowsBytes, imageSize != 0 && imageSize <= available ? imageSize : available);
     if (pixelBytes > kRowsFloorBytes && pixelBytes / kRowsPerFileByte > available)
