@@ -255,11 +255,12 @@ PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
             masks[c] = dib::Read32(data + masksAt + 4 * static_cast<std::size_t>(c));
     }
 
-    // The table the file holds (16-, 24- and 32-bit files may carry one that their pixels do not use),
-    // and the part of it the block keeps: at most 256 entries, and none past the start of the pixels.
+    // The table the file holds (16-, 24- and 32-bit files may carry one that their pixels do not use,
+    // kept all the same so that the picture saves as it came), and the part of it the block keeps: at
+    // most 256 entries, and none past the start of the pixels.
     const std::size_t entryBytes = core ? 3 : 4;
     const std::uint64_t fileColours = used != 0 && !core ? used : dib::DefaultColourCount(bitCount);
-    std::uint64_t colours = bitCount <= 8 ? std::min<std::uint64_t>(fileColours, dib::kMaxColours) : 0;
+    std::uint64_t colours = std::min<std::uint64_t>(fileColours, dib::kMaxColours);
     if (bitsOffset > tableAt)
         colours = std::min<std::uint64_t>(colours, (bitsOffset - tableAt) / entryBytes);
     if (tableAt > size || (size - tableAt) / entryBytes < colours)
@@ -274,12 +275,15 @@ PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
         return result;
     const std::uint64_t available = size - pixelsAt;
 
-    // Uncompressed rows are exactly rowLength x height whatever the header claims; run-length data keeps
+    // Uncompressed rows are rowLength x height whatever the header claims, plus the bytes some writers
+    // add after them when the file holds those (so the picture saves as it came); run-length data keeps
     // its own length as far as the file holds it, and the block is never smaller than the rows would be,
     // so code that walks rows stays inside it.
     const std::uint64_t rowsBytes
         = dib::RowLength(width, static_cast<int>(bitCount)) * static_cast<std::uint64_t>(height);
     std::uint64_t pixelBytes = rowsBytes;
+    if (!runLength && imageSize > rowsBytes && imageSize <= available)
+        pixelBytes = imageSize;
     if (runLength)
         pixelBytes = std::max(rowsBytes, imageSize != 0 && imageSize <= available ? imageSize : available);
     if (pixelBytes > kRowsFloorBytes && pixelBytes / kRowsPerFileByte > available)
@@ -303,8 +307,9 @@ PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
     dib::Write32(out + 20, static_cast<std::uint32_t>(pixelBytes));
     dib::Write32(out + 24, xRes);
     dib::Write32(out + 28, yRes);
+    // A core header has no colours-important field: every colour of its table counts.
     dib::Write32(out + 32, static_cast<std::uint32_t>(colours));
-    dib::Write32(out + 36, important <= colours ? important : 0);
+    dib::Write32(out + 36, core ? static_cast<std::uint32_t>(colours) : important);
     for (std::size_t c = 0; c < maskBytes / 4; ++c)
         dib::Write32(out + dib::kHeaderSize + 4 * c, masks[c]);
     std::uint8_t* table = out + dib::kHeaderSize + maskBytes;

@@ -18,9 +18,9 @@ namespace {
 
 // A progressive file may hold any number of scans, each a pass over the whole picture's coefficients;
 // real encoders write about ten. More than this many, or more scans than these pixel-passes allow for
-// a large picture, is a file built to keep us busy.
+// a large picture (64 at the largest), is a file built to keep us busy.
 constexpr int kMaxScans = 200;
-constexpr std::uint64_t kMaxScanPixels = std::uint64_t { 1 } << 32;
+constexpr std::uint64_t kMaxScanPixels = std::uint64_t { 1 } << 34;
 // The coefficients of a progressive picture as large as the budget allows, four components at full
 // resolution, two bytes each; and the library's own working memory beside them (row buffers, tables).
 constexpr std::size_t kMaxCoefficientBytes = kPixelBudget.maxPixels * 4 * 2;

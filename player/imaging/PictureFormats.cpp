@@ -22,10 +22,15 @@ extern const PictureFormat kPngFormat;
 
 namespace {
 
+// "the budget of 65535 pixels a side and 268 megapixels (16384 x 16384) in all"
 std::string BudgetText()
 {
+    long long square = 1;
+    while ((square + 1) * (square + 1) <= kPixelBudget.maxPixels)
+        ++square;
     return "the budget of " + std::to_string(kPixelBudget.maxSide) + " pixels a side and "
-        + std::to_string(kPixelBudget.maxPixels >> 20) + " megapixels";
+        + std::to_string(kPixelBudget.maxPixels / 1000000) + " megapixels (" + std::to_string(square) + " x "
+        + std::to_string(square) + ") in all";
 }
 
 // "a, b or c"

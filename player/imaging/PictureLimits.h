@@ -4,6 +4,6 @@
 
 #include <cstddef>
 
-// Picture files are read whole; nothing within the pixel budget needs more than this (the largest
-// picture as an uncompressed 16-bit PNG with alpha is half of it).
+// Picture files are read whole, and no more than this is read: far beyond any photo's file (the largest
+// picture the budget allows, 268 megapixels, is a few hundred megabytes as a JPEG or an 8-bit PNG).
 constexpr std::size_t kMaxPictureFileBytes = (std::size_t { 1 } << 30) + (std::size_t { 1 } << 20);

@@ -1,13 +1,14 @@
 #pragma once
 
 // The one budget for every picture the program makes or reads: each side at most 65535 pixels and at
-// most 64 megapixels in all. Every picture, surface and decoder checks it before allocating anything.
+// most 16384 x 16384 (about 268 megapixels) in all, so a phone's 200-megapixel photo still opens.
+// Every picture, surface and decoder checks it before allocating anything.
 struct PixelBudget {
     long long maxSide;
     long long maxPixels;
 };
 
-constexpr PixelBudget kPixelBudget { 65535, 64LL << 20 };
+constexpr PixelBudget kPixelBudget { 65535, 16384LL * 16384 };
 
 // True when a width x height picture fits the budget.
 constexpr bool PictureFits(long long width, long long height)

@@ -68,6 +68,7 @@ struct BmpSpec {
     long long compression = 0;
     long long imageSize = 0;
     long long used = 4;
+    long long important = 0;
     int tableEntries = 4;
     long long bitsOffset = -1; // -1: right after the table
     Bytes pixels = Counting(8);
@@ -87,7 +88,7 @@ Bytes Bmp(const BmpSpec& s)
     Put32(info, 2835); // horizontal resolution
     Put32(info, 2835); // vertical resolution
     Put32(info, s.used); // colours used
-    Put32(info, 0); // colours important
+    Put32(info, s.important); // colours important
     if (s.headerSize > 40)
         info.resize(static_cast<std::size_t>(s.headerSize), 0);
     for (int i = 0; i < s.tableEntries; ++i)
@@ -129,7 +130,10 @@ TEST(BmpCodec, MalformedFiles)
             { "height 0", Bmp(With([](BmpSpec& s) { s.height = 0; })), PictureStatus::Damaged },
             { "height INT_MIN", Bmp(With([](BmpSpec& s) { s.height = INT_MIN; })), PictureStatus::OverBudget },
             { "side beyond the budget", Bmp(With([](BmpSpec& s) { s.width = 65536; })), PictureStatus::OverBudget },
-            { "pixels beyond the budget", Bmp(With([](BmpSpec& s) { s.width = s.height = 8193; })),
+            { "pixels beyond the budget", Bmp(With([](BmpSpec& s) {
+                 s.width = 16385;
+                 s.height = 16384;
+             })),
                 PictureStatus::OverBudget },
             { "0 bits", Bmp(With([](BmpSpec& s) { s.bits = 0; })), PictureStatus::Damaged },
             { "7 bits", Bmp(With([](BmpSpec& s) { s.bits = 7; })), PictureStatus::Damaged },
@@ -330,6 +334,71 @@ TEST(BmpCodec, WrittenFileHasHeaderAndReadsBack)
     EXPECT_EQ(WriteBmp(dir.file("missing/x.bmp").c_str(), dib), 0);
     EXPECT_EQ(WriteBmp(path.c_str(), Bytes(20, 0)), 0);
     EXPECT_EQ(toolfiles::ReadBytes(path), file);
+}
+
+// Written back, a picture read from a Windows header is the file it came from, byte for byte (colours
+// important and a colour table at 24 bits included); one from an OS/2 core header has the 40-byte form,
+// resolution 0 and both colour counts the size of its table.
+TEST(BmpCodec, WriteBackKeepsWhatEachHeaderLayoutSays)
+{
+    TempDir dir;
+    const std::string back = dir.file("back.bmp");
+    const BmpSpec windows[] = {
+        With([](BmpSpec& s) {
+            s.important = 3;
+            s.imageSize = 10; // two bytes after the rows, as some writers add
+            s.pixels = Counting(10);
+        }),
+        With([](BmpSpec& s) {
+            s.bits = 24;
+            s.used = s.important = s.tableEntries = 2;
+            s.imageSize = 24;
+            s.pixels = Counting(24);
+        }),
+    };
+    for (const BmpSpec& spec : windows) {
+        const Bytes file = Bmp(spec);
+        ASSERT_TRUE(picturefiles::WriteFile(dir.file("in.bmp"), file));
+        Bytes dib;
+        ASSERT_TRUE(ReadBmp(dir.file("in.bmp").c_str(), dib)) << spec.bits;
+        ASSERT_EQ(WriteBmp(back.c_str(), dib), 1);
+        EXPECT_EQ(toolfiles::ReadBytes(back), file) << spec.bits << " bits";
+    }
+
+    for (const int bits : { 1, 4, 8, 24 }) {
+        const std::uint32_t colours = bits == 24 ? 0 : 1u << bits;
+        const std::size_t rowsBytes = (bits * 3 + 31) / 32 * 4 * 2;
+        Bytes file = { 'B', 'M' };
+        Put32(file, 14 + 12 + 3 * colours + rowsBytes);
+        Put32(file, 0);
+        Put32(file, 14 + 12 + 3 * colours);
+        Put32(file, 12);
+        Put16(file, 3); // width
+        Put16(file, 2); // height
+        Put16(file, 1);
+        Put16(file, bits);
+        for (std::uint32_t i = 0; i < colours; ++i)
+            file.insert(file.end(), { static_cast<std::uint8_t>(i), 7, 9 });
+        const Bytes rows = Counting(rowsBytes);
+        file.insert(file.end(), rows.begin(), rows.end());
+        ASSERT_TRUE(picturefiles::WriteFile(dir.file("core.bmp"), file));
+        Bytes dib;
+        ASSERT_TRUE(ReadBmp(dir.file("core.bmp").c_str(), dib)) << bits;
+        ASSERT_EQ(WriteBmp(back.c_str(), dib), 1);
+        const Bytes out = toolfiles::ReadBytes(back);
+        ASSERT_EQ(out.size(), 14 + 40 + 4 * colours + rowsBytes) << bits;
+        EXPECT_EQ(Get32(out, 10), 14 + 40 + 4 * colours);
+        // Header size, compression, image size, resolutions, colours used and important.
+        const std::vector<std::uint32_t> fields = { Get32(out, 14), Get32(out, 30), Get32(out, 34), Get32(out, 38),
+            Get32(out, 42), Get32(out, 46), Get32(out, 50) };
+        const std::vector<std::uint32_t> want
+            = { 40, 0, static_cast<std::uint32_t>(rowsBytes), 0, 0, colours, colours };
+        EXPECT_EQ(fields, want) << bits << " bits";
+        if (colours) {
+            EXPECT_EQ(Get32(out, 54 + 4 * (colours - 1)), 0x00090700u | ((colours - 1) & 0xFF));
+        }
+        EXPECT_EQ(Bytes(out.end() - static_cast<long>(rowsBytes), out.end()), rows);
+    }
 }
 
 // Files of every header, depth, compression and mask kind, from ImageMagick, Pillow and by hand, read to

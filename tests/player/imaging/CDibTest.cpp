@@ -202,7 +202,7 @@ TEST(CDibTest, PictureBeyondTheBudgetHasNoBlock)
 {
     CDib dib;
     for (auto [w, h] :
-        { std::pair { 65536, 1 }, { 1, 65536 }, { 8193, 8192 }, { 0, 10 }, { -5, 10 }, { INT32_MAX, INT32_MAX } }) {
+        { std::pair { 65536, 1 }, { 1, 65536 }, { 16385, 16384 }, { 0, 10 }, { -5, 10 }, { INT32_MAX, INT32_MAX } }) {
         EXPECT_EQ(dib.Create(w, h), 0) << w << "x" << h;
         EXPECT_EQ(dib.GetWidth(), 0);
         EXPECT_EQ(dib.GetHeight(), 0);
@@ -218,7 +218,7 @@ TEST(CDibTest, PictureBeyondTheBudgetHasNoBlock)
         EXPECT_EQ(dib.CopyTo(target), 0);
         EXPECT_EQ(target.GetWidth(), 0);
     }
-    // The thin and the square ends of the budget: 65535 a side, 64 megapixels in all.
+    // The thin ends of the budget, 65535 a side, and a 64-megapixel square.
     for (auto [w, h] : { std::pair { 65535, 40 }, { 40, 65535 }, { 8192, 8192 } }) {
         EXPECT_EQ(dib.Create(w, h), 1) << w << "x" << h;
         EXPECT_EQ(dib.GetWidth(), w);

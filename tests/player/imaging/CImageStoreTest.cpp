@@ -4,6 +4,7 @@
 #include "player/imaging/CDibImage.h"
 
 #include "tests/TempDir.h"
+#include "tests/player/imaging/PictureFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ TEST(CImageStoreTest, CreatedPicturesAreBlackAndBounded)
     EXPECT_EQ(image->GetPixel(319, 239), 0u);
     EXPECT_EQ(store.GetImageCount(), 0) << "not entered in the store";
     EXPECT_EQ(store.CreateImage(65536, 10), nullptr);
-    EXPECT_EQ(store.CreateImage(8193, 8192), nullptr);
+    EXPECT_EQ(store.CreateImage(16385, 16384), nullptr);
     EXPECT_EQ(store.CreateImage(0, 0), nullptr);
 }
 
@@ -148,6 +149,55 @@ TEST(CImageStoreTest, EveryFormatGivesItsColours)
         const COLORREF colour = image->GetPixel(8, 8);
         EXPECT_GT(GetRValue(colour), 240) << name;
         EXPECT_LT(GetGValue(colour), 20) << name;
+    }
+}
+
+// The picture steps read the real colours of a BMP of any depth, not black for all but 24 bits.
+TEST(CImageStoreTest, BmpOfEveryDepthGivesItsColours)
+{
+    struct Case {
+        int bits;
+        std::vector<std::uint8_t> row; // two pixels, unpadded
+        COLORREF left, right;
+    };
+    const COLORREF one = RGB(0xC0, 0x80, 0x40);
+    const COLORREF zero = RGB(0x10, 0x20, 0x30);
+    const std::vector<Case> cases = {
+        { 1, { 0x80 }, one, zero },
+        { 2, { 0x40 }, one, zero },
+        { 4, { 0x10 }, one, zero },
+        { 8, { 1, 0 }, one, zero },
+        { 16, { 0x00, 0x7C, 0xFF, 0x03 }, RGB(255, 0, 0), RGB(0, 255, 255) }, // 5-5-5
+        { 24, { 0x40, 0x80, 0xC0, 0x30, 0x20, 0x10 }, one, zero },
+        { 32, { 0x40, 0x80, 0xC0, 0, 0x30, 0x20, 0x10, 0 }, one, zero },
+    };
+    TempDir dir;
+    CImageStore store;
+    for (const Case& c : cases) {
+        const std::uint32_t colours = c.bits <= 8 ? 2 : 0;
+        std::vector<std::uint8_t> file = { 'B', 'M' };
+        picturefiles::put32(file, 14 + 40 + 4 * colours + 8);
+        picturefiles::put32(file, 0);
+        picturefiles::put32(file, 14 + 40 + 4 * colours);
+        for (std::uint32_t field : { 40u, 2u, 1u })
+            picturefiles::put32(file, field); // header size, width, height
+        picturefiles::put16(file, 1);
+        picturefiles::put16(file, static_cast<std::uint16_t>(c.bits));
+        for (std::uint32_t field : { 0u, 0u, 2835u, 2835u, colours, 0u })
+            picturefiles::put32(file, field);
+        if (colours) {
+            picturefiles::put32(file, 0x00102030);
+            picturefiles::put32(file, 0x00C08040);
+        }
+        std::vector<std::uint8_t> row = c.row;
+        row.resize(8, 0);
+        file.insert(file.end(), row.begin(), row.end());
+        const std::string path = dir.file(std::to_string(c.bits) + ".bmp");
+        ASSERT_TRUE(picturefiles::WriteFile(path, file));
+        std::unique_ptr<IImage> image = store.CreateImageFromFile(path.c_str());
+        ASSERT_EQ(image->GetWidth(), 2) << c.bits;
+        EXPECT_EQ(image->GetPixel(0, 0), c.left) << c.bits << " bits";
+        EXPECT_EQ(image->GetPixel(1, 0), c.right) << c.bits << " bits";
     }
 }
 

@@ -101,7 +101,8 @@ TEST_F(ConvertCommandTest, AnUnreadableInputSaysWhy)
         { "text.bmp", { 'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c' }, "not a JPEG, GIF, BMP or PNG picture" },
         { "cut.bmp", std::vector<std::uint8_t>(bmp.begin(), bmp.begin() + 30), "a damaged or unsupported BMP file" },
         { "huge.gif", huge,
-            "a 65535 x 65535 picture, larger than the budget of 65535 pixels a side and 64 megapixels" },
+            "a 65535 x 65535 picture, larger than the budget of 65535 pixels a side and 268 megapixels "
+            "(16384 x 16384) in all" },
     };
     for (const auto& c : cases) {
         const std::string path = dir_.file(c.name);

@@ -157,7 +157,7 @@ TEST(JpegCodec, HostileFilesAreRefusedQuickly)
     Bytes huge = good;
     for (std::size_t i = 0; i + 8 < huge.size(); ++i) {
         if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-            huge[i + 5] = huge[i + 6] = huge[i + 7] = huge[i + 8] = 0x3F; // 16191 x 16191
+            huge[i + 5] = huge[i + 6] = huge[i + 7] = huge[i + 8] = 0x4F; // 20303 x 20303
             break;
         }
     }
@@ -192,6 +192,33 @@ Image.new('L', (8, 8), 99).save(sys.argv[1] + '/p.jpg', progressive=True)
     if (scans.empty())
         cases.pop_back(); // no Pillow to make the endless scans
     picturefiles::ExpectStatuses(cases, ReadJpegMemory);
+}
+
+// A phone's 70-megapixel photo is within the budget. The file is a small one claiming 10000 x 7000, with
+// comments to give it the size such a photo has at least (its rows decode grey where the data ends).
+TEST(JpegCodec, PhonePhotoSizesAreRead)
+{
+    TempDir dir;
+    const Bytes small = Gradient(16, 16);
+    ASSERT_EQ(WriteJpeg(dir.file("a.jpg").c_str(), small.data(), 16, 16, 90), 1);
+    Bytes photo = toolfiles::ReadBytes(dir.file("a.jpg"));
+    for (std::size_t i = 0; i + 8 < photo.size(); ++i) {
+        if (photo[i] == 0xFF && photo[i + 1] == 0xC0) {
+            photo[i + 5] = 7000 >> 8;
+            photo[i + 6] = 7000 & 0xFF;
+            photo[i + 7] = 10000 >> 8;
+            photo[i + 8] = 10000 & 0xFF;
+            break;
+        }
+    }
+    Bytes comment = { 0xFF, 0xFE, 0xFF, 0xFF };
+    comment.resize(2 + 0xFFFF, 'x');
+    for (int i = 0; i < 2; ++i)
+        photo.insert(photo.begin() + 2, comment.begin(), comment.end());
+    const PictureRead read = ReadJpegMemory(photo.data(), photo.size());
+    EXPECT_EQ(read.status, PictureStatus::Read);
+    EXPECT_EQ(read.width, 10000);
+    EXPECT_EQ(read.height, 7000);
 }
 
 // What the guide promises for damaged files: a file cut inside its data shows the rows it holds and grey
