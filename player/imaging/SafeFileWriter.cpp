@@ -57,22 +57,105 @@ std::string FollowLinks(std::string name)
     return std::string();
 }
 
-} // namespace
-
-SafeFileWriter::~SafeFileWriter()
+// Makes a file from a mkstemp pattern, open for reading and writing and closed on exec.
+int MakeFile(const std::string& pattern, std::string& name)
 {
-    Discard();
+    std::vector<char> made(pattern.begin(), pattern.end());
+    made.push_back('\0');
+    const int fd = ::mkostemp(made.data(), O_CLOEXEC);
+    if (fd >= 0)
+        name = made.data();
+    return fd;
 }
+
+std::string TemporaryFolder()
+{
+    const char* folder = std::getenv("TMPDIR");
+    return folder && *folder ? folder : "/tmp";
+}
+
+// The file a regular target's bytes go to until Commit: beside it, or, when its folder takes no new
+// file but the target itself may be written, in the temporary folder (elsewhere is then set).
+int MakeTempFor(const std::string& target, std::string& temp, bool& elsewhere)
+{
+    elsewhere = false;
+    int fd = CreateFileBeside(target, temp);
+    if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS))
+        return fd;
+    const int error = errno;
+    struct stat st { };
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0) {
+        errno = error;
+        return -1;
+    }
+    fd = MakeFile(TemporaryFolder() + "/mirrim-XXXXXX", temp);
+    if (fd < 0) {
+        errno = error;
+        return -1;
+    }
+    elsewhere = true;
+    return fd;
+}
+
+// Writes all of data at the descriptor's position; false with errno.
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies the whole of the file open at from over the contents of the file named target.
+bool CopyOver(int from, const std::string& target)
+{
+    const int to = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    if (to < 0)
+        return false;
+    std::vector<char> buffer(1 << 20);
+    off_t at = 0;
+    bool copied = true;
+    for (;;) {
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || (n > 0 && !WriteAll(to, buffer.data(), static_cast<std::size_t>(n)))) {
+            copied = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        at += n;
+    }
+    const int error = errno;
+    if (::close(to) != 0 && copied)
+        return false;
+    errno = error;
+    return copied;
+}
+
+} // namespace
 
 int CreateFileBeside(const std::string& target, std::string& tempName)
 {
-    std::string pattern = target + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    int fd = MakeFile(target + ".XXXXXX", tempName);
+    if (fd < 0 && errno == ENAMETOOLONG) {
+        // The name leaves no room for the suffix: a short name in the same folder still renames over it.
+        const std::size_t slash = target.rfind('/');
+        fd = MakeFile(
+            (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".mirrim-XXXXXX", tempName);
+    }
     if (fd < 0)
         return -1;
-    tempName = name.data();
     // mkostemp makes the file private; give it the mode an ordinary create (or the file it replaces) has.
     struct stat st { };
     mode_t mode;
@@ -87,36 +170,117 @@ int CreateFileBeside(const std::string& target, std::string& tempName)
     return fd;
 }
 
-std::FILE* SafeFileWriter::Open(const CString& fileName)
+int CreateScratchFile(const std::string& near)
+{
+    std::string name;
+    int fd = CreateFileBeside(near, name);
+    if (fd < 0)
+        fd = MakeFile(TemporaryFolder() + "/mirrim-XXXXXX", name);
+    if (fd >= 0)
+        ::unlink(name.c_str());
+    return fd;
+}
+
+OutputFile::~OutputFile()
 {
     Discard();
-    if (fileName.IsEmpty()) {
+}
+
+int OutputFile::Open(const std::string& name)
+{
+    Discard();
+    if (name.empty()) {
         errno = ENOENT;
-        return nullptr;
+        return -1;
     }
-    int fd = -1;
-    target_ = FollowLinks(fileName.str());
+    target_ = FollowLinks(name);
     if (target_.empty())
-        return nullptr;
+        return -1;
     const int own = OwnDescriptor(target_);
     if (own >= 0) {
-        fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+        fd_ = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
     } else {
         struct stat st { };
         const bool exists = ::stat(target_.c_str(), &st) == 0;
         if (exists && S_ISDIR(st.st_mode)) {
             errno = EISDIR;
-            return nullptr;
+            return -1;
         }
-        fd = exists && !S_ISREG(st.st_mode) ? ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)
-                                            : CreateFileBeside(target_, temp_);
+        if (exists && !S_ISREG(st.st_mode)) {
+            fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        } else {
+            fd_ = MakeTempFor(target_, temp_, copyBack_);
+            regular_ = fd_ >= 0;
+        }
     }
+    if (fd_ < 0)
+        Discard();
+    return fd_;
+}
+
+std::string OutputFile::WorkingName() const
+{
+    if (fd_ < 0)
+        return std::string();
+    return temp_.empty() ? "/dev/fd/" + std::to_string(fd_) : temp_;
+}
+
+bool OutputFile::Commit()
+{
+    if (fd_ < 0) {
+        errno = EBADF;
+        return false;
+    }
+    int error = 0;
+    if (copyBack_ && !CopyOver(fd_, target_))
+        error = errno;
+    if (::close(fd_) != 0 && error == 0)
+        error = errno;
+    fd_ = -1;
+    if (error == 0 && !temp_.empty() && !copyBack_) {
+        if (std::rename(temp_.c_str(), target_.c_str()) == 0)
+            temp_.clear();
+        else
+            error = errno;
+    }
+    Discard();
+    errno = error;
+    return error == 0;
+}
+
+void OutputFile::Discard()
+{
+    const int error = errno;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+    copyBack_ = false;
+    regular_ = false;
+    errno = error;
+}
+
+SafeFileWriter::~SafeFileWriter()
+{
+    Discard();
+}
+
+std::FILE* SafeFileWriter::Open(const CString& fileName)
+{
+    Discard();
+    const int fd = output_.Open(fileName.str());
     if (fd < 0)
         return nullptr;
-    file_ = ::fdopen(fd, "wb");
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    file_ = own < 0 ? nullptr : ::fdopen(own, "wb");
     if (!file_) {
         const int error = errno;
-        ::close(fd);
+        if (own >= 0)
+            ::close(own);
         Discard();
         errno = error;
     }
@@ -135,12 +299,8 @@ bool SafeFileWriter::Commit()
     if (std::fclose(file_) != 0 && error == 0)
         error = errno;
     file_ = nullptr;
-    if (error == 0 && !temp_.empty()) {
-        if (std::rename(temp_.c_str(), target_.c_str()) == 0)
-            temp_.clear();
-        else
-            error = errno;
-    }
+    if (error == 0 && !output_.Commit())
+        error = errno;
     Discard();
     errno = error;
     return error == 0;
@@ -153,10 +313,7 @@ void SafeFileWriter::Discard()
         std::fclose(file_);
         file_ = nullptr;
     }
-    if (!temp_.empty()) {
-        std::remove(temp_.c_str());
-        temp_.clear();
-    }
+    output_.Discard();
     errno = error;
 }
 
@@ -180,7 +337,8 @@ int CheckWritable(const CString& fileName)
             return ::access(target.c_str(), W_OK) == 0 ? 0 : errno;
     }
     std::string probe;
-    const int fd = CreateFileBeside(target, probe);
+    bool elsewhere = false;
+    const int fd = MakeTempFor(target, probe, elsewhere);
     if (fd < 0)
         return errno;
     ::close(fd);
