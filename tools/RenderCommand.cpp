@@ -240,7 +240,7 @@ int runRender(Options& o, bool pointer)
     // arrives meanwhile abandon it (a signal during the steps ends them and the GIF is still made).
     player.recordingOptions.finishProgress = [&](int done, int total) {
         if (!encoding)
-            encoding = std::make_unique<Progress>("encoding the GIF: ", "", o.input.quiet);
+            encoding = std::make_unique<Progress>("encoding the GIF (a signal abandons it): ", "", o.input.quiet);
         encoding->update(done, total);
         return signalsCaught == signalsBeforeFinish;
     };

@@ -160,7 +160,8 @@ bool AnimatedGifWriter::MakePalette(std::unique_ptr<AVFrame, FfmpegDeleter>& pal
     }
     std::unique_ptr<AVFrame, FfmpegDeleter> frame(av_frame_alloc());
     for (int k = 0; k < frames_; ++k) {
-        if (!KeepGoing(request_.progress, k, 2 * frames_, error))
+        // Counted as no progress: making the palette takes a small part of the time encoding does.
+        if (!KeepGoing(request_.progress, 0, frames_, error))
             return false;
         if (!frame || !ReadFrame(k, frame.get()) || !Push(chain.frames, frame.get())) {
             error = "cannot read back the frames";
@@ -200,7 +201,7 @@ bool AnimatedGifWriter::EncodeFrames(const AVFrame& palette, std::string& error)
     }
     // Each frame in, then whatever has come out, so that no more than a frame or two wait in the filters.
     for (int k = 0; k <= frames_; ++k) {
-        if (!KeepGoing(request_.progress, frames_ + k, 2 * frames_, error))
+        if (!KeepGoing(request_.progress, k, frames_, error))
             return false;
         if (k < frames_ ? !ReadFrame(k, frame.get()) || !Push(chain.frames, frame.get())
                         : !Push(chain.frames, nullptr)) {
@@ -263,5 +264,5 @@ bool AnimatedGifWriter::Finish(std::string& error)
         error = "cannot write the last frames";
         return false;
     }
-    return KeepGoing(request_.progress, 2 * frames_, 2 * frames_, error) && file_->Finish(error);
+    return KeepGoing(request_.progress, frames_, frames_, error) && file_->Finish(error);
 }

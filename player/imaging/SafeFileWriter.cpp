@@ -74,12 +74,75 @@ std::string TemporaryFolder()
     return folder && *folder ? folder : "/tmp";
 }
 
-// The file a regular target's bytes go to until Commit: beside it, or, when its folder takes no new
-// file but the target itself may be written, in the temporary folder (elsewhere is then set).
-int MakeTempFor(const std::string& target, std::string& temp, bool& elsewhere)
+// The mode an ordinary create of target would give, or that of the file there that is to be replaced.
+mode_t ModeFor(const std::string& target)
 {
-    elsewhere = false;
-    int fd = CreateFileBeside(target, temp);
+    struct stat st { };
+    if (::stat(target.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string FolderOf(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : target.substr(0, slash);
+}
+
+// A file in target's folder that has no name until LinkOver gives it one, so that a process killed
+// outright leaves nothing behind. -1 where the system or the file system has no such files, or when
+// /proc, through which writers reopen it, is missing.
+int CreateHiddenBeside(const std::string& target)
+{
+    if (::access("/proc/self/fd", X_OK) != 0)
+        return -1;
+    const int fd = ::open(FolderOf(target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::fchmod(fd, ModeFor(target));
+    return fd;
+}
+
+// Gives the hidden file open at fd target's name, replacing what was there; false with errno.
+bool LinkOver(int fd, const std::string& target)
+{
+    const std::string from = "/proc/self/fd/" + std::to_string(fd);
+    static unsigned counter = 0;
+    bool shortName = false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // A name of our own first (a link cannot replace a file), then a rename over the target.
+        const std::string suffix = std::to_string(::getpid()) + "-" + std::to_string(++counter);
+        const std::string name = shortName ? FolderOf(target) + "/.mirrim-" + suffix : target + "." + suffix;
+        if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (std::rename(name.c_str(), target.c_str()) == 0)
+                return true;
+            const int error = errno;
+            ::unlink(name.c_str());
+            errno = error;
+            return false;
+        }
+        if (errno == ENAMETOOLONG && !shortName)
+            shortName = true;
+        else if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// The file a regular target's bytes go to until Commit, and how they get to the target from there:
+// hidden or named beside it, or, when its folder takes no new file but the target itself may be
+// written, spooled in the temporary folder.
+int MakeTempFor(const std::string& target, std::string& temp, OutputFile::Route& route)
+{
+    route = OutputFile::Route::Hidden;
+    int fd = CreateHiddenBeside(target);
+    if (fd >= 0)
+        return fd;
+    route = OutputFile::Route::Named;
+    fd = CreateFileBeside(target, temp);
     if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS))
         return fd;
     const int error = errno;
@@ -93,7 +156,7 @@ int MakeTempFor(const std::string& target, std::string& temp, bool& elsewhere)
         errno = error;
         return -1;
     }
-    elsewhere = true;
+    route = OutputFile::Route::Spool;
     return fd;
 }
 
@@ -157,23 +220,17 @@ int CreateFileBeside(const std::string& target, std::string& tempName)
     if (fd < 0)
         return -1;
     // mkostemp makes the file private; give it the mode an ordinary create (or the file it replaces) has.
-    struct stat st { };
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
+    ::fchmod(fd, ModeFor(target));
     return fd;
 }
 
 int CreateScratchFile(const std::string& near)
 {
+    int fd = CreateHiddenBeside(near);
+    if (fd >= 0)
+        return fd;
     std::string name;
-    int fd = CreateFileBeside(near, name);
+    fd = CreateFileBeside(near, name);
     if (fd < 0)
         fd = MakeFile(TemporaryFolder() + "/mirrim-XXXXXX", name);
     if (fd >= 0)
@@ -209,8 +266,7 @@ int OutputFile::Open(const std::string& name)
         if (exists && !S_ISREG(st.st_mode)) {
             fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         } else {
-            fd_ = MakeTempFor(target_, temp_, copyBack_);
-            regular_ = fd_ >= 0;
+            fd_ = MakeTempFor(target_, temp_, route_);
         }
     }
     if (fd_ < 0)
@@ -222,7 +278,9 @@ std::string OutputFile::WorkingName() const
 {
     if (fd_ < 0)
         return std::string();
-    return temp_.empty() ? "/dev/fd/" + std::to_string(fd_) : temp_;
+    if (route_ == Route::Named || route_ == Route::Spool)
+        return temp_;
+    return (route_ == Route::Hidden ? "/proc/self/fd/" : "/dev/fd/") + std::to_string(fd_);
 }
 
 bool OutputFile::Commit()
@@ -232,12 +290,12 @@ bool OutputFile::Commit()
         return false;
     }
     int error = 0;
-    if (copyBack_ && !CopyOver(fd_, target_))
+    if ((route_ == Route::Spool && !CopyOver(fd_, target_)) || (route_ == Route::Hidden && !LinkOver(fd_, target_)))
         error = errno;
     if (::close(fd_) != 0 && error == 0)
         error = errno;
     fd_ = -1;
-    if (error == 0 && !temp_.empty() && !copyBack_) {
+    if (error == 0 && route_ == Route::Named) {
         if (std::rename(temp_.c_str(), target_.c_str()) == 0)
             temp_.clear();
         else
@@ -259,8 +317,7 @@ void OutputFile::Discard()
         ::unlink(temp_.c_str());
         temp_.clear();
     }
-    copyBack_ = false;
-    regular_ = false;
+    route_ = Route::InPlace;
     errno = error;
 }
 
@@ -337,12 +394,13 @@ int CheckWritable(const CString& fileName)
             return ::access(target.c_str(), W_OK) == 0 ? 0 : errno;
     }
     std::string probe;
-    bool elsewhere = false;
-    const int fd = MakeTempFor(target, probe, elsewhere);
+    OutputFile::Route route;
+    const int fd = MakeTempFor(target, probe, route);
     if (fd < 0)
         return errno;
     ::close(fd);
-    ::unlink(probe.c_str());
+    if (!probe.empty())
+        ::unlink(probe.c_str());
     return 0;
 }
 

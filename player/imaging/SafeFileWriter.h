@@ -22,7 +22,8 @@ int CreateScratchFile(const std::string& near);
 // - A name that exists and is not a regular file (a pipe, a terminal, a device, /dev/stdout) is written
 //   directly, in place; /dev/stdout, /dev/stderr and /dev/fd/N stand for this process's own descriptors.
 // - Otherwise the bytes go to a new file beside the name, which replaces the name only on Commit, so a
-//   failed or abandoned output never harms a file that was there. When no file can be made in that
+//   failed or abandoned output never harms a file that was there. Where the file system allows, that file
+//   has no name until then, so even a process killed outright leaves nothing behind. When no file can be made in that
 //   folder (read-only, no permission) but the file there may be written, the bytes are gathered in the
 //   temporary folder and copied over the old contents on Commit.
 // Failures leave the system's reason in errno.
@@ -39,18 +40,22 @@ public:
     // A name under which what is being written can be opened again, for writers that reopen their file.
     std::string WorkingName() const;
     // Whether the bytes go to a regular file of our own, which can be read back, sought and grown.
-    bool IsRegular() const { return regular_; }
+    bool IsRegular() const { return route_ != Route::InPlace; }
     // Closes the descriptor and puts the file in the name's place; false with errno on any error.
     bool Commit();
     // Closes the descriptor and removes what was written under a name of our own.
     void Discard();
 
+    // How the bytes reach the name: written there directly; in a file beside it that has no name until
+    // Commit (where the file system allows: nothing is left if the process is killed), or one under a
+    // temporary name, renamed over it; or spooled in the temporary folder and copied over it.
+    enum class Route { InPlace, Hidden, Named, Spool };
+
 private:
     int fd_ = -1;
     std::string target_;
-    std::string temp_; // empty when writing in place
-    bool copyBack_ = false; // temp_ is in the temporary folder: its bytes are copied into target_
-    bool regular_ = false;
+    std::string temp_; // the named or spooled file's name
+    Route route_ = Route::InPlace;
 };
 
 // Writes one file through an OutputFile with stdio. Destroying it without Commit() removes what was

@@ -238,12 +238,14 @@ pid_t startRender(const std::string& args, const std::string& log)
     return pid;
 }
 
-// Whether a file of the directory starts with prefix and has grown past a few frames' worth.
-bool growing(const std::string& directory, const std::string& prefix)
+// Whether a regular file the process has open (the video being written, which may have no name yet) has
+// grown past a few frames' worth.
+bool growing(pid_t pid)
 {
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        const std::string name = entry.path().filename().string();
-        if (name.compare(0, prefix.size(), prefix) == 0 && entry.file_size() > 20000)
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        if (std::filesystem::is_regular_file(entry.path(), error)
+            && std::filesystem::file_size(entry.path(), error) > 20000 && !error)
             return true;
     }
     return false;
@@ -267,7 +269,7 @@ TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
             log);
         ASSERT_GT(pid, 0);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!growing(dir.path(), std::string(out) + ".") && std::chrono::steady_clock::now() < deadline)
+        while (!growing(pid) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(slurp(dir.file(out)), "old");
         kill(pid, signal);
@@ -329,7 +331,7 @@ TEST(RenderVideo, SignalDuringGifEncodingAbandonsItPromptly)
             + " --scene " + scene("fountain.zrk"),
         log);
     ASSERT_GT(pid, 0);
-    ASSERT_TRUE(logSays(log, "encoding the GIF: 10%")) << slurp(log);
+    ASSERT_TRUE(logSays(log, "encoding the GIF (a signal abandons it): 10%")) << slurp(log);
     const auto signalled = std::chrono::steady_clock::now();
     kill(pid, SIGINT);
     int raw = 0;

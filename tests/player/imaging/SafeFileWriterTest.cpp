@@ -147,4 +147,24 @@ TEST(SafeFileWriter, LongNamesAndReadOnlyFoldersStillReplaceTheFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "temporary file left";
 }
 
+// A process that ends before its output is complete, even killed outright, leaves the old file and
+// nothing else.
+TEST(SafeFileWriter, AnOutputCutShortLeavesNothingBehind)
+{
+    TempDir dir;
+    const std::string path = dir.file("clip");
+    ASSERT_EQ(Save(path, "old"), 1);
+    const pid_t child = fork();
+    if (child == 0) {
+        OutputFile output;
+        const int fd = output.Open(path);
+        _exit(fd >= 0 && write(fd, "new", 3) == 3 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Text(path), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left";
+}
+
 } // namespace
