@@ -160,6 +160,25 @@ int MakeTempFor(const std::string& target, std::string& temp, OutputFile::Route&
     return fd;
 }
 
+// Opens an existing name that is not a regular file for writing. A pipe that nobody reads yet would
+// block the open for ever, so a reader is waited for only briefly (one started alongside us is in time);
+// then the open fails with ENXIO.
+int OpenInPlace(const std::string& name, bool pipe)
+{
+    if (!pipe)
+        return ::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    for (int waited = 0;; waited += 20) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd >= 0) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            return fd;
+        }
+        if (errno != ENXIO || waited >= 2000)
+            return -1;
+        ::usleep(20000);
+    }
+}
+
 // Writes all of data at the descriptor's position; false with errno.
 bool WriteAll(int fd, const char* data, std::size_t size)
 {
@@ -264,7 +283,7 @@ int OutputFile::Open(const std::string& name)
             return -1;
         }
         if (exists && !S_ISREG(st.st_mode)) {
-            fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+            fd_ = OpenInPlace(target_, S_ISFIFO(st.st_mode));
         } else {
             fd_ = MakeTempFor(target_, temp_, route_);
         }

@@ -238,13 +238,14 @@ pid_t startRender(const std::string& args, const std::string& log)
     return pid;
 }
 
-// Whether a regular file the process has open (the video being written, which may have no name yet) has
-// grown past a few frames' worth.
-bool growing(pid_t pid)
+// Whether a file the process has open in directory (the video being written, which may have no name
+// yet) has grown past a few frames' worth.
+bool growing(pid_t pid, const std::string& directory)
 {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-        if (std::filesystem::is_regular_file(entry.path(), error)
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (target.compare(0, directory.size(), directory) == 0
             && std::filesystem::file_size(entry.path(), error) > 20000 && !error)
             return true;
     }
@@ -269,7 +270,7 @@ TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
             log);
         ASSERT_GT(pid, 0);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!growing(pid) && std::chrono::steady_clock::now() < deadline)
+        while (!growing(pid, dir.path()) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(slurp(dir.file(out)), "old");
         kill(pid, signal);
