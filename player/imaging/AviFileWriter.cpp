@@ -133,10 +133,12 @@ bool AviFileWriter::Claim(std::int64_t end)
         return true;
     const std::int64_t step = (end + kClaimStep - 1) / kClaimStep * kClaimStep;
     for (const std::int64_t target : { step, end }) {
-        if (posix_fallocate(fd_, claimedEnd_, target - claimedEnd_) == 0) {
+        const int error = posix_fallocate(fd_, claimedEnd_, target - claimedEnd_);
+        if (error == 0) {
             claimedEnd_ = target;
             return true;
         }
+        errno = error; // posix_fallocate returns its reason instead of setting errno
     }
     return false;
 }
