@@ -60,8 +60,12 @@ std::unique_ptr<MovieFileWriter> MovieFileWriter::Create(const std::string& file
 
 MovieFileWriter::~MovieFileWriter()
 {
-    if (format_ && format_->pb)
+    if (format_ && format_->pb) {
+        // The GIF muxer frees the frame it holds back only in its trailer; the file goes anyway.
+        if (std::strcmp(format_->oformat->name, "gif") == 0)
+            av_write_trailer(format_.get());
         avio_closep(&format_->pb);
+    }
 }
 
 bool MovieFileWriter::WritePacket(AVPacket* packet, AVRational timeBase)
