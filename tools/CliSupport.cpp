@@ -54,20 +54,6 @@ std::string CannotWrite(const std::string& path)
     return error ? std::strerror(error) : std::string();
 }
 
-std::string CannotCreateBeside(const std::string& path)
-{
-    struct stat info { };
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return std::strerror(EISDIR);
-    std::string probe;
-    const int fd = CreateFileBeside(path, probe);
-    if (fd < 0)
-        return std::strerror(errno);
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return std::string();
-}
-
 void AddSceneInputOptions(CLI::App& command, SceneInput& input)
 {
     CLI::Option* file = command.add_option("FILE", input.file, "a scene file or a definition file to play");

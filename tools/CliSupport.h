@@ -46,11 +46,9 @@ struct SceneInput {
     bool quiet = false; // do not print what the checker finds
 };
 void AddSceneInputOptions(CLI::App& command, SceneInput& input);
-// Whether a picture or particle file can be written at path as SafeFileWriter writes it (links followed,
-// pipes and devices written in place): empty when it can, otherwise the system's reason.
+// Whether any output (picture, video, particle file) can be written at path as OutputFile writes it
+// (links followed, pipes and devices written in place): empty when it can, otherwise the system's reason.
 std::string CannotWrite(const std::string& path);
-// Whether a video can be made at path: videos are always made beside their name and renamed over it.
-std::string CannotCreateBeside(const std::string& path);
 
 // Loads the input into the player, printing on stderr what the checker finds in it. 0, or the exit
 // status after saying why.

@@ -15,6 +15,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -103,7 +104,7 @@ int checkOutputs(Options& o)
                     + "for each frame",
                 2);
         }
-        const std::string why = o.compressor.codec == "png" ? CannotWrite(first) : CannotCreateBeside(video);
+        const std::string why = CannotWrite(first);
         if (!why.empty())
             return cliFail(kCommand, "cannot write '" + first + "': " + why);
     }
@@ -117,36 +118,40 @@ int checkOutputs(Options& o)
     return 0;
 }
 
-// A bar on stderr for a terminal once the render has taken more than a second; otherwise (a log, a
-// pipe) a line at every tenth of the steps.
+// A bar on stderr for a terminal once the work has taken more than a second; otherwise (a log, a pipe) a
+// line at every tenth of it. what names the work; units, when given, are counted too.
 class Progress {
 public:
-    Progress(int total, bool quiet)
-        : total_(total)
+    Progress(std::string what, std::string units, bool quiet)
+        : what_(std::move(what))
+        , units_(std::move(units))
         , start_(std::chrono::steady_clock::now())
         , terminal_(isatty(2) != 0)
         , quiet_(quiet)
     {
     }
-    void update(int done)
+    void update(int done, int total)
     {
-        if (quiet_ || total_ <= 0)
+        if (quiet_ || total <= 0)
             return;
+        const int percent = static_cast<int>(static_cast<long long>(done) * 100 / total);
+        const std::string count = units_.empty()
+            ? std::string()
+            : ", " + std::to_string(done) + " of " + std::to_string(total) + " " + units_;
         if (!terminal_) {
-            const int tenth = static_cast<int>(static_cast<long long>(done) * 10 / total_);
-            if (tenth > lastTenth_) {
-                lastTenth_ = tenth;
-                std::fprintf(stderr, "mirrim-cli render: %d%%, %d of %d steps\n", tenth * 10, done, total_);
+            if (percent / 10 > lastTenth_) {
+                lastTenth_ = percent / 10;
+                std::fprintf(stderr, "mirrim-cli render: %s%d%%%s\n", what_.c_str(), lastTenth_ * 10, count.c_str());
             }
             return;
         }
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start_;
-        if (spent.count() < 1.0 || (done != total_ && done % 10 != 0))
+        if (spent.count() < 1.0 || (done != total && done % 10 != 0))
             return;
         const int width = 40;
-        const int filled = static_cast<int>(static_cast<long long>(done) * width / total_);
-        std::fprintf(stderr, "\r[%s%s] %d/%d steps", std::string(filled, '#').c_str(),
-            std::string(width - filled, '.').c_str(), done, total_);
+        const int filled = static_cast<int>(static_cast<long long>(done) * width / total);
+        std::fprintf(stderr, "\r[%s%s] %s%d%%%s", std::string(filled, '#').c_str(),
+            std::string(width - filled, '.').c_str(), what_.c_str(), percent, count.c_str());
         drawn_ = true;
     }
     ~Progress()
@@ -156,7 +161,8 @@ public:
     }
 
 private:
-    int total_;
+    std::string what_;
+    std::string units_;
     std::chrono::steady_clock::time_point start_;
     bool terminal_;
     bool quiet_;
@@ -164,35 +170,49 @@ private:
     bool drawn_ = false;
 };
 
-volatile std::sig_atomic_t interruption = 0;
+volatile std::sig_atomic_t interruption = 0; // the first signal caught
+volatile std::sig_atomic_t signalsCaught = 0;
 
 extern "C" void onInterrupt(int signal)
 {
-    interruption = signal;
+    if (!interruption)
+        interruption = signal;
+    signalsCaught = signalsCaught + 1;
+    // A third signal takes the usual way out, for a render stuck on a pipe nobody reads.
+    if (signalsCaught >= 3) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
 }
 
-// While alive, SIGINT and SIGTERM end the render loop instead of the process, so the outputs are
-// finished. A second signal takes the usual way out.
+// While alive, SIGINT, SIGTERM and SIGHUP end the render loop instead of the process, so the outputs are
+// finished, and SIGPIPE (stderr into a pager that has quit) only makes the writes fail.
 class InterruptCatcher {
 public:
     InterruptCatcher()
     {
         struct sigaction action { };
         action.sa_handler = onInterrupt;
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        action.sa_flags = SA_RESTART;
         sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previousInt_);
-        sigaction(SIGTERM, &action, &previousTerm_);
+        for (std::size_t k = 0; k < kSignals.size(); ++k)
+            sigaction(kSignals[k], &action, &previous_[k]);
+        struct sigaction ignore { };
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &previousPipe_);
     }
     ~InterruptCatcher()
     {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
+        for (std::size_t k = 0; k < kSignals.size(); ++k)
+            sigaction(kSignals[k], &previous_[k], nullptr);
+        sigaction(SIGPIPE, &previousPipe_, nullptr);
     }
 
 private:
-    struct sigaction previousInt_ { };
-    struct sigaction previousTerm_ { };
+    static constexpr std::array<int, 3> kSignals { SIGINT, SIGTERM, SIGHUP };
+    std::array<struct sigaction, 3> previous_ {};
+    struct sigaction previousPipe_ { };
 };
 
 int runRender(Options& o, bool pointer)
@@ -205,6 +225,8 @@ int runRender(Options& o, bool pointer)
     // Beyond AVI the player says itself what went wrong with the video.
     const bool avi = !o.avi.empty() || FindVideoFormat(video) == &AviFormat();
 
+    std::unique_ptr<Progress> encoding; // of a GIF
+    int signalsBeforeFinish = 0;
     CommandLineUi ui(kCommand);
     ui.videoPath = video;
     ui.compressor = o.compressor;
@@ -214,6 +236,14 @@ int runRender(Options& o, bool pointer)
     if (o.fps > 0)
         player.recordingOptions.framesPerSecond = o.fps;
     player.recordingOptions.codec = o.compressor;
+    // An animated GIF is encoded once the steps are done: show how that goes, and let a signal that
+    // arrives meanwhile abandon it (a signal during the steps ends them and the GIF is still made).
+    player.recordingOptions.finishProgress = [&](int done, int total) {
+        if (!encoding)
+            encoding = std::make_unique<Progress>("encoding the GIF (a signal abandons it): ", "", o.input.quiet);
+        encoding->update(done, total);
+        return signalsCaught == signalsBeforeFinish;
+    };
     // The window makes its background texture before the first step; so do we, to draw the same numbers.
     CDib texture;
     MakeBackgroundTexture(texture);
@@ -240,20 +270,22 @@ int runRender(Options& o, bool pointer)
     std::unique_ptr<CDC> frame = pictures ? std::make_unique<CDC>(width, height) : nullptr;
     int lostFrames = 0;
     int steps = 0;
+    InterruptCatcher catcher;
     {
-        InterruptCatcher catcher;
-        Progress progress(o.steps, o.input.quiet);
+        Progress progress("", "steps", o.input.quiet);
         for (; steps < o.steps && !interruption; ++steps) {
             CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
             if (player.IsRecording() && status.IsEmpty())
                 ++lostFrames;
             if (frame && !o.snapshot.empty())
                 player.ComposeFrame(*frame, CSize(width, height));
-            progress.update(steps + 1);
+            progress.update(steps + 1, o.steps);
         }
     }
     const int frames = player.GetFrameCount();
+    signalsBeforeFinish = signalsCaught;
     int status = player.FinishRecording() ? 0 : 1;
+    encoding.reset();
     if (status && avi)
         cliFail(kCommand, "cannot finish the video '" + video + "'");
 
@@ -339,11 +371,14 @@ CliRun AddRenderCommand(CLI::App& program)
                     "snapshot dialog does: a JPEG (quality 100) when the name ends in exactly .jpg or .jpeg,\n"
                     "a PNG for exactly .png, a BMP file otherwise.\n\n"
                     "Every output is checked before the first step. Progress goes to stderr: a bar on a\n"
-                    "terminal, otherwise a line at every tenth of the steps. Ctrl-C (SIGINT) or SIGTERM stops\n"
-                    "the render and still finishes the video, the snapshot and the particle file.\n\n"
+                    "terminal, otherwise a line at every tenth of the steps; an animated GIF is encoded after\n"
+                    "the last step, with its own progress. Ctrl-C (SIGINT), SIGTERM or SIGHUP stops the render\n"
+                    "and still finishes the video, the snapshot and the particle file; one during the GIF's\n"
+                    "encoding abandons the GIF (an older file of its name stays). A third signal quits at once.\n"
+                    "SIGPIPE is ignored.\n\n"
                     "Exit status: 0 done; 1 an unreadable, truncated or newer scene, a codec the format cannot\n"
-                    "hold, or an output that could not be written; 2 bad usage; 130 or 143 stopped by SIGINT\n"
-                    "or SIGTERM.\n\n"
+                    "hold, or an output that could not be written; 2 bad usage; 130, 143 or 129 stopped by\n"
+                    "SIGINT, SIGTERM or SIGHUP.\n\n"
                     "Example: mirrim-cli render --steps 300 --out clip.mp4 --scale 2 --snapshot last.jpg\n");
     return [o, pointer] { return runRender(*o, pointer->count() > 0); };
 }

@@ -85,6 +85,7 @@ void ScenePlayer::StartRecording()
     request.height = height;
     request.scale = scale_;
     request.framesPerSecond = recordingOptions.framesPerSecond;
+    request.progress = recordingOptions.finishProgress;
     std::string error;
     video_ = VideoOutput::Open(request, error);
     if (!video_) {

@@ -16,6 +16,7 @@ struct RecordingOptions {
     int scale = 1; // every frame enlarged this many times, nearest neighbour
     int framesPerSecond = 30; // for every format but AVI, which always plays 30
     CompressorSettings codec { "", 15, 0, -1 }; // beyond AVI; no codec name: the format's default
+    VideoOutput::Progress finishProgress; // told how finishing a video beyond AVI goes (a GIF takes a while)
 };
 
 // The whole player: the engine half, and recording frames into a video with the recorder and its frame

@@ -63,13 +63,11 @@ std::unique_ptr<AnimatedGifWriter> AnimatedGifWriter::Create(const Request& requ
     writer->request_ = request;
     writer->rowLength_ = (24 * static_cast<std::size_t>(request.width) + 31) / 32 * 4;
     writer->frameBytes_ = static_cast<std::size_t>(request.width) * 3 * static_cast<std::size_t>(request.height);
-    std::string spoolName;
-    writer->spool_ = CreateFileBeside(request.fileName, spoolName);
+    writer->spool_ = CreateScratchFile(request.fileName);
     if (writer->spool_ < 0) {
         error = std::strerror(errno);
         return nullptr;
     }
-    ::unlink(spoolName.c_str());
 
     const AVCodec* gif = avcodec_find_encoder(AV_CODEC_ID_GIF);
     writer->encoder_.reset(gif ? avcodec_alloc_context3(gif) : nullptr);
@@ -162,6 +160,9 @@ bool AnimatedGifWriter::MakePalette(std::unique_ptr<AVFrame, FfmpegDeleter>& pal
     }
     std::unique_ptr<AVFrame, FfmpegDeleter> frame(av_frame_alloc());
     for (int k = 0; k < frames_; ++k) {
+        // Counted as no progress: making the palette takes a small part of the time encoding does.
+        if (!KeepGoing(request_.progress, 0, frames_, error))
+            return false;
         if (!frame || !ReadFrame(k, frame.get()) || !Push(chain.frames, frame.get())) {
             error = "cannot read back the frames";
             return false;
@@ -200,6 +201,8 @@ bool AnimatedGifWriter::EncodeFrames(const AVFrame& palette, std::string& error)
     }
     // Each frame in, then whatever has come out, so that no more than a frame or two wait in the filters.
     for (int k = 0; k <= frames_; ++k) {
+        if (!KeepGoing(request_.progress, k, frames_, error))
+            return false;
         if (k < frames_ ? !ReadFrame(k, frame.get()) || !Push(chain.frames, frame.get())
                         : !Push(chain.frames, nullptr)) {
             error = "cannot read back the frames";
@@ -261,5 +264,5 @@ bool AnimatedGifWriter::Finish(std::string& error)
         error = "cannot write the last frames";
         return false;
     }
-    return file_->Finish(error);
+    return KeepGoing(request_.progress, frames_, frames_, error) && file_->Finish(error);
 }

@@ -12,9 +12,10 @@ struct AVFilterContext;
 
 // An animated GIF that loops for ever, with one palette made from every frame of the clip (FFmpeg's
 // palettegen and paletteuse filters). The palette can only be made once the last frame is known, so
-// frames wait in a spool file beside the GIF (unnamed: it goes with the process whatever happens) and
-// Finish does the work. Colours are chosen at the frames' own size and then enlarged, so a scaled GIF's
-// pixels stay whole blocks, dithering included.
+// frames wait in a spool file beside the GIF, or in the temporary folder (unnamed: it goes with the
+// process whatever happens) and Finish does the work, which can take seconds: it reports its progress
+// through Request::progress and stops early on Abort. Colours are chosen at the frames' own size and
+// then enlarged, so a scaled GIF's pixels stay whole blocks, dithering included.
 class AnimatedGifWriter : public VideoOutput {
 public:
     // Whether this FFmpeg has the GIF encoder and muxer and the palette filters.

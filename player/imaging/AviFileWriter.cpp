@@ -57,22 +57,27 @@ std::unique_ptr<AviFileWriter> AviFileWriter::Create(
     format->pb = writer->io_.get();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
 
-    // The recording takes the name only once its header is written, so a start that fails leaves whatever
-    // was there (and never opens a FIFO or device of that name, which could block for ever).
-    std::string temp;
-    writer->fd_ = CreateFileBeside(fileName.str(), temp);
+    // The recording takes the name only once it is finished, so a start that fails or a recording that
+    // is cut short leaves whatever was there.
+    writer->fd_ = writer->output_.Open(fileName.str());
     if (writer->fd_ < 0)
         return nullptr;
+    if (!writer->output_.IsRegular()) {
+        // A pipe cannot go back to fill in the header's counts and sizes: the muxer then leaves them open.
+        writer->seekable_ = lseek(writer->fd_, 0, SEEK_CUR) >= 0;
+        writer->io_->seekable = writer->seekable_ ? AVIO_SEEKABLE_NORMAL : 0;
+    }
     AVDictionary* options = nullptr;
     if (rawBottomUp)
         av_dict_set(&options, "flipped_raw_rgb", "1", 0);
     const bool started = writer->Claim(kTrailerSlack) && avformat_write_header(format, &options) >= 0
-        && avio_tell(format->pb) >= 0 && !format->pb->error && rename(temp.c_str(), fileName.c_str()) == 0;
+        && avio_tell(format->pb) >= 0 && !format->pb->error;
     av_dict_free(&options);
     if (!started) {
-        close(writer->fd_);
+        const int error = format->pb->error < 0 ? AVUNERROR(format->pb->error) : errno;
         writer->fd_ = -1;
-        unlink(temp.c_str());
+        writer->output_.Discard();
+        errno = error;
         return nullptr;
     }
     return writer;
@@ -113,22 +118,27 @@ bool AviFileWriter::Finish()
     bool finished = av_write_trailer(format_.get()) >= 0;
     avio_flush(format_->pb);
     finished = finished && !format_->pb->error;
-    finished = ftruncate(fd_, writtenEnd_) == 0 && finished;
-    finished = close(fd_) == 0 && finished;
+    if (output_.IsRegular())
+        finished = ftruncate(fd_, writtenEnd_) == 0 && finished;
     fd_ = -1;
-    return finished;
+    // Even without its index the frames play, so the file goes in place either way.
+    const bool committed = output_.Commit();
+    return finished && committed;
 }
 
 bool AviFileWriter::Claim(std::int64_t end)
 {
-    if (end <= claimedEnd_)
+    // Only a file of our own can be grown ahead; a pipe or device takes what comes.
+    if (end <= claimedEnd_ || !output_.IsRegular())
         return true;
     const std::int64_t step = (end + kClaimStep - 1) / kClaimStep * kClaimStep;
     for (const std::int64_t target : { step, end }) {
-        if (posix_fallocate(fd_, claimedEnd_, target - claimedEnd_) == 0) {
+        const int error = posix_fallocate(fd_, claimedEnd_, target - claimedEnd_);
+        if (error == 0) {
             claimedEnd_ = target;
             return true;
         }
+        errno = error; // posix_fallocate returns its reason instead of setting errno
     }
     return false;
 }
@@ -138,7 +148,9 @@ int AviFileWriter::WriteCallback(void* opaque, const std::uint8_t* data, int siz
     auto* self = static_cast<AviFileWriter*>(opaque);
     int done = 0;
     while (done < size) {
-        const ssize_t n = pwrite(self->fd_, data + done, static_cast<size_t>(size - done), self->position_ + done);
+        const auto left = static_cast<size_t>(size - done);
+        const ssize_t n = self->seekable_ ? pwrite(self->fd_, data + done, left, self->position_ + done)
+                                          : write(self->fd_, data + done, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

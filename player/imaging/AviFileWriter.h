@@ -2,6 +2,7 @@
 
 #include "platform/CString.h"
 #include "player/imaging/FfmpegDeleter.h"
+#include "player/imaging/SafeFileWriter.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,9 +19,10 @@ struct AVRational;
 // consistent, and the frames already written still play.
 class AviFileWriter {
 public:
-    // Writes the header into a new file beside fileName, then puts it in fileName's place (replacing
-    // whatever was there). Null on any failure, leaving no file behind and what was at fileName as it was.
-    // rawBottomUp marks uncompressed 24-bit rows stored bottom-up, as in a Windows DIB.
+    // Writes the header into the file that will take fileName's place once finished (see OutputFile: a
+    // pipe or device is written in place). Null on any failure, with errno saying why when the system
+    // gave a reason, leaving no file behind and what was at fileName as it was. rawBottomUp marks uncompressed 24-bit
+    // rows stored bottom-up, as in a Windows DIB.
     static std::unique_ptr<AviFileWriter> Create(
         const CString& fileName, const AVCodecParameters& stream, AVRational timeBase, bool rawBottomUp);
     // Finishes the file if Finish has not run.
@@ -28,7 +30,8 @@ public:
 
     // Writes one packet whose timestamps count in timeBase. False when it was dropped or failed.
     bool WritePacket(AVPacket* packet, AVRational timeBase);
-    // Writes the index and the final header fields, trims the claimed space and closes the file.
+    // Writes the index and the final header fields, trims the claimed space, closes the file and puts it
+    // in place of what was at the name.
     bool Finish();
 
 private:
@@ -39,7 +42,9 @@ private:
 
     std::unique_ptr<AVFormatContext, FfmpegDeleter> format_;
     std::unique_ptr<AVIOContext, FfmpegDeleter> io_;
-    int fd_ = -1;
+    OutputFile output_;
+    int fd_ = -1; // output_'s, while writing
+    bool seekable_ = true; // false for a pipe: written in order, with no index
     std::int64_t position_ = 0; // where the next write lands
     std::int64_t writtenEnd_ = 0; // end of the bytes written so far
     std::int64_t claimedEnd_ = 0; // end of the space claimed on disk

@@ -35,7 +35,8 @@ public:
     // 1 if settings were held and are now dropped, 0 if none were held.
     virtual int FreeCompressor();
     // 1 when fileName is open for frames of width x height at framesPerSecond. Runs the chooser first
-    // when no compressor has been chosen. An existing file of that name is replaced.
+    // when no compressor has been chosen. An existing file of that name is replaced when Close completes
+    // the new one, not before.
     virtual int Open(CString fileName, int width, int height, int framesPerSecond);
     // 1 when the frame was written; rows must be exactly row length x height bytes.
     virtual int WriteFrame(const std::uint8_t* rows, std::size_t length);

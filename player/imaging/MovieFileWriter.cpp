@@ -22,16 +22,13 @@ std::unique_ptr<MovieFileWriter> MovieFileWriter::Create(const std::string& file
     const AVCodecParameters& stream, AVRational timeBase, std::string& error)
 {
     std::unique_ptr<MovieFileWriter> writer(new MovieFileWriter);
-    writer->target_ = fileName;
-    const int fd = CreateFileBeside(fileName, writer->temp_);
-    if (fd < 0) {
+    if (writer->output_.Open(fileName) < 0) {
         error = std::strerror(errno);
         return nullptr;
     }
-    ::close(fd);
     // "file:" keeps FFmpeg from reading a protocol into a name with a colon in it. The muxer reopens this
     // name to move the index to the front.
-    const std::string url = "file:" + writer->temp_;
+    const std::string url = "file:" + writer->output_.WorkingName();
     AVFormatContext* format = nullptr;
     int result = avformat_alloc_output_context2(&format, nullptr, muxer, url.c_str());
     if (result < 0) {
@@ -47,7 +44,8 @@ std::unique_ptr<MovieFileWriter> MovieFileWriter::Create(const std::string& file
     video->time_base = timeBase;
     video->avg_frame_rate = av_inv_q(timeBase);
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "movflags", "+faststart", 0);
+    if (writer->output_.IsRegular())
+        av_dict_set(&options, "movflags", "+faststart", 0); // it reads the file back
     av_dict_set(&options, "loop", "0", 0); // a GIF plays for ever
     result = avio_open2(&format->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, nullptr);
     if (result >= 0)
@@ -62,10 +60,12 @@ std::unique_ptr<MovieFileWriter> MovieFileWriter::Create(const std::string& file
 
 MovieFileWriter::~MovieFileWriter()
 {
-    if (format_ && format_->pb)
+    if (format_ && format_->pb) {
+        // The GIF muxer frees the frame it holds back only in its trailer; the file goes anyway.
+        if (std::strcmp(format_->oformat->name, "gif") == 0)
+            av_write_trailer(format_.get());
         avio_closep(&format_->pb);
-    if (!temp_.empty())
-        ::unlink(temp_.c_str());
+    }
 }
 
 bool MovieFileWriter::WritePacket(AVPacket* packet, AVRational timeBase)
@@ -93,10 +93,9 @@ bool MovieFileWriter::Finish(std::string& error)
         error = FfmpegError(result);
         return false;
     }
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (!output_.Commit()) {
         error = std::strerror(errno);
         return false;
     }
-    temp_.clear();
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/imaging/FfmpegDeleter.h"
+#include "player/imaging/SafeFileWriter.h"
 
 #include <memory>
 #include <string>
@@ -11,9 +12,10 @@ struct AVRational;
 
 // A video file with one stream in any container FFmpeg writes (MP4, QuickTime, Matroska, WebM, GIF).
 //
-// It is written under a temporary name beside the target and takes the target's name only when it is
-// complete, so a recording that fails or is abandoned never replaces a file that was there. MP4 and
-// QuickTime files get their index at the front, so players can start before the whole file has arrived.
+// It is written through an OutputFile and takes the target's name only when it is complete, so a
+// recording that fails or is abandoned never replaces a file that was there; a pipe or device is written
+// in place. MP4 and QuickTime files in a regular file get their index at the front, so players can start
+// before the whole file has arrived.
 class MovieFileWriter {
 public:
     // Null on failure, with the reason in error. muxer is FFmpeg's name for the container.
@@ -31,8 +33,7 @@ private:
     MovieFileWriter() = default;
 
     std::unique_ptr<AVFormatContext, FfmpegDeleter> format_;
-    std::string target_;
-    std::string temp_;
+    OutputFile output_;
 };
 
 // FFmpeg's text for one of its error codes.

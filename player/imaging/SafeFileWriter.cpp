@@ -57,66 +57,306 @@ std::string FollowLinks(std::string name)
     return std::string();
 }
 
+// Makes a file from a mkstemp pattern, open for reading and writing and closed on exec.
+int MakeFile(const std::string& pattern, std::string& name)
+{
+    std::vector<char> made(pattern.begin(), pattern.end());
+    made.push_back('\0');
+    const int fd = ::mkostemp(made.data(), O_CLOEXEC);
+    if (fd >= 0)
+        name = made.data();
+    return fd;
+}
+
+std::string TemporaryFolder()
+{
+    const char* folder = std::getenv("TMPDIR");
+    return folder && *folder ? folder : "/tmp";
+}
+
+// The mode an ordinary create of target would give, or that of the file there that is to be replaced.
+mode_t ModeFor(const std::string& target)
+{
+    struct stat st { };
+    if (::stat(target.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string FolderOf(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : target.substr(0, slash);
+}
+
+// A file in target's folder that has no name until LinkOver gives it one, so that a process killed
+// outright leaves nothing behind. -1 where the system or the file system has no such files, or when
+// /proc, through which writers reopen it, is missing.
+int CreateHiddenBeside(const std::string& target)
+{
+    if (::access("/proc/self/fd", X_OK) != 0)
+        return -1;
+    const int fd = ::open(FolderOf(target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::fchmod(fd, ModeFor(target));
+    return fd;
+}
+
+// Gives the hidden file open at fd target's name, replacing what was there; false with errno.
+bool LinkOver(int fd, const std::string& target)
+{
+    const std::string from = "/proc/self/fd/" + std::to_string(fd);
+    static unsigned counter = 0;
+    bool shortName = false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // A name of our own first (a link cannot replace a file), then a rename over the target.
+        const std::string suffix = std::to_string(::getpid()) + "-" + std::to_string(++counter);
+        const std::string name = shortName ? FolderOf(target) + "/.mirrim-" + suffix : target + "." + suffix;
+        if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (std::rename(name.c_str(), target.c_str()) == 0)
+                return true;
+            const int error = errno;
+            ::unlink(name.c_str());
+            errno = error;
+            return false;
+        }
+        if (errno == ENAMETOOLONG && !shortName)
+            shortName = true;
+        else if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// The file a regular target's bytes go to until Commit, and how they get to the target from there:
+// hidden or named beside it, or, when its folder takes no new file but the target itself may be
+// written, spooled in the temporary folder.
+int MakeTempFor(const std::string& target, std::string& temp, OutputFile::Route& route)
+{
+    route = OutputFile::Route::Hidden;
+    int fd = CreateHiddenBeside(target);
+    if (fd >= 0)
+        return fd;
+    route = OutputFile::Route::Named;
+    fd = CreateFileBeside(target, temp);
+    if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS))
+        return fd;
+    const int error = errno;
+    struct stat st { };
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0) {
+        errno = error;
+        return -1;
+    }
+    fd = MakeFile(TemporaryFolder() + "/mirrim-XXXXXX", temp);
+    if (fd < 0) {
+        errno = error;
+        return -1;
+    }
+    route = OutputFile::Route::Spool;
+    return fd;
+}
+
+// Opens an existing name that is not a regular file for writing. A pipe that nobody reads yet would
+// block the open for ever, so a reader is waited for only briefly (one started alongside us is in time);
+// then the open fails with ENXIO.
+int OpenInPlace(const std::string& name, bool pipe)
+{
+    if (!pipe)
+        return ::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    for (int waited = 0;; waited += 20) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd >= 0) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            return fd;
+        }
+        if (errno != ENXIO || waited >= 2000)
+            return -1;
+        ::usleep(20000);
+    }
+}
+
+// Writes all of data at the descriptor's position; false with errno.
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies the whole of the file open at from over the contents of the file named target.
+bool CopyOver(int from, const std::string& target)
+{
+    const int to = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    if (to < 0)
+        return false;
+    std::vector<char> buffer(1 << 20);
+    off_t at = 0;
+    bool copied = true;
+    for (;;) {
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || (n > 0 && !WriteAll(to, buffer.data(), static_cast<std::size_t>(n)))) {
+            copied = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        at += n;
+    }
+    const int error = errno;
+    if (::close(to) != 0 && copied)
+        return false;
+    errno = error;
+    return copied;
+}
+
 } // namespace
+
+int CreateFileBeside(const std::string& target, std::string& tempName)
+{
+    int fd = MakeFile(target + ".XXXXXX", tempName);
+    if (fd < 0 && errno == ENAMETOOLONG) {
+        // The name leaves no room for the suffix: a short name in the same folder still renames over it.
+        const std::size_t slash = target.rfind('/');
+        fd = MakeFile(
+            (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".mirrim-XXXXXX", tempName);
+    }
+    if (fd < 0)
+        return -1;
+    // mkostemp makes the file private; give it the mode an ordinary create (or the file it replaces) has.
+    ::fchmod(fd, ModeFor(target));
+    return fd;
+}
+
+int CreateScratchFile(const std::string& near)
+{
+    int fd = CreateHiddenBeside(near);
+    if (fd >= 0)
+        return fd;
+    std::string name;
+    fd = CreateFileBeside(near, name);
+    if (fd < 0)
+        fd = MakeFile(TemporaryFolder() + "/mirrim-XXXXXX", name);
+    if (fd >= 0)
+        ::unlink(name.c_str());
+    return fd;
+}
+
+OutputFile::~OutputFile()
+{
+    Discard();
+}
+
+int OutputFile::Open(const std::string& name)
+{
+    Discard();
+    if (name.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    target_ = FollowLinks(name);
+    if (target_.empty())
+        return -1;
+    const int own = OwnDescriptor(target_);
+    if (own >= 0) {
+        fd_ = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+    } else {
+        struct stat st { };
+        const bool exists = ::stat(target_.c_str(), &st) == 0;
+        if (exists && S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
+            return -1;
+        }
+        if (exists && !S_ISREG(st.st_mode)) {
+            fd_ = OpenInPlace(target_, S_ISFIFO(st.st_mode));
+        } else {
+            fd_ = MakeTempFor(target_, temp_, route_);
+        }
+    }
+    if (fd_ < 0)
+        Discard();
+    return fd_;
+}
+
+std::string OutputFile::WorkingName() const
+{
+    if (fd_ < 0)
+        return std::string();
+    if (route_ == Route::Named || route_ == Route::Spool)
+        return temp_;
+    return (route_ == Route::Hidden ? "/proc/self/fd/" : "/dev/fd/") + std::to_string(fd_);
+}
+
+bool OutputFile::Commit()
+{
+    if (fd_ < 0) {
+        errno = EBADF;
+        return false;
+    }
+    int error = 0;
+    if ((route_ == Route::Spool && !CopyOver(fd_, target_)) || (route_ == Route::Hidden && !LinkOver(fd_, target_)))
+        error = errno;
+    if (::close(fd_) != 0 && error == 0)
+        error = errno;
+    fd_ = -1;
+    if (error == 0 && route_ == Route::Named) {
+        if (std::rename(temp_.c_str(), target_.c_str()) == 0)
+            temp_.clear();
+        else
+            error = errno;
+    }
+    Discard();
+    errno = error;
+    return error == 0;
+}
+
+void OutputFile::Discard()
+{
+    const int error = errno;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+    route_ = Route::InPlace;
+    errno = error;
+}
 
 SafeFileWriter::~SafeFileWriter()
 {
     Discard();
 }
 
-int CreateFileBeside(const std::string& target, std::string& tempName)
-{
-    std::string pattern = target + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    tempName = name.data();
-    // mkostemp makes the file private; give it the mode an ordinary create (or the file it replaces) has.
-    struct stat st { };
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-    return fd;
-}
-
 std::FILE* SafeFileWriter::Open(const CString& fileName)
 {
     Discard();
-    if (fileName.IsEmpty()) {
-        errno = ENOENT;
-        return nullptr;
-    }
-    int fd = -1;
-    target_ = FollowLinks(fileName.str());
-    if (target_.empty())
-        return nullptr;
-    const int own = OwnDescriptor(target_);
-    if (own >= 0) {
-        fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
-    } else {
-        struct stat st { };
-        const bool exists = ::stat(target_.c_str(), &st) == 0;
-        if (exists && S_ISDIR(st.st_mode)) {
-            errno = EISDIR;
-            return nullptr;
-        }
-        fd = exists && !S_ISREG(st.st_mode) ? ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)
-                                            : CreateFileBeside(target_, temp_);
-    }
+    const int fd = output_.Open(fileName.str());
     if (fd < 0)
         return nullptr;
-    file_ = ::fdopen(fd, "wb");
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    file_ = own < 0 ? nullptr : ::fdopen(own, "wb");
     if (!file_) {
         const int error = errno;
-        ::close(fd);
+        if (own >= 0)
+            ::close(own);
         Discard();
         errno = error;
     }
@@ -135,12 +375,8 @@ bool SafeFileWriter::Commit()
     if (std::fclose(file_) != 0 && error == 0)
         error = errno;
     file_ = nullptr;
-    if (error == 0 && !temp_.empty()) {
-        if (std::rename(temp_.c_str(), target_.c_str()) == 0)
-            temp_.clear();
-        else
-            error = errno;
-    }
+    if (error == 0 && !output_.Commit())
+        error = errno;
     Discard();
     errno = error;
     return error == 0;
@@ -153,10 +389,7 @@ void SafeFileWriter::Discard()
         std::fclose(file_);
         file_ = nullptr;
     }
-    if (!temp_.empty()) {
-        std::remove(temp_.c_str());
-        temp_.clear();
-    }
+    output_.Discard();
     errno = error;
 }
 
@@ -180,11 +413,13 @@ int CheckWritable(const CString& fileName)
             return ::access(target.c_str(), W_OK) == 0 ? 0 : errno;
     }
     std::string probe;
-    const int fd = CreateFileBeside(target, probe);
+    OutputFile::Route route;
+    const int fd = MakeTempFor(target, probe, route);
     if (fd < 0)
         return errno;
     ::close(fd);
-    ::unlink(probe.c_str());
+    if (!probe.empty())
+        ::unlink(probe.c_str());
     return 0;
 }
 

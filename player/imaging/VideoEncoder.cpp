@@ -28,18 +28,19 @@ struct CodecEntry {
     // MPEG-4 at their finest step (2), H.264 at CRF 18 and VP9 at CRF 25, the usual "looks lossless"
     // settings, which still cost a fraction of the lossless size.
     int defaultQuality;
+    bool evenSized; // the encoder refuses odd sizes in its 4:2:0 pixel format
 };
 
 const CodecEntry kCodecs[] = {
     // 4:4:4: a one-pixel coloured streak keeps its colour, where 4:2:0 would average it with black.
-    { "mjpeg", "mjpeg", "Motion JPEG", AV_PIX_FMT_YUVJ444P, QualityKnob::QScale, 0, 95 },
-    { "ffv1", "ffv1", "FFV1 (lossless)", AV_PIX_FMT_BGR0, QualityKnob::None, 0, -1 },
-    { "huffyuv", "huffyuv", "HuffYUV (lossless)", AV_PIX_FMT_RGB24, QualityKnob::None, 0, -1 },
-    { "utvideo", "utvideo", "Ut Video (lossless)", AV_PIX_FMT_GBRP, QualityKnob::None, 0, -1 },
-    { "cinepak", "cinepak", "Cinepak", AV_PIX_FMT_RGB24, QualityKnob::None, 0, -1 },
-    { "mpeg4", "mpeg4", "MPEG-4 part 2", AV_PIX_FMT_YUV420P, QualityKnob::QScale, 0, 95 },
-    { "h264", "libx264", "H.264 (x264)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 51, 65 },
-    { "vp9", "libvpx-vp9", "VP9 (libvpx)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 63, 60 },
+    { "mjpeg", "mjpeg", "Motion JPEG", AV_PIX_FMT_YUVJ444P, QualityKnob::QScale, 0, 95, false },
+    { "ffv1", "ffv1", "FFV1 (lossless)", AV_PIX_FMT_BGR0, QualityKnob::None, 0, -1, false },
+    { "huffyuv", "huffyuv", "HuffYUV (lossless)", AV_PIX_FMT_RGB24, QualityKnob::None, 0, -1, false },
+    { "utvideo", "utvideo", "Ut Video (lossless)", AV_PIX_FMT_GBRP, QualityKnob::None, 0, -1, false },
+    { "cinepak", "cinepak", "Cinepak", AV_PIX_FMT_RGB24, QualityKnob::None, 0, -1, false },
+    { "mpeg4", "mpeg4", "MPEG-4 part 2", AV_PIX_FMT_YUV420P, QualityKnob::QScale, 0, 95, false },
+    { "h264", "libx264", "H.264 (x264)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 51, 65, true },
+    { "vp9", "libvpx-vp9", "VP9 (libvpx)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 63, 60, false },
 };
 
 const AVCodec* FindEncoder(const CodecEntry& entry, const char* muxer)
@@ -117,8 +118,8 @@ std::vector<CompressorInfo> VideoEncoder::Available(const char* muxer)
     return found;
 }
 
-std::unique_ptr<VideoEncoder> VideoEncoder::Create(
-    const CompressorSettings& settings, int width, int height, int framesPerSecond, int scale, bool globalHeader)
+std::unique_ptr<VideoEncoder> VideoEncoder::Create(const CompressorSettings& settings, int width, int height,
+    int framesPerSecond, int scale, bool globalHeader, bool mayPad)
 {
     const CodecEntry* entry = FindEntry(settings.codec);
     const AVCodec* codec = entry ? avcodec_find_encoder_by_name(entry->encoder) : nullptr;
@@ -134,12 +135,16 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(
     if (!context || !frame || !encoder->packet_)
         return nullptr;
 
-    context->pix_fmt = ChoosePixelFormat(codec, entry->pixelFormat);
+    // An odd size that may not be padded keeps full colour resolution instead, which takes any size.
+    const bool odd = (width * scale) % 2 != 0 || (height * scale) % 2 != 0;
+    const bool pad = entry->evenSized && odd && mayPad;
+    context->pix_fmt
+        = ChoosePixelFormat(codec, entry->evenSized && odd && !mayPad ? AV_PIX_FMT_YUV444P : entry->pixelFormat);
     const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(context->pix_fmt);
     if (!layout)
         return nullptr;
-    context->width = RoundUp(width * scale, 1 << layout->log2_chroma_w);
-    context->height = RoundUp(height * scale, 1 << layout->log2_chroma_h);
+    context->width = pad ? RoundUp(width * scale, 1 << layout->log2_chroma_w) : width * scale;
+    context->height = pad ? RoundUp(height * scale, 1 << layout->log2_chroma_h) : height * scale;
     context->time_base = AVRational { 1, framesPerSecond };
     context->framerate = AVRational { framesPerSecond, 1 };
     context->sample_aspect_ratio = AVRational { 1, 1 };

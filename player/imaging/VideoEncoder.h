@@ -12,9 +12,10 @@
 
 // One FFmpeg video encoder fed with 24-bit DIB rows (bottom-up, blue-green-red, rows padded to 4 bytes).
 // It enlarges each frame by the scale (nearest neighbour), converts it to the pixel format the codec wants
-// and hands every packet that comes out to a sink, with timestamps counted in frames. Codecs that halve
-// the colour resolution need even sizes: an odd width or height gets one more column or row, a copy of the
-// last.
+// and hands every packet that comes out to a sink, with timestamps counted in frames. Frames keep their
+// size, except where the codec needs even sizes (H.264 in 4:2:0) and the caller lets it pad: an odd width
+// or height then gets one more column or row, a copy of the last; without leave to pad, such a codec
+// works in full colour resolution (4:4:4) instead.
 class VideoEncoder {
 public:
     using PacketSink = std::function<bool(AVPacket*)>;
@@ -25,9 +26,9 @@ public:
     static std::vector<CompressorInfo> Available(const char* muxer);
     // Null when the codec is unknown, missing from this FFmpeg or refuses the size or settings. Frames are
     // width x height; the video is scale times as large. globalHeader is for containers that keep the
-    // codec's set-up once in their header (MP4, Matroska).
+    // codec's set-up once in their header (MP4, Matroska). mayPad: see above.
     static std::unique_ptr<VideoEncoder> Create(const CompressorSettings& settings, int width, int height,
-        int framesPerSecond, int scale = 1, bool globalHeader = false);
+        int framesPerSecond, int scale = 1, bool globalHeader = false, bool mayPad = false);
 
     const AVCodecContext* Context() const { return context_.get(); }
     // Encodes one frame numbered frameNumber. False if the frame could not be encoded or a sink refused

@@ -42,6 +42,8 @@ public:
 
     bool Finish(std::string& error) override
     {
+        if (!KeepGoing(Progress(), 0, 1, error))
+            return false;
         const bool drained = encoder_->Drain([this](AVPacket* p) { return Put(p); });
         if (!file_->Finish(error))
             return false;
@@ -70,6 +72,14 @@ std::string CodecList(const std::vector<CompressorInfo>& codecs)
 }
 
 } // namespace
+
+bool VideoOutput::KeepGoing(const Progress& progress, int done, int total, std::string& error) const
+{
+    if (!aborted_ && (!progress || progress(done, total)))
+        return true;
+    error = "stopped before it was complete";
+    return false;
+}
 
 std::unique_ptr<VideoOutput> VideoOutput::Open(const Request& request, std::string& error)
 {
@@ -102,7 +112,7 @@ std::unique_ptr<VideoOutput> VideoOutput::Open(const Request& request, std::stri
     const AVOutputFormat* container = av_guess_format(format.muxer, nullptr, nullptr);
     const bool globalHeader = container && (container->flags & AVFMT_GLOBALHEADER);
     std::unique_ptr<VideoEncoder> encoder = VideoEncoder::Create(
-        codec, request.width, request.height, request.framesPerSecond, request.scale, globalHeader);
+        codec, request.width, request.height, request.framesPerSecond, request.scale, globalHeader, true);
     std::unique_ptr<AVCodecParameters, FfmpegDeleter> stream(avcodec_parameters_alloc());
     if (!encoder || !stream || avcodec_parameters_from_context(stream.get(), encoder->Context()) < 0) {
         error = "the " + codec.codec + " encoder refuses these settings";

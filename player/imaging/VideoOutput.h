@@ -2,8 +2,10 @@
 
 #include "player/imaging/CompressorSettings.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,6 +17,10 @@ struct VideoFormat;
 // under a video's name until Finish has completed it; a picture sequence grows picture by picture.
 class VideoOutput {
 public:
+    // Told, from the thread running Finish, how far a Finish that takes a while has come (done of total
+    // steps); returning false abandons the file.
+    using Progress = std::function<bool(int done, int total)>;
+
     struct Request {
         std::string fileName;
         const VideoFormat* format = nullptr;
@@ -23,6 +29,7 @@ public:
         int height = 0;
         int scale = 1;
         int framesPerSecond = 30;
+        Progress progress;
     };
 
     // Null when the file cannot be started, with the reason in error.
@@ -31,6 +38,17 @@ public:
 
     // False when the frame was not written; the video goes on without it.
     virtual bool WriteFrame(const std::uint8_t* rows, std::size_t length) = 0;
-    // Completes the file and puts it in place; false with the reason in error. Called once, last.
+    // Completes the file and puts it in place; false with the reason in error. Called once, last, from
+    // any one thread (an animated GIF is only encoded here and may take seconds).
     virtual bool Finish(std::string& error) = 0;
+    // Safe from any thread, also a signal handler: a Finish running or still to come gives up within a
+    // frame's work, failing and leaving no file behind (what was at the name stays).
+    void Abort() { aborted_ = true; }
+
+protected:
+    // False once the work should stop: after Abort, or when progress says so.
+    bool KeepGoing(const Progress& progress, int done, int total, std::string& error) const;
+
+private:
+    std::atomic<bool> aborted_ { false };
 };

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -182,6 +183,48 @@ TEST(RenderVideo, OutputsAreCheckedAsTheyWillBeWritten)
     EXPECT_NE(full.out.find("No space left on device"), std::string::npos) << full.out;
 }
 
+// Videos follow the rules every output does: a link's target is written and the link stays, a pipe or
+// device is written in place (a pipe's reader gets the whole video), and a name with no room for a
+// temporary suffix is still replaced.
+TEST(RenderVideo, VideosAreWrittenThroughLinksPipesAndDevices)
+{
+    if (!videotools::Present())
+        GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+    TempDir dir;
+    const bool device = mknod(dir.file("null.mkv").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    for (const std::string option : { "--avi ", "--out " }) {
+        SCOPED_TRACE(option);
+        const std::string ext = option == "--avi " ? ".avi" : ".mkv";
+        std::filesystem::remove(dir.file("real" + ext));
+        ASSERT_EQ(symlink(("real" + ext).c_str(), dir.file("link" + ext).c_str()), 0);
+        EXPECT_EQ(cli("render -q --steps 5 " + option + dir.file("link" + ext)).status, 0);
+        EXPECT_EQ(std::filesystem::read_symlink(dir.file("link" + ext)), "real" + ext);
+        EXPECT_EQ(videotools::Probe(dir.file("real" + ext), "nb_read_frames"), "nb_read_frames=5\n");
+
+        const std::string fifo = dir.file("pipe" + ext);
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const CommandResult piped = RunCommand("cat " + fifo + " > " + dir.file("got" + ext) + " & " + MIRRIM_CLI
+            + " render -q --steps 5 " + option + fifo + "; status=$?; wait; exit $status");
+        EXPECT_EQ(piped.status, 0) << piped.out;
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+        EXPECT_EQ(videotools::Probe(dir.file("got" + ext), "nb_read_frames"), "nb_read_frames=5\n");
+
+        if (device) {
+            EXPECT_EQ(cli("render -q --steps 5 " + option + dir.file("null.mkv")).status, 0);
+            EXPECT_TRUE(std::filesystem::is_character_file(dir.file("null.mkv")));
+        }
+
+        const std::string longName = dir.file(std::string(251, 'n') + ext);
+        ASSERT_TRUE(std::ofstream(longName) << "old");
+        const CommandResult longer = cli("render -q --steps 5 " + option + longName);
+        EXPECT_EQ(longer.status, 0) << longer.out;
+        EXPECT_EQ(videotools::Probe(longName, "nb_read_frames"), "nb_read_frames=5\n");
+        std::filesystem::remove_all(fifo);
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << "temporary file left: " << entry.path();
+}
+
 // The render's own process, started without a shell in between so that the signal reaches it; its
 // stdout and stderr go to log.
 pid_t startRender(const std::string& args, const std::string& log)
@@ -195,34 +238,41 @@ pid_t startRender(const std::string& args, const std::string& log)
     return pid;
 }
 
-// Whether a file of the directory starts with prefix and has grown past a few frames' worth.
-bool growing(const std::string& directory, const std::string& prefix)
+// Whether a file the process has open in directory (the video being written, which may have no name
+// yet) has grown past a few frames' worth.
+bool growing(pid_t pid, const std::string& directory)
 {
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        const std::string name = entry.path().filename().string();
-        if (name.compare(0, prefix.size(), prefix) == 0 && entry.file_size() > 20000)
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (target.compare(0, directory.size(), directory) == 0
+            && std::filesystem::file_size(entry.path(), error) > 20000 && !error)
             return true;
     }
     return false;
 }
 
-// SIGINT or SIGTERM while frames are being written: the file is finished (ffprobe finds its frames and
-// its duration), the snapshot is the last frame written, and the exit status says which signal.
+// SIGINT, SIGTERM or SIGHUP while frames are being written: a file of that name stays as it was until
+// the new one is complete, the new file is finished (ffprobe finds its frames and its duration), the
+// snapshot is the last frame written, nothing temporary is left, and the exit status says which signal.
 TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
 {
     if (!videotools::Present())
         GTEST_SKIP() << "ffprobe/ffmpeg not installed";
     TempDir dir;
-    for (const auto& [signal, out] : { std::pair { SIGINT, "stopped.mkv" }, { SIGTERM, "stopped.mp4" } }) {
+    for (const auto& [signal, out] :
+        { std::pair { SIGINT, "stopped.mkv" }, { SIGTERM, "stopped.mp4" }, { SIGHUP, "stopped.avi" } }) {
         SCOPED_TRACE(out);
         const std::string log = dir.file("log.txt");
+        ASSERT_TRUE(std::ofstream(dir.file(out)) << "old");
         const pid_t pid = startRender("render -q --steps 1000000 --out " + dir.file(out) + " --snapshot "
                 + dir.file("last.png") + " --scene " + scene("fountain.zrk"),
             log);
         ASSERT_GT(pid, 0);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!growing(dir.path(), std::string(out) + ".") && std::chrono::steady_clock::now() < deadline)
+        while (!growing(pid, dir.path()) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(slurp(dir.file(out)), "old");
         kill(pid, signal);
         int raw = 0;
         ASSERT_EQ(waitpid(pid, &raw, 0), pid);
@@ -254,6 +304,61 @@ TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
         EXPECT_GE(last, signal == SIGINT ? INFINITY : 30.0);
         EXPECT_GT(last, before);
     }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5) << "temporary file left";
+}
+
+// Waits until the log of a render says text; false after a minute.
+bool logSays(const std::string& log, const std::string& text)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (slurp(log).find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A GIF is encoded after the last step, with progress shown; a signal meanwhile abandons it within a
+// second or two, keeping the old file of that name, still saving the snapshot and leaving nothing
+// temporary.
+TEST(RenderVideo, SignalDuringGifEncodingAbandonsItPromptly)
+{
+    TempDir dir;
+    const std::string gif = dir.file("clip.gif");
+    const std::string log = dir.file("log.txt");
+    ASSERT_TRUE(std::ofstream(gif) << "old");
+    const pid_t pid = startRender("render --steps 300 --scale 8 --out " + gif + " --snapshot " + dir.file("last.bmp")
+            + " --scene " + scene("fountain.zrk"),
+        log);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(logSays(log, "encoding the GIF (a signal abandons it): 10%")) << slurp(log);
+    const auto signalled = std::chrono::steady_clock::now();
+    kill(pid, SIGINT);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - signalled;
+    EXPECT_LT(took.count(), 2.0);
+    ASSERT_TRUE(WIFEXITED(raw)) << slurp(log);
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    const std::string said = slurp(log);
+    EXPECT_NE(said.find("Cannot finish '" + gif + "'"), std::string::npos) << said;
+    EXPECT_EQ(slurp(gif), "old");
+    EXPECT_EQ(slurp(dir.file("last.bmp")).substr(0, 2), "BM");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "temporary file left";
+}
+
+// With stderr in a pager that has quit, the progress lines find no reader: the render goes on and the
+// video is whole.
+TEST(RenderVideo, ProgressIntoAClosedPipeLeavesTheVideoWhole)
+{
+    if (!videotools::Present())
+        GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+    TempDir dir;
+    const CommandResult run = RunCommand(std::string(MIRRIM_CLI) + " render --steps 600 --scale 2 --scene "
+        + scene("fountain.zrk") + " --out " + dir.file("v.mp4") + " 2>&1 >/dev/null | head -c 1");
+    EXPECT_EQ(videotools::Probe(dir.file("v.mp4"), "nb_read_frames"), "nb_read_frames=600\n") << run.out;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left";
 }
 
 } // namespace

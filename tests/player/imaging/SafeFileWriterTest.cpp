@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -108,6 +109,62 @@ TEST(SafeFileWriter, FailuresSayWhyAndKeepTheOldFile)
         EXPECT_EQ(Save(c.path, "x"), 0) << c.path;
         EXPECT_EQ(errno, c.error) << c.path << ": " << std::strerror(errno);
     }
+}
+
+// A name with no room for the temporary suffix, and a writable file in a folder where no file can be
+// made (tried as an ordinary user, since root may write anywhere), are still replaced whole.
+TEST(SafeFileWriter, LongNamesAndReadOnlyFoldersStillReplaceTheFile)
+{
+    TempDir dir;
+    const std::string longName = dir.file(std::string(255, 'n'));
+    ASSERT_EQ(Save(longName, "old"), 1);
+    ASSERT_EQ(Save(longName, "new"), 1) << std::strerror(errno);
+    EXPECT_EQ(Text(longName), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left";
+
+    const std::string folder = dir.file("locked");
+    const std::string file = folder + "/f";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(Save(file, "old"), 1);
+    ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        const bool refused = SaveFile(file.c_str(), [](std::FILE* f) {
+            std::fputs("half", f);
+            errno = EFBIG;
+            return false;
+        }) == 0;
+        _exit(refused && Text(file) == "old" && Save(file, "new") == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(Text(file), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "temporary file left";
+}
+
+// A process that ends before its output is complete, even killed outright, leaves the old file and
+// nothing else.
+TEST(SafeFileWriter, AnOutputCutShortLeavesNothingBehind)
+{
+    TempDir dir;
+    const std::string path = dir.file("clip");
+    ASSERT_EQ(Save(path, "old"), 1);
+    const pid_t child = fork();
+    if (child == 0) {
+        OutputFile output;
+        const int fd = output.Open(path);
+        _exit(fd >= 0 && write(fd, "new", 3) == 3 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Text(path), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left";
 }
 
 } // namespace

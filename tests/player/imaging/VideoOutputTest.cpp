@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -186,7 +187,8 @@ TEST(VideoOutput, ScaledFramesAreBlocksOfTheOriginalPixels)
     }
 }
 
-// Half-resolution colour needs even sizes: the last column and row are repeated.
+// H.264 in half-resolution colour needs even sizes: the last column and row are repeated. Codecs that
+// take odd sizes keep them.
 TEST(VideoOutput, OddSizesGrowToEvenForH264)
 {
     if (!videotools::Present())
@@ -195,6 +197,9 @@ TEST(VideoOutput, OddSizesGrowToEvenForH264)
     ASSERT_EQ(Record(dir.file("odd.mp4"), "h264", 101, 37, 3), "");
     EXPECT_EQ(videotools::Probe(dir.file("odd.mp4"), "width,height,nb_read_frames"),
         "width=102\nheight=38\nnb_read_frames=3\n");
+    ASSERT_EQ(Record(dir.file("odd.mkv"), "mpeg4", 101, 37, 3), "");
+    EXPECT_EQ(videotools::Probe(dir.file("odd.mkv"), "width,height,nb_read_frames"),
+        "width=101\nheight=37\nnb_read_frames=3\n");
 }
 
 TEST(VideoOutput, FailuresSayWhyAndNeverTouchTheFileThere)
@@ -208,28 +213,44 @@ TEST(VideoOutput, FailuresSayWhyAndNeverTouchTheFileThere)
     EXPECT_EQ(Record(dir.file("none%d.png"), "", 64, 48, 0), "no frame was recorded");
     EXPECT_NE(Record(dir.file("frames.png"), "", 64, 48, 1).find("one frame number"), std::string::npos);
 
-    // A recording abandoned half way (the output destroyed without Finish) leaves the old file as it was
-    // and nothing else behind; so does a failed one.
+    // A recording abandoned half way (the output destroyed without Finish), or aborted from another
+    // thread while a GIF is being encoded, leaves the old file as it was and nothing else behind.
     const std::string kept = dir.file("kept.mp4");
-    std::ofstream(kept) << "precious";
-    {
+    const std::string keptGif = dir.file("kept.gif");
+    for (const std::string& name : { kept, keptGif }) {
+        std::ofstream(name) << "precious";
         VideoOutput::Request request;
-        request.fileName = kept;
-        request.format = FindVideoFormat(kept);
+        request.fileName = name;
+        request.format = FindVideoFormat(name);
         request.width = 64;
         request.height = 48;
+        std::thread aborter;
+        std::unique_ptr<VideoOutput> output;
+        request.progress = [&](int done, int) {
+            if (done == 1)
+                aborter = std::thread([&] { output->Abort(); });
+            if (aborter.joinable())
+                aborter.join();
+            return true;
+        };
         std::string error;
-        std::unique_ptr<VideoOutput> output = VideoOutput::Open(request, error);
+        output = VideoOutput::Open(request, error);
         ASSERT_TRUE(output) << error;
         const std::vector<std::uint8_t> dib = PatternDib(64, 48, 0);
-        EXPECT_TRUE(output->WriteFrame(dib.data(), dib.size()));
+        for (int k = 0; k < 3; ++k)
+            EXPECT_TRUE(output->WriteFrame(dib.data(), dib.size()));
         EXPECT_FALSE(output->WriteFrame(dib.data(), dib.size() - 1));
+        if (name == keptGif) {
+            EXPECT_FALSE(output->Finish(error));
+            EXPECT_EQ(error, "stopped before it was complete");
+        }
+        output.reset();
+        std::ifstream in(name);
+        std::string text;
+        in >> text;
+        EXPECT_EQ(text, "precious");
     }
-    std::ifstream in(kept);
-    std::string text;
-    in >> text;
-    EXPECT_EQ(text, "precious");
-    EXPECT_EQ(Listing(dir), std::vector<std::string> { "kept.mp4" });
+    EXPECT_EQ(Listing(dir), (std::vector<std::string> { "kept.gif", "kept.mp4" }));
 }
 
 } // namespace
