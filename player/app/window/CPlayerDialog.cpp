@@ -549,7 +549,7 @@ void CPlayerDialog::OnStop()
     player_.Stop();
     UpdateControls();
     rearmIfPlaying();
-    setWindowTitle(QStringLiteral("Dozozudori"));
+    restCaption();
     invalidateDrawingArea();
 }
 
@@ -702,7 +702,7 @@ void CPlayerDialog::finishVideo(std::unique_ptr<VideoOutput> video, const CStrin
     connect(thread, &QThread::finished, this, [this, thread] { videoFinished(thread); });
     finishing_.push_back(std::move(job));
     thread->start(QThread::LowPriority);
-    showVideosBusy();
+    restCaption();
 }
 
 void CPlayerDialog::videoFinished(QThread* thread)
@@ -714,7 +714,7 @@ void CPlayerDialog::videoFinished(QThread* thread)
     const std::unique_ptr<FinishingVideo> done = std::move(*found);
     finishing_.erase(found);
     done->thread->wait();
-    showVideosBusy();
+    restCaption();
     if (!done->finished) {
         stopTimer();
         ShowMessage(CString("Cannot finish '") + done->path + "': " + done->error.c_str(), MessageKind::Error);
@@ -731,7 +731,7 @@ void CPlayerDialog::WaitForVideos()
     }
 }
 
-void CPlayerDialog::showVideosBusy()
+void CPlayerDialog::restCaption()
 {
     if (finishing_.empty()) {
         unsetCursor();

@@ -155,7 +155,8 @@ private:
     void finishVideo(std::unique_ptr<VideoOutput> video, const CString& path);
     // A video completed: tells a failure and drops it.
     void videoFinished(QThread* thread);
-    void showVideosBusy();
+    // The caption between frames: the plain title, or the videos still being completed.
+    void restCaption();
 
     // Constructed first: the texture below draws its random grey levels after the player's own draws.
     ScenePlayer player_;
