@@ -354,8 +354,7 @@ TEST(PlayerDialog, AGifIsCompletedOffTheWindowsThreadAndSurvivesClosing)
         EXPECT_EQ(window.VideosBeingFinished(), 1);
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori: Finishing 'one.gif'..."));
         window.RunCommand(CPlayerDialog::kStep); // the window goes on meanwhile
-        window.WaitForVideos();
-        EXPECT_EQ(window.VideosBeingFinished(), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&window] { return window.VideosBeingFinished() == 0; }, 60000));
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori"));
         EXPECT_TRUE(window.messages.empty());
         EXPECT_TRUE(isGif("one.gif"));

@@ -696,21 +696,22 @@ void CPlayerDialog::finishVideo(std::unique_ptr<VideoOutput> video, const CStrin
     auto job = std::make_unique<FinishingVideo>();
     job->video = std::move(video);
     job->path = path;
+    job->id = ++lastVideoId_;
     FinishingVideo* running = job.get();
     job->thread.reset(QThread::create([running] { running->finished = running->video->Finish(running->error); }));
     QThread* thread = job->thread.get();
-    connect(thread, &QThread::finished, this, [this, thread] { videoFinished(thread); });
+    connect(thread, &QThread::finished, this, [this, id = job->id] { videoFinished(id); });
     finishing_.push_back(std::move(job));
     thread->start(QThread::LowPriority);
     restCaption();
 }
 
-void CPlayerDialog::videoFinished(QThread* thread)
+void CPlayerDialog::videoFinished(int id)
 {
-    const auto found = std::find_if(
-        finishing_.begin(), finishing_.end(), [thread](const auto& video) { return video->thread.get() == thread; });
+    const auto found
+        = std::find_if(finishing_.begin(), finishing_.end(), [id](const auto& video) { return video->id == id; });
     if (found == finishing_.end())
-        return; // already reported by WaitForVideos
+        return;
     const std::unique_ptr<FinishingVideo> done = std::move(*found);
     finishing_.erase(found);
     done->thread->wait();
@@ -719,15 +720,6 @@ void CPlayerDialog::videoFinished(QThread* thread)
         stopTimer();
         ShowMessage(CString("Cannot finish '") + done->path + "': " + done->error.c_str(), MessageKind::Error);
         rearmIfPlaying();
-    }
-}
-
-void CPlayerDialog::WaitForVideos()
-{
-    while (!finishing_.empty()) {
-        QThread* thread = finishing_.front()->thread.get();
-        thread->wait();
-        videoFinished(thread);
     }
 }
 

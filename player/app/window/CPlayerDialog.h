@@ -106,8 +106,6 @@ public:
     WindowSettings& Settings() { return settings_; }
     // Videos whose recording has ended but whose file is still being completed off the window's thread.
     int VideosBeingFinished() const { return static_cast<int>(finishing_.size()); }
-    // Waits until every video being completed is done, then reports as the window would.
-    void WaitForVideos();
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -154,7 +152,7 @@ private:
     // Completes an ended recording on a thread of its own; the caption says so meanwhile.
     void finishVideo(std::unique_ptr<VideoOutput> video, const CString& path);
     // A video completed: tells a failure and drops it.
-    void videoFinished(QThread* thread);
+    void videoFinished(int id);
     // The caption between frames: the plain title, or the videos still being completed.
     void restCaption();
 
@@ -194,6 +192,8 @@ private:
         std::unique_ptr<QThread> thread;
         bool finished = false;
         std::string error;
+        int id = 0; // names it to the report that it is done
     };
     std::vector<std::unique_ptr<FinishingVideo>> finishing_;
+    int lastVideoId_ = 0;
 };
