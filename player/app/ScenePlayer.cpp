@@ -5,7 +5,10 @@
 #include "player/imaging/EnlargePixels.h"
 #include "player/imaging/VideoFormat.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -35,6 +38,7 @@ ScenePlayer::~ScenePlayer()
     // Closing the player finishes a recording, whatever its format. The window may be half gone by now:
     // nothing is shown.
     ui_ = nullptr;
+    videoFinisher_ = nullptr;
     FinishRecording();
 }
 
@@ -71,10 +75,20 @@ void ScenePlayer::StartRecording()
         if (scale_ < 1 || scaledWidth > INT_MAX || scaledHeight > INT_MAX)
             return;
         enlarged_.clear();
+        const bool chosenBefore = recorder_.HasCompressor();
+        errno = 0;
         if (recorder_.Open(path, static_cast<int>(scaledWidth), static_cast<int>(scaledHeight), kFramesPerSecond)) {
             recording_ = true;
             lastType_ = "avi";
+            return;
         }
+        // A cancelled compressor choice is the user's answer; any other failure is told as for the
+        // other formats, or a recording the user asked for would silently never start.
+        const int error = errno;
+        if (ui_ && (chosenBefore || recorder_.HasCompressor()))
+            ui_->ShowMessage(CString("Cannot record '") + path
+                    + "': " + (error ? std::strerror(error) : "the AVI file could not be started"),
+                IPlayerUi::MessageKind::Error);
         return;
     }
     VideoOutput::Request request;
@@ -116,6 +130,10 @@ bool ScenePlayer::FinishRecording()
     recording_ = false;
     if (!video_)
         return recorder_.Close() == 1;
+    if (videoFinisher_) {
+        videoFinisher_(std::move(video_), videoPath_);
+        return true;
+    }
     std::string error;
     const bool finished = video_->Finish(error);
     video_.reset();

@@ -5,6 +5,7 @@
 #include "player/imaging/CDib.h"
 #include "player/imaging/VideoOutput.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,7 @@ public:
     ~ScenePlayer() override;
 
     // Asks for a video file (AVI, MP4, WebM or GIF by its type) and opens a recording of frames of the
-    // host's size. Any trouble beyond AVI is told to the user.
+    // host's size. Any trouble is told to the user, but for a cancelled compressor choice.
     virtual void StartRecording();
     // Lets the user choose the video compressor, unless a recording is open.
     virtual void ChooseCompressor();
@@ -45,6 +46,11 @@ public:
     // Ends the recording as StopRecording does; false when the file could not be completed (the user
     // has been told why, unless it is an AVI file).
     bool FinishRecording();
+    // Takes over completing a video beyond AVI when its recording ends (a GIF's colours are chosen only
+    // then, which takes seconds): the window does it off its own thread. Without one, the player
+    // completes the file itself before FinishRecording returns.
+    using VideoFinisher = std::function<void(std::unique_ptr<VideoOutput> video, const CString& path)>;
+    void SetVideoFinisher(VideoFinisher finisher) { videoFinisher_ = std::move(finisher); }
 
     // While recording, writes one frame and returns "Rendering - Frame N"; otherwise (or when no frame
     // could be written) the empty string.
@@ -71,6 +77,7 @@ private:
     int frameCount_ = 0;
     std::unique_ptr<VideoOutput> video_; // the recording, when it is not AVI
     CString videoPath_;
+    VideoFinisher videoFinisher_;
     int scale_ = 1; // of the recording open
     std::vector<std::uint8_t> enlarged_; // an enlarged AVI frame
     std::string lastType_ = "avi"; // extension of the type last recorded, offered first next time

@@ -4,6 +4,9 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 namespace {
 
 // Each test starts from a window that remembers nothing.
@@ -21,9 +24,15 @@ class ForgetSettings : public ::testing::EmptyTestEventListener {
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     const TempDir settings;
+    // A screen of 1280 x 1024, the smallest the window is meant for at 3x: what fits on it is tested.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") {
+        const std::string screens = settings.file("screens.json");
+        std::ofstream(screens) << R"({"screens": [{"name": "Test", "x": 0, "y": 0, "width": 1280, "height": 1024,)"
+                                  R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+        qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).c_str());
+    }
     qputenv("XDG_CONFIG_HOME", settings.path().c_str());
     QApplication app(argc, argv);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.path()));

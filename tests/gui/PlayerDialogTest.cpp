@@ -302,6 +302,68 @@ TEST(PlayerDialog, RecordingShowsItsButtonGreysTheCompressorAndCaptionsEachFrame
     EXPECT_GT(std::filesystem::file_size(dir.file("run.avi")), 2u * 320 * 240 * 3);
 }
 
+// A file that cannot be started is told the same way whatever its type; nothing is left behind.
+TEST(PlayerDialog, ARecordingThatCannotStartSaysWhyForEveryFormat)
+{
+    TempDir dir;
+    TestDialog window;
+    window.chooseUncompressed = true;
+    for (const char* name : { "run.avi", "run.mp4", "run.webm", "run.gif" }) {
+        const std::string path = dir.file("missing/") + name;
+        window.saveAnswer = CString(path);
+        window.messages.clear();
+        window.RunCommand(CPlayerDialog::kRecord);
+        EXPECT_FALSE(window.Player().IsRecording()) << name;
+        ASSERT_EQ(window.messages.size(), 1u) << name;
+        EXPECT_EQ(window.messages[0].first.str(), "Cannot record '" + path + "': No such file or directory");
+        EXPECT_EQ(window.messages[0].second, IPlayerUi::MessageKind::Error);
+    }
+    // Cancelling the compressor choice is an answer, not a failure.
+    window.Player().GetRecorder().FreeCompressor();
+    window.chooseUncompressed = false;
+    window.saveAnswer = CString(dir.file("run.avi"));
+    window.messages.clear();
+    window.RunCommand(CPlayerDialog::kRecord);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+// Ending a GIF recording returns at once: its colours are chosen and the file written off the window's
+// thread while the caption says so; closing the window meanwhile still completes the file.
+TEST(PlayerDialog, AGifIsCompletedOffTheWindowsThreadAndSurvivesClosing)
+{
+    TempDir dir;
+    const auto record = [&dir](TestDialog& window, const char* name) {
+        window.saveAnswer = CString(dir.file(name));
+        window.RunCommand(CPlayerDialog::kStop);
+        window.RunCommand(CPlayerDialog::kRecord);
+        ASSERT_TRUE(window.Player().IsRecording());
+        for (int i = 0; i < 30; ++i)
+            window.RunCommand(CPlayerDialog::kStep);
+        window.RunCommand(CPlayerDialog::kRecording);
+        EXPECT_FALSE(window.Player().IsRecording());
+    };
+    const auto isGif = [&dir](const char* name) {
+        std::ifstream file(dir.file(name), std::ios::binary);
+        std::string start(6, '\0');
+        file.read(start.data(), 6);
+        return start == "GIF89a";
+    };
+    {
+        TestDialog window;
+        record(window, "one.gif");
+        EXPECT_EQ(window.VideosBeingFinished(), 1);
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori: Finishing 'one.gif'..."));
+        window.RunCommand(CPlayerDialog::kStep); // the window goes on meanwhile
+        EXPECT_TRUE(QTest::qWaitFor([&window] { return window.VideosBeingFinished() == 0; }, 60000));
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Dozozudori"));
+        EXPECT_TRUE(window.messages.empty());
+        EXPECT_TRUE(isGif("one.gif"));
+
+        record(window, "two.gif");
+    }
+    EXPECT_TRUE(isGif("two.gif"));
+}
+
 TEST(PlayerDialog, LoadReadsTheChosenSceneAndReportsADamagedOneWhileTheAnimationWaits)
 {
     TempDir dir;

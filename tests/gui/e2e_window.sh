@@ -5,7 +5,9 @@
 #  - the default scene shows particles inside the framed drawing area, holding the left button makes
 #    particles appear under the pointer, and Exit ends the program;
 #  - `Mirrim scenes/star.zrk` (started elsewhere) shows particles along the star, Space stops and
-#    starts the animation, and at 2x the drawing area is the 1x one with every pixel doubled.
+#    starts the animation, and at 2x the drawing area is the 1x one with every pixel doubled;
+#  - at start Clear shows its focus rectangle;
+#  - ended by SIGTERM, SIGINT or SIGHUP while recording (MP4, AVI, GIF), the window completes the file.
 #   e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY [STAR_WINDOW_COPY]]
 # Exits 77 (skipped) when Xvfb, xdotool, xprop, ImageMagick's import or Pillow are missing.
 set -euo pipefail
@@ -28,7 +30,7 @@ echo "without a display: $said"
 "${no_display[@]}" "$mirrim" --help | grep -q -- '--version' || { echo "FAIL: --help without a display"; exit 1; }
 "${no_display[@]}" "$mirrim" --version | grep -q '^Mirrim ' || { echo "FAIL: --version without a display"; exit 1; }
 
-for tool in Xvfb xdotool xprop import; do
+for tool in Xvfb xdotool xprop import ffprobe; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed (scripts/setup installs it)"
     exit 77
@@ -74,6 +76,7 @@ start_mirrim() {
 }
 
 start_mirrim
+xdotool windowfocus --sync "$window"
 
 # What the window manager would go by: an ordinary window, not a modal dialog for some other window.
 xprop -id "$window" _NET_WM_WINDOW_TYPE _NET_WM_STATE WM_TRANSIENT_FOR | tee "$work/xprop.txt"
@@ -107,6 +110,22 @@ for d in (1, 2):
         assert p != (0, 0, 0), f"no edge {d} pixel(s) outside the drawing area: {p}"
 p = img.getpixel((ax - 5, ay + 100))
 assert 180 <= p[0] <= 204 and p[0] == p[1] == p[2], f"window background is not the grey texture: {p}"
+EOF
+
+# Clear, the first button, shows its focus rectangle at start: its picture differs from the one it has
+# once Tab has moved the focus on. The button is at (10, 264), 20 x 19 pixels.
+xdotool key Tab
+sleep 0.3
+import -window root "$work/tabbed.png"
+"$python" - "$work/start.png" "$work/tabbed.png" "$((X + 10))" "$((Y + 264))" <<'EOF'
+import sys
+from PIL import Image
+start, tabbed = (Image.open(name).convert("RGB") for name in sys.argv[1:3])
+bx, by = int(sys.argv[3]), int(sys.argv[4])
+box = (bx, by, bx + 20, by + 19)
+differ = sum(1 for a, b in zip(start.crop(box).getdata(), tabbed.crop(box).getdata()) if a != b)
+print(f"Clear's focus rectangle at start: {differ} pixels")
+assert differ >= 20, "Clear does not show its focus at start"
 EOF
 
 # Hold the left button far from the default scene's emitter and look there.
@@ -215,4 +234,45 @@ for _ in $(seq 50); do
 done
 wait "$mirrim_pid" || { echo "FAIL: Mirrim ended with status $? after Esc"; cat "$work/mirrim.log"; exit 1; }
 mirrim_pid=
-echo "PASS: an ordinary window; particles shown and steered; the star plays, Space stops and starts it, 2x doubles it; Exit and Esc end the program"
+
+# Ended by a signal while recording, the window completes the file as closing it would.
+wait_for_window() { # NAME: waits until a window of that name is shown
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "FAIL: no window named $1 appeared"; cat "$work/mirrim.log"; exit 1
+}
+for case in mp4:TERM:143 avi:INT:130 gif:HUP:129; do
+  IFS=: read -r type signal expected <<<"$case"
+  video="$work/signalled.$type"
+  start_mirrim
+  xdotool windowfocus --sync "$window"
+  xdotool key r
+  wait_for_window 'Save As'
+  xdotool type --delay 5 "$video"
+  xdotool key Return
+  if [ "$type" = avi ]; then
+    wait_for_window 'Choose Compressor'
+    xdotool key Return
+  fi
+  sleep 1.5
+  status=0
+  kill "-$signal" "$mirrim_pid"
+  wait "$mirrim_pid" || status=$?
+  mirrim_pid=
+  [ "$status" = "$expected" ] || { echo "FAIL: SIG$signal while recording $type: status $status"; cat "$work/mirrim.log"; exit 1; }
+  probe=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames:format=duration \
+    -of default=noprint_wrappers=1 "$video" 2>&1) || true
+  echo "SIG$signal while recording $type:" $probe
+  frames=$(printf '%s\n' "$probe" | sed -n 's/^nb_read_frames=//p')
+  duration=$(printf '%s\n' "$probe" | sed -n 's/^duration=//p')
+  if [ "$(printf '%s\n' "$probe" | grep -vc '=')" != 0 ] || [ "${frames:-0}" -lt 10 ] \
+    || ! awk -v d="${duration:-0}" 'BEGIN { exit !(d + 0 > 0.3) }'; then
+    echo "FAIL: SIG$signal left an incomplete $type file"; exit 1
+  fi
+  if ls "$video".?????? >/dev/null 2>&1; then
+    echo "FAIL: SIG$signal left a temporary file:" "$video".??????; exit 1
+  fi
+done
+echo "PASS: an ordinary window; Clear focused at start; particles shown and steered; the star plays, Space stops and starts it, 2x doubles it; Exit and Esc end the program; recordings survive SIGTERM, SIGINT and SIGHUP"

@@ -53,8 +53,35 @@ void CBitmapButton::paintEvent(QPaintEvent*)
     painter.fillRect(QRect(QPoint(0, 0), ButtonArt::Size(kind_)), QColor(192, 192, 192, 128));
 }
 
+void CBitmapButton::TakeFocusQuietly()
+{
+    quiet_ = true;
+    setFocus(Qt::OtherFocusReason);
+}
+
+void CBitmapButton::focusOutEvent(QFocusEvent* event)
+{
+    // The window losing and regaining activity does not move the focus.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        quiet_ = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
+void CBitmapButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (quiet_) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
+}
+
 void CBitmapButton::keyPressEvent(QKeyEvent* event)
 {
+    if (quiet_) {
+        event->ignore(); // on to the window
+        return;
+    }
     // Return and Enter press the focused button, as on the classic push buttons.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         animateClick();

@@ -5,13 +5,22 @@
 #include <CLI/CLI.hpp>
 
 #include <QFile>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <utility>
 #include <vector>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +39,67 @@ void holdMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
     std::fprintf(stderr, "Mirrim: cannot open the window: %s\n", qPrintable(reason.simplified()));
     std::_Exit(2);
 }
+
+// The write end of the socket pair that carries a caught signal into the event loop.
+int signalWriteEnd = -1;
+
+extern "C" void onEndSignal(int number)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(number);
+    [[maybe_unused]] const ssize_t written = ::write(signalWriteEnd, &byte, 1);
+    errno = saved;
+}
+
+// While alive, SIGINT, SIGTERM and SIGHUP are handed to the event loop instead of ending the process at
+// once, so the window can close as its close box does and a recording is finished. A second signal takes
+// the usual way out.
+class EndSignals {
+public:
+    explicit EndSignals(std::function<void(int)> onSignal)
+        : onSignal_(std::move(onSignal))
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends_) != 0)
+            return;
+        signalWriteEnd = ends_[0];
+        notifier_ = std::make_unique<QSocketNotifier>(ends_[1], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            unsigned char byte = 0;
+            if (::read(ends_[1], &byte, 1) == 1)
+                onSignal_(byte);
+        });
+        struct sigaction action { };
+        action.sa_handler = onEndSignal;
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &action, &previous_[i]);
+        installed_ = true;
+    }
+    ~EndSignals()
+    {
+        if (installed_) {
+            for (std::size_t i = 0; i < std::size(kSignals); ++i)
+                sigaction(kSignals[i], &previous_[i], nullptr);
+        }
+        notifier_.reset();
+        signalWriteEnd = -1;
+        for (int end : ends_) {
+            if (end >= 0)
+                ::close(end);
+        }
+    }
+    EndSignals(const EndSignals&) = delete;
+    EndSignals& operator=(const EndSignals&) = delete;
+
+private:
+    static constexpr int kSignals[] = { SIGINT, SIGTERM, SIGHUP };
+    std::function<void(int)> onSignal_;
+    int ends_[2] = { -1, -1 };
+    std::unique_ptr<QSocketNotifier> notifier_;
+    struct sigaction previous_[std::size(kSignals)] {};
+    bool installed_ = false;
+};
 
 } // namespace
 
@@ -114,7 +184,15 @@ int CPlayerApp::Run()
         QTimer::singleShot(0, &window, [&window, &file] { window.OpenFile(file.c_str()); });
     // How the window ended does not matter: the program ends with it.
     connect(&window, &QDialog::finished, this, &QCoreApplication::quit);
+    // Ended by a signal, the window closes as if its close box were clicked, also from under a dialog
+    // (every event loop ends), and the window finishes its recording as it goes; the status tells which.
+    int status = 0;
+    const EndSignals endSignals([&window, &status](int number) {
+        status = 128 + number;
+        window.close();
+        QCoreApplication::exit(status);
+    });
     window.show();
     exec();
-    return 0;
+    return status;
 }

@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -131,6 +132,8 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     drawingArea_->resize(kAreaWidth, kAreaHeight);
 
     connect(&watcher_, &SceneWatcher::Changed, this, &CPlayerDialog::ReloadIfWanted);
+    player_.SetVideoFinisher(
+        [this](std::unique_ptr<VideoOutput> video, const CString& path) { finishVideo(std::move(video), path); });
     reloadOnChange_ = settings_.ReloadOnChange();
 
     for (QWidget* control : std::initializer_list<QWidget*> {
@@ -143,15 +146,25 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
         zoom = shown ? WindowZoom::ForScreen(kWindowSize, shown->availableSize(), shown->physicalDotsPerInch())
                      : WindowZoom::kSmallest;
     }
-    applyZoom(zoom);
-    setFocus(); // the window, not the first button, has the keyboard at start
+    // A zoom kept from a larger screen would put Exit and the close box out of reach.
+    applyZoom(std::min(zoom, LargestZoom()));
+    // Clear shows its focused picture at start, as the first button in tab order; the keys still go to
+    // the window's shortcuts until the user moves the keyboard on with Tab.
+    clear_->TakeFocusQuietly();
 
     UpdateControls();
     if (player_.playing)
         armTimer();
 }
 
-CPlayerDialog::~CPlayerDialog() = default;
+CPlayerDialog::~CPlayerDialog()
+{
+    // A recording still open is completed by the player as it goes, here on this thread, the window
+    // being closed; those already ended are waited for, so closing never loses a file.
+    player_.SetVideoFinisher(nullptr);
+    for (const auto& video : finishing_)
+        video->thread->wait();
+}
 
 CBitmapButton* CPlayerDialog::addButton(int id, const char* caption, int x, int y)
 {
@@ -239,14 +252,36 @@ QRect CPlayerDialog::DrawingArea() const
 
 void CPlayerDialog::SetZoom(int zoom)
 {
-    applyZoom(std::clamp(zoom, WindowZoom::kSmallest, WindowZoom::kLargest));
+    applyZoom(std::clamp(zoom, WindowZoom::kSmallest, LargestZoom()));
     settings_.SetZoom(zoom_);
+}
+
+int CPlayerDialog::LargestZoom() const
+{
+    const QScreen* shown = screen();
+    if (!shown)
+        return WindowZoom::kLargest;
+    // The window manager's frame, as far as it is known yet.
+    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
+    return WindowZoom::LargestFitting(kWindowSize, shown->availableGeometry().size() - frame);
 }
 
 void CPlayerDialog::applyZoom(int zoom)
 {
     zoom_ = zoom;
+    const QSize frame = frameGeometry().size() - geometry().size();
     setFixedSize(kWindowSize * zoom);
+    // Grown past the screen's edge, the window moves back onto it.
+    if (const QScreen* shown = screen(); shown && isVisible()) {
+        const QRect area = shown->availableGeometry();
+        QRect placed(pos(), size() + frame);
+        placed.moveRight(std::min(placed.right(), area.right()));
+        placed.moveBottom(std::min(placed.bottom(), area.bottom()));
+        placed.moveLeft(std::max(placed.left(), area.left()));
+        placed.moveTop(std::max(placed.top(), area.top()));
+        if (placed.topLeft() != pos())
+            move(placed.topLeft());
+    }
     for (const auto& [control, place] : places_) {
         if (auto* button = qobject_cast<CBitmapButton*>(control))
             button->SetZoom(zoom);
@@ -435,7 +470,9 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
     compressor->setEnabled(!player_.IsRecording());
     menu->addAction(QStringLiteral("&Statistics..."))->setData(int(kStatistics));
     QMenu* zoom = menu->addMenu(QStringLiteral("&Zoom"));
-    for (int times = WindowZoom::kSmallest; times <= WindowZoom::kLargest; ++times) {
+    // Only the sizes that fit on the screen.
+    const int largest = LargestZoom();
+    for (int times = WindowZoom::kSmallest; times <= largest; ++times) {
         QAction* item = zoom->addAction(QStringLiteral("&%1\u00d7").arg(times));
         item->setData(kZoom1 + times - 1);
         item->setCheckable(true);
@@ -445,7 +482,7 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
     QAction* in = zoom->addAction(QStringLiteral("Zoom &In"));
     in->setData(int(kZoomIn));
     in->setShortcut(QKeySequence::ZoomIn);
-    in->setEnabled(zoom_ < WindowZoom::kLargest);
+    in->setEnabled(zoom_ < largest);
     QAction* out = zoom->addAction(QStringLiteral("Zoom &Out"));
     out->setData(int(kZoomOut));
     out->setShortcut(QKeySequence::ZoomOut);
@@ -512,7 +549,7 @@ void CPlayerDialog::OnStop()
     player_.Stop();
     UpdateControls();
     rearmIfPlaying();
-    setWindowTitle(QStringLiteral("Dozozudori"));
+    restCaption();
     invalidateDrawingArea();
 }
 
@@ -570,7 +607,15 @@ void CPlayerDialog::dragEnterEvent(QDragEnterEvent* event)
 void CPlayerDialog::dropEvent(QDropEvent* event)
 {
     event->acceptProposedAction();
-    OpenDropped(*event->mimeData());
+    // The dragging program waits until the drop is answered: load, or say why not, only after that, so
+    // that a message box does not hold it up.
+    auto dropped = std::make_shared<QMimeData>();
+    if (event->mimeData()->hasUrls())
+        dropped->setUrls(event->mimeData()->urls());
+    if (event->mimeData()->hasText())
+        dropped->setText(event->mimeData()->text());
+    QMetaObject::invokeMethod(
+        this, [this, dropped] { OpenDropped(*dropped); }, Qt::QueuedConnection);
 }
 
 void CPlayerDialog::OpenDropped(const QMimeData& data)
@@ -644,6 +689,53 @@ void CPlayerDialog::afterLoad()
     UpdateControls();
     rearmIfPlaying();
     invalidateDrawingArea();
+}
+
+void CPlayerDialog::finishVideo(std::unique_ptr<VideoOutput> video, const CString& path)
+{
+    auto job = std::make_unique<FinishingVideo>();
+    job->video = std::move(video);
+    job->path = path;
+    job->id = ++lastVideoId_;
+    FinishingVideo* running = job.get();
+    job->thread.reset(QThread::create([running] { running->finished = running->video->Finish(running->error); }));
+    QThread* thread = job->thread.get();
+    connect(thread, &QThread::finished, this, [this, id = job->id] { videoFinished(id); });
+    finishing_.push_back(std::move(job));
+    thread->start(QThread::LowPriority);
+    restCaption();
+}
+
+void CPlayerDialog::videoFinished(int id)
+{
+    const auto found
+        = std::find_if(finishing_.begin(), finishing_.end(), [id](const auto& video) { return video->id == id; });
+    if (found == finishing_.end())
+        return;
+    const std::unique_ptr<FinishingVideo> done = std::move(*found);
+    finishing_.erase(found);
+    done->thread->wait();
+    restCaption();
+    if (!done->finished) {
+        stopTimer();
+        ShowMessage(CString("Cannot finish '") + done->path + "': " + done->error.c_str(), MessageKind::Error);
+        rearmIfPlaying();
+    }
+}
+
+void CPlayerDialog::restCaption()
+{
+    if (finishing_.empty()) {
+        unsetCursor();
+        setWindowTitle(QStringLiteral("Dozozudori"));
+        return;
+    }
+    // The window goes on as usual meanwhile; the pointer and the caption say that work is going on.
+    setCursor(Qt::BusyCursor);
+    const QString what = finishing_.size() == 1
+        ? QStringLiteral("'%1'").arg(QFileInfo(toQString(finishing_.front()->path)).fileName())
+        : QStringLiteral("%1 videos").arg(finishing_.size());
+    setWindowTitle(QStringLiteral("Dozozudori: Finishing %1...").arg(what));
 }
 
 void CPlayerDialog::OnReloadOnChange()

@@ -11,6 +11,7 @@
 #include <QPixmap>
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@ class QCheckBox;
 class QContextMenuEvent;
 class QMenu;
 class QMimeData;
+class QThread;
 
 // The main window: the 320 x 240 drawing area above a row of picture buttons. It owns the ScenePlayer,
 // drives it with a 50 ms tick, composes each frame off screen and answers the player's questions with
@@ -82,8 +84,11 @@ public:
     void OpenDropped(const QMimeData& data);
 
     int Zoom() const { return zoom_; }
-    // Enlarges the window and its controls zoom times (clamped to 1..4), and remembers the choice.
+    // Enlarges the window and its controls zoom times (clamped to 1..LargestZoom()), and remembers the
+    // choice.
     void SetZoom(int zoom);
+    // The largest zoom at which the window fits in the available area of its screen.
+    int LargestZoom() const;
 
     // The popup menu; each action's data is its command.
     std::unique_ptr<QMenu> BuildPopupMenu();
@@ -99,6 +104,8 @@ public:
     bool ReloadsOnChange() const { return reloadOnChange_; }
     const SceneWatcher& Watcher() const { return watcher_; }
     WindowSettings& Settings() { return settings_; }
+    // Videos whose recording has ended but whose file is still being completed off the window's thread.
+    int VideosBeingFinished() const { return static_cast<int>(finishing_.size()); }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -142,6 +149,12 @@ private:
     void watch(const ScenePlayer::LoadReport& report);
     // After a load: the controls, the timer and the drawing area follow the new scene.
     void afterLoad();
+    // Completes an ended recording on a thread of its own; the caption says so meanwhile.
+    void finishVideo(std::unique_ptr<VideoOutput> video, const CString& path);
+    // A video completed: tells a failure and drops it.
+    void videoFinished(int id);
+    // The caption between frames: the plain title, or the videos still being completed.
+    void restCaption();
 
     // Constructed first: the texture below draws its random grey levels after the player's own draws.
     ScenePlayer player_;
@@ -173,4 +186,14 @@ private:
     // The files of the scene loaded last, and whether their changes reload it.
     SceneWatcher watcher_;
     bool reloadOnChange_ = true;
+    struct FinishingVideo {
+        std::unique_ptr<VideoOutput> video;
+        CString path;
+        std::unique_ptr<QThread> thread;
+        bool finished = false;
+        std::string error;
+        int id = 0; // names it to the report that it is done
+    };
+    std::vector<std::unique_ptr<FinishingVideo>> finishing_;
+    int lastVideoId_ = 0;
 };

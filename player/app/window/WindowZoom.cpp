@@ -6,9 +6,14 @@ int WindowZoom::ForScreen(QSize window, QSize screen, double physicalDpi)
 {
     if (!(physicalDpi >= kHighDensityDpi))
         return kSmallest;
+    return LargestFitting(window * 2, screen); // within half the screen
+}
+
+int WindowZoom::LargestFitting(QSize window, QSize available)
+{
     int zoom = kLargest;
-    while (zoom > kSmallest
-        && (2 * window.width() * zoom > screen.width() || 2 * window.height() * zoom > screen.height()))
+    while (
+        zoom > kSmallest && (window.width() * zoom > available.width() || window.height() * zoom > available.height()))
         --zoom;
     return zoom;
 }
