@@ -365,11 +365,19 @@ const folder = (title, children) => ({ isFile: false, isDirectory: true, name: t
   let given = false;
   return { readEntries(ok) { ok(given ? [] : children); given = true; } };
 } });
-const children = files.map(([path, base64]) => {
-  const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
-  return entry(path, new File([bytes], path));
-});
-const transfer = { files: [], items: [{ kind: 'file', webkitGetAsEntry: () => folder(name, children) }] };
+const tree = (pairs) => {
+  const here = new Map();
+  for (const [path, base64] of pairs) {
+    const [first, ...rest] = path.split('/');
+    if (rest.length === 0) {
+      here.set(first, entry(first, new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], first)));
+    } else {
+      here.set(first, [...(here.get(first) || []), [rest.join('/'), base64]]);
+    }
+  }
+  return [...here].map(([title, kept]) => (Array.isArray(kept) ? folder(title, tree(kept)) : kept));
+};
+const transfer = { files: [], items: [{ kind: 'file', webkitGetAsEntry: () => folder(name, tree(files)) }] };
 const drop = new Event('drop', { bubbles: true, cancelable: true });
 Object.defineProperty(drop, 'dataTransfer', { value: transfer });
 document.body.dispatchEvent(drop);
@@ -377,13 +385,19 @@ document.body.dispatchEvent(drop);
 
 
 def check_folder(driver, cli, out):
-    """A folder chosen with Load Folder..., then dropped, holding a definition and the GIF it names
-    beside a picture it does not name: both play as the native player does with the definition."""
+    """A folder chosen with Load Folder..., then dropped, holding a definition, the GIF it names in a
+    folder below, a picture it does not name and a text file: both play as the native player does with
+    the definition."""
     folder = os.path.join(out, "folder")
-    os.makedirs(folder)
-    shutil.copy("scenes/lettering.gif", folder)
+    os.makedirs(os.path.join(folder, "pictures"))
+    shutil.copy("scenes/lettering.gif", os.path.join(folder, "pictures"))
     Image.new("RGB", (8, 8)).save(os.path.join(folder, "unused.png"))
-    shutil.copy("scenes/lettering.vq", folder)
+    with open("scenes/lettering.vq", encoding="utf-8") as f:
+        definition = f.read().replace("lettering.gif", "pictures/lettering.gif")
+    with open(os.path.join(folder, "lettering.vq"), "w", encoding="utf-8") as f:
+        f.write(definition)
+    with open(os.path.join(folder, "notes.txt"), "w", encoding="utf-8") as f:
+        f.write("not a scene\n")
     steps = 10
     native = native_picture(cli, out, os.path.join(folder, "lettering.vq"), steps)
     for how in ("chosen", "dropped"):
@@ -398,7 +412,7 @@ def check_folder(driver, cli, out):
             driver.execute_script("arguments[0].hidden = true", chooser)
         else:
             files = []
-            for name in sorted(os.listdir(folder)):
+            for name in ("lettering.vq", "notes.txt", "pictures/lettering.gif", "unused.png"):
                 with open(os.path.join(folder, name), "rb") as f:
                     files.append([name, base64.b64encode(f.read()).decode()])
             driver.execute_script(FAKE_ENTRIES, "folder", files)
