@@ -230,6 +230,17 @@ def message_shown(driver):
     return text
 
 
+def load_quietly_and_step(driver, what, loaded_before, steps):
+    """Waits for what was chosen to load without a message, then steps the scene."""
+    wait(f"{what} to load", lambda: state(driver)["loaded"] == loaded_before + 1)
+    said = driver.execute_script(
+        "return document.getElementById('message').open && document.getElementById('message-text').textContent")
+    assert not said, f"loading {what} said: {said}"
+    step = driver.find_element(By.ID, "step")
+    for _ in range(steps):
+        step.click()
+
+
 def check_load(driver, cli, out):
     """A definition file from disk with the picture it names, PNG and then JPEG, each decoded by the
     browser, against the native player reading the same files; then a definition with mistakes, whose
@@ -248,13 +259,7 @@ def check_load(driver, cli, out):
             f.write(definition.replace("lettering.gif", f"letters.{kind}"))
         choose_scene(driver, "default")
         load_files(driver, [scene, picture])
-        wait("the definition to load", lambda: state(driver)["loaded"] == loaded + 1)
-        said = driver.execute_script(
-            "return document.getElementById('message').open && document.getElementById('message-text').textContent")
-        assert not said, f"loading said: {said}"
-        step = driver.find_element(By.ID, "step")
-        for _ in range(steps):
-            step.click()
+        load_quietly_and_step(driver, "the definition", loaded, steps)
         native = native_picture(cli, out, scene, steps)
         same_pixels(f"a definition and its {kind.upper()} picture loaded from disk, {steps} steps",
                     canvas_picture(driver), native)
@@ -416,13 +421,7 @@ def check_folder(driver, cli, out):
                 with open(os.path.join(folder, name), "rb") as f:
                     files.append([name, base64.b64encode(f.read()).decode()])
             driver.execute_script(FAKE_ENTRIES, "folder", files)
-        wait(f"the {how} folder to load", lambda: state(driver)["loaded"] == before + 1)
-        said = driver.execute_script(
-            "return document.getElementById('message').open && document.getElementById('message-text').textContent")
-        assert not said, f"loading the {how} folder said: {said}"
-        step = driver.find_element(By.ID, "step")
-        for _ in range(steps):
-            step.click()
+        load_quietly_and_step(driver, f"the {how} folder", before, steps)
         same_pixels(f"a {how} folder, {steps} steps", canvas_picture(driver), native)
 
 
