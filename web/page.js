@@ -69,10 +69,12 @@
     $('window').style.width = width * s + 8 + 'px';
   }
 
-  // Ctrl+plus and Ctrl+minus, from the factor shown, between 1 and the largest that fits.
+  // Ctrl+plus and Ctrl+minus, from the factor shown, between 1 and the largest that fits (which then
+  // follows the browser window again).
   function zoomBy(step) {
     const shown = Number(document.documentElement.style.getPropertyValue('--s')) || 1;
-    zoom = Math.max(1, Math.min(Math.floor(largest), Math.round(shown) + step));
+    const next = Math.round(shown) + step;
+    zoom = next >= largest ? 0 : Math.max(1, next);
     fit();
   }
 
@@ -203,6 +205,7 @@
 
   // The picture as it stands, at its own size, as a PNG file.
   function snapshot() {
+    if (call.frame_width() === 0) return message('There is no picture to take: the scene\'s picture cannot be shown.');
     return new Promise((resolve) => canvas.toBlob((blob) => {
       if (blob) download(blob, `mirrim-${stem}.png`);
       resolve();
@@ -239,6 +242,7 @@
   }
 
   function startRecording() {
+    if (call.frame_width() === 0) return message('There is no picture to record: the scene\'s picture cannot be shown.');
     const types = videoTypes();
     if (!canvas.captureStream || types.length === 0) {
       return message('This browser cannot record the canvas as a WebM video.');
