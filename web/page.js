@@ -389,9 +389,10 @@
 
   // Puts one chosen file at path in the module's files; returns the problem with it, if any, and
   // whether it may be the scene (it is no picture).
-  async function storeFile({ file, path: relative }, path, at) {
+  async function storeFile({ file, path: relative }, path, at, budget) {
     // A folder may hold videos and the like: what cannot be a scene is not read whole.
-    if (file.size > MAX_SCENE_BYTES && MirrimPictures.kind(new Uint8Array(await file.slice(0, 8).arrayBuffer())) === null) {
+    const head = () => file.slice(0, 8).arrayBuffer().then((b) => new Uint8Array(b));
+    if (file.size > MAX_SCENE_BYTES && MirrimPictures.kind(await head()) === null) {
       return { candidate: false, problem: `"${relative}" was skipped: it is neither a picture nor a scene.` };
     }
     const bytes = new Uint8Array(await file.arrayBuffer());
@@ -406,7 +407,14 @@
       mirrim.FS.writeFile(path, bytes);
       return { candidate: false };
     }
+    // A folder of photos must not take all the memory there is: the pictures read at once share the
+    // budget of one picture.
     const size = MirrimPictures.declaredSize(bytes);
+    budget.pixels -= size ? size.width * size.height : 0;
+    if (budget.pixels < 0) {
+      const problem = `The picture "${relative}" was not read: the pictures chosen together hold too many pixels.`;
+      return { candidate: false, problem };
+    }
     await busy(`Reading ${relative}${size ? ` (${size.width} x ${size.height})` : ''}, ${at}...`);
     try {
       await storeDecoded(file, path);
@@ -424,12 +432,13 @@
     const problems = [];
     const others = [];
     let files = [];
+    const budget = { pixels: MirrimPictures.MAX_PIXELS };
     try {
       files = await chosen;
       for (const [index, entry] of files.entries()) {
         const path = `${folder}/${entry.path}`;
         mirrim.FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
-        const stored = await storeFile(entry, path, `file ${index + 1} of ${files.length}`);
+        const stored = await storeFile(entry, path, `file ${index + 1} of ${files.length}`, budget);
         if (stored.problem) problems.push(stored.problem);
         if (stored.candidate) others.push(entry.path);
       }

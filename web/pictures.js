@@ -25,7 +25,9 @@ const MirrimPictures = (() => {
       if (marker === 0xff) { at += 1; continue; } // fill byte
       if (marker === 0x01 || (marker >= 0xd0 && marker <= 0xd8)) { at += 2; continue; } // no length
       const frame = marker >= 0xc0 && marker <= 0xcf && marker !== 0xc4 && marker !== 0xc8 && marker !== 0xcc;
-      if (frame) return at + 9 <= bytes.length ? { width: view.getUint16(at + 7), height: view.getUint16(at + 5) } : null;
+      if (frame) {
+        return at + 9 <= bytes.length ? { width: view.getUint16(at + 7), height: view.getUint16(at + 5) } : null;
+      }
       at += 2 + view.getUint16(at + 2);
     }
     return null;
@@ -41,7 +43,9 @@ const MirrimPictures = (() => {
       case 'jpeg': return jpegSize(bytes, view);
       case 'bmp':
         if (!has(26)) return null;
-        if (view.getUint32(14, true) === 12) return { width: view.getUint16(18, true), height: view.getUint16(20, true) };
+        if (view.getUint32(14, true) === 12) { // OS/2 core header: 16-bit sizes
+          return { width: view.getUint16(18, true), height: view.getUint16(20, true) };
+        }
         // Rows top first give a negative height.
         return { width: Math.abs(view.getInt32(18, true)), height: Math.abs(view.getInt32(22, true)) };
       default: return null;
@@ -70,7 +74,8 @@ const MirrimPictures = (() => {
       surface.height = image.height;
       const drawing = surface.getContext('2d');
       drawing.drawImage(image, 0, 0);
-      return { width: image.width, height: image.height, rgba: drawing.getImageData(0, 0, image.width, image.height).data };
+      const rgba = drawing.getImageData(0, 0, image.width, image.height).data;
+      return { width: image.width, height: image.height, rgba };
     });
   }
 
@@ -92,7 +97,7 @@ const MirrimPictures = (() => {
     });
   }
 
-  return { kind, declaredSize, refusal, decode, MAX_SIDE };
+  return { kind, declaredSize, refusal, decode, MAX_SIDE, MAX_PIXELS };
 })();
 
 if (typeof module !== 'undefined') module.exports = MirrimPictures;
