@@ -29,7 +29,7 @@ EMSCRIPTEN_KEEPALIVE void mirrim_start()
 }
 
 // Reads the scene or definition file at path into the running player: 0 read, 1 a newer format,
-// 2 cut short or damaged (what was read stays), 3 unreadable.
+// 2 cut short or damaged (what was read stays), 3 unreadable, 4 refused (the scene goes on as it was).
 EMSCRIPTEN_KEEPALIVE int mirrim_load(const char* path)
 {
     return static_cast<int>(player->Load(path));
@@ -70,6 +70,12 @@ EMSCRIPTEN_KEEPALIVE void mirrim_stop()
 EMSCRIPTEN_KEEPALIVE void mirrim_toggle_play()
 {
     player->Engine().TogglePlay();
+}
+
+// Quick Parts: the particles drawn or not, from the next frame on.
+EMSCRIPTEN_KEEPALIVE void mirrim_toggle_draw_particles()
+{
+    player->Engine().ToggleDrawParticles();
 }
 
 EMSCRIPTEN_KEEPALIVE int mirrim_playing()

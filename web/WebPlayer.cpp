@@ -1,8 +1,13 @@
 #include "web/WebPlayer.h"
 
+#include "particle/core/ClassRegistry.h"
+#include "particle/core/DefinitionText.h"
 #include "particle/core/ParticleSystem.h"
+#include "platform/CStdioFile.h"
+#include "player/app/SceneFile.h"
 
 #include <new>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -24,6 +29,36 @@ void toRgba(const CDC& dc, std::vector<std::uint8_t>& out)
             p[3] = 0xFF;
         }
     }
+}
+
+// How many blocks of the definition text name a constraint class, as the loader makes them.
+int constraintsIn(const std::string& text)
+{
+    ClassRegistry registry;
+    int count = 0;
+    for (const DefinitionBlock& block : SplitDefinitionText(text)) {
+        if (block.HasIdentifierLine()
+            && registry.createConstraint(text.substr(block.begin, block.lineEnd - block.begin)))
+            ++count;
+    }
+    return count;
+}
+
+// The drawing size a versioned scene file gives, when it gets that far.
+bool sceneSize(const std::vector<std::uint8_t>& bytes, std::int32_t& width, std::int32_t& height)
+{
+    CArchiveReader archive(bytes.data(), bytes.size());
+    CString s;
+    std::int32_t i = 0;
+    float f = 0;
+    if (!archive.ReadString(s) || s.Find(kSceneHeader) != 0)
+        return false;
+    // Version, definition, pointer mapping, part factory, pictures: then the size.
+    for (const char field : std::string("isiissiffffssss")) {
+        if (!(field == 'i' ? archive.ReadInt(i) : field == 'f' ? archive.ReadFloat(f) : archive.ReadString(s)))
+            return false;
+    }
+    return archive.ReadInt(width) && archive.ReadInt(height);
 }
 
 } // namespace
@@ -58,8 +93,34 @@ void WebPlayer::fitFrame()
         frame_.reset();
 }
 
+std::string WebPlayer::Refusal(const std::vector<std::uint8_t>& bytes)
+{
+    // A damaged or newer scene file is the loader's to report.
+    const std::optional<CString> definition = DefinitionOfFile(bytes);
+    if (definition && constraintsIn(definition->str()) == 0)
+        return "it holds no scene (nothing in it names a constraint class)";
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (sceneSize(bytes, width, height)
+        && (width <= 0 || height <= 0 || width > kMaxFrameSide || height > kMaxFrameSide)) {
+        return "its drawing area is " + std::to_string(width) + " x " + std::to_string(height)
+            + " pixels, and the page shows 1 to " + std::to_string(kMaxFrameSide) + " a side";
+    }
+    return {};
+}
+
 SceneEngine::SceneRead WebPlayer::Load(const CString& path)
 {
+    // Refused before anything changes, so that the running scene goes on.
+    std::vector<std::uint8_t> bytes;
+    if (platform::ReadWholeFile(path.str(), kMaxSceneBytes, bytes)) {
+        const std::string why = Refusal(bytes);
+        if (!why.empty()) {
+            ShowMessage(CString("'") + path + "' was not loaded: " + why.c_str() + ". The scene goes on as it was.",
+                MessageKind::Error);
+            return SceneEngine::SceneRead::Rejected;
+        }
+    }
     // Either file kind, told apart by content; what the checker finds reaches the page as the window's
     // message does.
     const SceneEngine::LoadReport report = engine_.LoadFile(path);

@@ -24,8 +24,11 @@ public:
     WebPlayer();
 
     // The Load command with a file already chosen: a scene file or a definition file, read into the
-    // running player as the window reads it.
+    // running player as the window reads it. A file that yields no constraint, or a scene whose size
+    // cannot be shown, is refused with a message (Rejected) and the running scene goes on.
     SceneEngine::SceneRead Load(const CString& path);
+    // Why the page refuses a file of these bytes; empty when it does not.
+    static std::string Refusal(const std::vector<std::uint8_t>& bytes);
     // One tick as the window's timer runs it, then the frame.
     void Tick(bool pointerDown, int dx, int dy);
     // The Step and Clear buttons; both compose the frame again, as the window repaints after them.

@@ -8,6 +8,7 @@
 
 (() => {
   const TICK_MS = 50;
+  const MAX_SCENE_BYTES = 64 << 20; // as the player reads them
   const $ = (id) => document.getElementById(id);
   const canvas = $('picture');
   const context = canvas.getContext('2d');
@@ -23,6 +24,8 @@
   let loads = 0; // Load commands begun
   let loaded = 0; // and files read by the player
   let menuReturn = null; // where focus goes back to when the menu closes
+  let zoom = 0; // the factor chosen with the zoom keys; 0: the largest that fits
+  let largest = 1; // the largest factor that fits the browser window
   const video = { recorder: null, track: null, frames: 0, mimeType: '', kbps: 0 };
 
   // ---- the module ----------------------------------------------------------------------------------
@@ -38,24 +41,41 @@
     call.messages = mirrim.cwrap('mirrim_messages', 'string', []);
     call.version = mirrim.cwrap('mirrim_version', 'string', []);
     call.storePicture = mirrim.cwrap('mirrim_store_picture', 'number', ['string', 'number', 'number', 'number']);
+    call.toggleParticles = mirrim._mirrim_toggle_draw_particles;
   }
 
   const playing = () => call.playing() !== 0;
 
   // ---- the picture ---------------------------------------------------------------------------------
 
-  // The largest whole factor at which the picture and the controls under it fit the viewport (at least
-  // 1); the window is as wide as its picture, as in the desktop program.
+  // The largest whole factor at which the picture and the controls under it fit the viewport, or the
+  // zoom chosen below that; a screen with room for less than twice the picture (a phone) gets the
+  // picture as wide as it fits. The window is as wide as its picture, as in the desktop program.
   function fit() {
     const width = canvas.width || 320;
     const height = canvas.height || 240;
+    // The viewport without scroll bars (a phone's window grows to whatever overflows it).
+    const { clientWidth: viewWidth, clientHeight: viewHeight } = document.documentElement;
+    const margin = viewWidth < 480 ? 4 : 12; // as in mirrim.css
     // Per factor: the picture, its frame, the button row and the gaps; besides: caption, list, help.
-    const s = Math.max(1, Math.floor(Math.min((window.innerWidth - 40) / (width + 18),
-      (window.innerHeight - 120) / (height + 45))));
+    const room = Math.min((viewWidth - 2 * margin - 8) / (width + 14), (viewHeight - 130) / (height + 45));
+    largest = room >= 2 ? Math.floor(room) : Math.max(0.25, room);
+    const s = zoom > 0 ? Math.min(zoom, largest) : largest;
     document.documentElement.style.setProperty('--s', String(s));
+    // Buttons keep at least 24 CSS pixels to touch.
+    document.documentElement.style.setProperty('--b', String(Math.max(s, 1.3)));
     canvas.style.width = width * s + 'px';
     canvas.style.height = height * s + 'px';
     $('window').style.width = width * s + 8 + 'px';
+  }
+
+  // Ctrl+plus and Ctrl+minus, from the factor shown, between 1 and the largest that fits (which then
+  // follows the browser window again).
+  function zoomBy(step) {
+    const shown = Number(document.documentElement.style.getPropertyValue('--s')) || 1;
+    const next = Math.round(shown) + step;
+    zoom = next >= largest ? 0 : Math.max(1, next);
+    fit();
   }
 
   function draw() {
@@ -166,8 +186,10 @@
   const onStep = command(() => { call.step(); ticks += 1; draw(); recordFrame(); });
   const onRecord = command(() => { if (video.recorder) stopRecording(); else startRecording(); });
   const onSnapshot = command(() => snapshot());
-  const onLoad = command(() => chooseFiles());
+  const onLoad = command(() => chooseFiles('files'));
+  const onLoadFolder = command(() => chooseFiles('folder'));
   const onFiles = command((files) => loadFiles(files));
+  const onQuickParts = command(() => call.toggleParticles());
   const onStatistics = command(() => message(`${call.particle_count()} particles`));
   const onAbout = command(() => modal($('about')));
 
@@ -183,6 +205,7 @@
 
   // The picture as it stands, at its own size, as a PNG file.
   function snapshot() {
+    if (call.frame_width() === 0) return message('There is no picture to take: the scene\'s picture cannot be shown.');
     return new Promise((resolve) => canvas.toBlob((blob) => {
       if (blob) download(blob, `mirrim-${stem}.png`);
       resolve();
@@ -219,6 +242,7 @@
   }
 
   function startRecording() {
+    if (call.frame_width() === 0) return message('There is no picture to record: the scene\'s picture cannot be shown.');
     const types = videoTypes();
     if (!canvas.captureStream || types.length === 0) {
       return message('This browser cannot record the canvas as a WebM video.');
@@ -309,9 +333,9 @@
   // Resolves once the choice is made and read, or cancelled. Browsers that tell nothing of a cancelled
   // choice only give the focus back to the page: then it resolves after a while, and files chosen after
   // all are still loaded, as a command of their own.
-  function chooseFiles() {
+  function chooseFiles(id) {
     return new Promise((resolve) => {
-      const input = $('files');
+      const input = $(id);
       input.value = '';
       let settled = false;
       const done = () => {
@@ -319,7 +343,7 @@
         resolve();
       };
       input.onchange = () => {
-        const files = [...input.files];
+        const files = MirrimFolders.fromInput(input.files);
         if (settled) onFiles(files);
         else loadFiles(files).then(done, done);
       };
@@ -330,69 +354,108 @@
     });
   }
 
-  function pictureKind(bytes) {
-    const starts = (...sig) => sig.every((b, i) => bytes[i] === b);
-    if (starts(0x47, 0x49, 0x46, 0x38)) return 'gif';
-    if (starts(0x42, 0x4d)) return 'bmp';
-    if (starts(0xff, 0xd8, 0xff)) return 'jpeg';
-    if (starts(0x89, 0x50, 0x4e, 0x47)) return 'png';
-    return null;
+  // Work the user waits for: said under the picture, and the pointer shows it.
+  function busy(text) {
+    $('status').textContent = text;
+    $('window').setAttribute('aria-busy', String(text !== ''));
+    document.body.classList.toggle('busy', text !== '');
+    // Let the browser show it before the work holds the thread.
+    return new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)));
   }
 
   // JPEG and PNG through the browser's decoders, handed over as pixels.
   async function storeDecoded(file, path) {
-    const image = await createImageBitmap(file, { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const surface = document.createElement('canvas');
-    surface.width = image.width;
-    surface.height = image.height;
-    const drawing = surface.getContext('2d');
-    drawing.drawImage(image, 0, 0);
-    const rgba = drawing.getImageData(0, 0, image.width, image.height).data;
+    const { width, height, rgba } = await MirrimPictures.decode(file);
     const at = mirrim._malloc(rgba.length);
     if (!at) throw new Error('not enough memory');
     try {
       mirrim.HEAPU8.set(rgba, at);
-      if (!call.storePicture(path, at, image.width, image.height)) throw new Error('too big a picture');
+      if (!call.storePicture(path, at, width, height)) throw new Error('too big a picture');
     } finally {
       mirrim._free(at);
     }
   }
 
-  // The Load command with files chosen or dropped: one scene or definition file, and the pictures it
-  // names, laid out as chosen (a folder keeps its tree) in a folder of their own that becomes the
-  // current one, so names relative to the scene find them.
-  async function loadFiles(files) {
-    if (files.length === 0) return;
+  // Which of several files that are not pictures to load: a single .zrk or .vq among them, else the
+  // user says.
+  async function whichScene(names) {
+    const named = names.filter((name) => /\.(zrk|vq)$/i.test(name));
+    if (names.length === 1) return names[0];
+    if (named.length === 1) return named[0];
+    const select = $('choice');
+    select.replaceChildren(...[...named, ...names.filter((n) => !named.includes(n))].map((n) => new Option(n, n)));
+    return await modal($('choose')) === 'ok' ? select.value : null;
+  }
+
+  // Puts one chosen file at path in the module's files; returns the problem with it, if any, and
+  // whether it may be the scene (it is no picture).
+  async function storeFile({ file, path: relative }, path, at, budget) {
+    // A folder may hold videos and the like: what cannot be a scene is not read whole.
+    const head = () => file.slice(0, 8).arrayBuffer().then((b) => new Uint8Array(b));
+    if (file.size > MAX_SCENE_BYTES && MirrimPictures.kind(await head()) === null) {
+      return { candidate: false, problem: `"${relative}" was skipped: it is neither a picture nor a scene.` };
+    }
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const kind = MirrimPictures.kind(bytes);
+    if (kind === null) {
+      mirrim.FS.writeFile(path, bytes);
+      return { candidate: true };
+    }
+    const refused = MirrimPictures.refusal(bytes);
+    if (refused) return { candidate: false, problem: `The picture "${relative}" was not read: ${refused}.` };
+    if (kind === 'gif' || kind === 'bmp') {
+      mirrim.FS.writeFile(path, bytes);
+      return { candidate: false };
+    }
+    // A folder of photos must not take all the memory there is: the pictures read at once share the
+    // budget of one picture.
+    const size = MirrimPictures.declaredSize(bytes);
+    budget.pixels -= size ? size.width * size.height : 0;
+    if (budget.pixels < 0) {
+      const problem = `The picture "${relative}" was not read: the pictures chosen together hold too many pixels.`;
+      return { candidate: false, problem };
+    }
+    await busy(`Reading ${relative}${size ? ` (${size.width} x ${size.height})` : ''}, ${at}...`);
+    try {
+      await storeDecoded(file, path);
+    } catch (error) {
+      return { candidate: false, problem: `The picture "${relative}" cannot be read: ${error.message}.` };
+    }
+    return { candidate: false };
+  }
+
+  // The Load command with files chosen or dropped (each with its path in what was chosen): one scene or
+  // definition file, and the pictures it names, laid out as chosen (a folder keeps its tree) in a folder
+  // of their own that becomes the current one, so names relative to the scene find them.
+  async function loadFiles(chosen) {
     const folder = `/load/${++loads}`;
     const problems = [];
-    let scene = null;
-    for (const file of files) {
-      const relative = file.webkitRelativePath ? file.webkitRelativePath.split('/').slice(1).join('/') : file.name;
-      const path = `${folder}/${relative}`;
-      mirrim.FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
-      const bytes = new Uint8Array(await file.arrayBuffer());
-      const kind = pictureKind(bytes);
-      if (kind === 'jpeg' || kind === 'png') {
-        try {
-          await storeDecoded(file, path);
-        } catch (error) {
-          problems.push(`The picture "${file.name}" cannot be read: ${error.message}.`);
-        }
-      } else if (kind !== null || scene !== null) {
-        mirrim.FS.writeFile(path, bytes);
-        if (kind === null) problems.push(`One scene at a time: "${file.name}" was not loaded.`);
-      } else {
-        mirrim.FS.writeFile(path, bytes);
-        scene = relative;
+    const others = [];
+    let files = [];
+    const budget = { pixels: MirrimPictures.MAX_PIXELS };
+    try {
+      files = await chosen;
+      for (const [index, entry] of files.entries()) {
+        const path = `${folder}/${entry.path}`;
+        mirrim.FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
+        const stored = await storeFile(entry, path, `file ${index + 1} of ${files.length}`, budget);
+        if (stored.problem) problems.push(stored.problem);
+        if (stored.candidate) others.push(entry.path);
       }
+    } catch (error) {
+      problems.push(`The files cannot be read: ${error.message}.`);
+    } finally {
+      await busy('');
     }
-    if (scene === null) {
+    if (files.length === 0 && problems.length === 0) return;
+    const scene = others.length > 0 ? await whichScene(others) : null;
+    if (others.length === 0) {
       problems.push('Choose a scene file (.zrk) or a definition file, together with the pictures it names.');
-    } else {
+    } else if (scene !== null) {
       mirrim.FS.chdir(folder);
-      call.load(scene);
+      const refused = call.load(scene) === 4;
       loaded += 1;
-      stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
+      if (!refused) stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
       call.compose();
       draw();
       const said = playerSaid(folder);
@@ -425,7 +488,8 @@
     if (menuReturn && document.contains(menuReturn)) menuReturn.focus();
     menuReturn = null;
     rearmIfPlaying();
-    const commands = { load: onLoad, compressor: chooseCompressor, statistics: onStatistics, about: onAbout };
+    const commands = { load: onLoad, folder: onLoadFolder, compressor: chooseCompressor, statistics: onStatistics,
+      about: onAbout };
     if (chosen && commands[chosen]) commands[chosen]();
   }
 
@@ -455,6 +519,43 @@
     $('window').inert = true;
     $('ended').hidden = false;
     $('again').focus();
+  }
+
+  // ---- keys ----------------------------------------------------------------------------------------
+
+  // The window's keys, whatever has the keyboard; a list keeps its own arrows, letters and Space.
+  const plainKeys = {
+    ' ': () => (playing() ? onStop() : onPlay()),
+    ArrowRight: () => { if (!$('step').disabled) onStep(); },
+    '.': () => { if (!$('step').disabled) onStep(); },
+    Delete: () => onClear(),
+    r: () => onRecord(),
+    s: () => onSnapshot(),
+    o: () => onLoad(),
+    p: () => onQuickParts(),
+    F1: () => onAbout(),
+    Escape: () => exit(),
+  };
+  const ctrlKeys = { o: () => onLoad(), '+': () => zoomBy(1), '=': () => zoomBy(1), '-': () => zoomBy(-1) };
+
+  function windowKey(event) {
+    if (!$('ended').hidden || document.querySelector('dialog[open]') || !$('menu').hidden) return;
+    const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
+    let action = null;
+    if ((key === 'F10' && event.shiftKey) || key === 'ContextMenu') {
+      action = () => {
+        const box = $('window').getBoundingClientRect();
+        openMenu(box.left + 5, box.top + 5);
+      };
+    } else if (event.ctrlKey || event.metaKey) {
+      action = event.altKey ? null : ctrlKeys[key];
+    } else if (!event.altKey) {
+      const typing = event.target.closest && event.target.closest('select, input');
+      action = typing && key !== 'F1' && key !== 'Escape' ? null : plainKeys[key];
+    }
+    if (!action) return;
+    event.preventDefault();
+    action();
   }
 
   // ---- wiring --------------------------------------------------------------------------------------
@@ -523,26 +624,18 @@
       if (!$('menu').hidden && !$('menu').contains(event.target)) closeMenu(null);
     });
 
-    // The window's keys: F1 for About, Shift+F10 or the menu key for the popup, Esc to exit.
-    document.addEventListener('keydown', (event) => {
-      if (!$('ended').hidden || document.querySelector('dialog[open]') || !$('menu').hidden) return;
-      if (event.key === 'F1') {
-        event.preventDefault();
-        onAbout();
-      } else if ((event.key === 'F10' && event.shiftKey) || event.key === 'ContextMenu') {
-        event.preventDefault();
-        const box = $('window').getBoundingClientRect();
-        openMenu(box.left + 5, box.top + 5);
-      } else if (event.key === 'Escape') {
-        event.preventDefault();
-        exit();
-      }
+    document.addEventListener('keydown', windowKey);
+    // Space presses the focused button on release unless its press was taken: take that too.
+    document.addEventListener('keyup', (event) => { if (event.key === ' ' && event.defaultPrevented) event.preventDefault(); });
+    $('more').addEventListener('click', () => {
+      const box = $('more').getBoundingClientRect();
+      openMenu(box.left, box.bottom);
     });
 
     document.addEventListener('dragover', (event) => event.preventDefault());
     document.addEventListener('drop', (event) => {
       event.preventDefault();
-      if ($('ended').hidden) onFiles([...event.dataTransfer.files]);
+      if ($('ended').hidden) onFiles(MirrimFolders.fromDrop(event.dataTransfer));
     });
     window.addEventListener('resize', fit);
   }

@@ -3,8 +3,8 @@
 'use strict';
 
 const CACHE = 'mirrim';
-const FILES = ['./', 'index.html', 'page.js', 'mirrim.js', 'mirrim.wasm', 'mirrim.css', 'buttons.png',
-  'mirrim-32.png'];
+const FILES = ['./', 'index.html', 'page.js', 'pictures.js', 'decoder.js', 'folders.js', 'mirrim.js', 'mirrim.wasm',
+  'mirrim.css', 'buttons.png', 'mirrim-32.png'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));

@@ -11,6 +11,12 @@ Serves the built page with Python's http.server, as scripts/web does, and checks
   - Load takes a definition file and the PNG or JPEG picture it names from disk (the browser decodes
     them) and plays as the native player does with the same files; a definition with mistakes brings
     up the checker's findings, naming the file as the user chose it;
+  - a file that holds no scene, a scene larger than the page shows and a picture that declares
+    20000 x 20000 pixels are refused with a message, quickly, and the scene plays on as before;
+  - a chosen folder, and a folder dropped on the page, load as the same files chosen one by one;
+  - the window's keys (Space, Right, Delete, P, R, S, Ctrl+minus and Ctrl+plus) do what they do there;
+  - at 375 x 667 and 320 x 568 the picture fills the width, nothing overflows, every control is at
+    least 24 pixels to touch and the menu opens from its button (screenshots kept in --out);
   - Record makes a WebM file that ffprobe reads (when ffprobe is there);
   - every control is labelled and reachable with Tab, and F1, Shift+F10 and Esc do what they do in the
     window;
@@ -25,7 +31,9 @@ import contextlib
 import io
 import os
 import shutil
+import random
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -144,8 +152,9 @@ def choose_scene(driver, name):
 
 
 def press(driver, button_id):
-    """Presses a button from the keyboard: focus it and hit Space, as a keyboard user would."""
-    driver.find_element(By.ID, button_id).send_keys(Keys.SPACE)
+    """Presses a button from the keyboard: focus it and hit Return, as a keyboard user would (Space is
+    play and stop wherever the keyboard is, as in the window)."""
+    driver.find_element(By.ID, button_id).send_keys(Keys.ENTER)
 
 
 def shipped_scenes():
@@ -221,6 +230,17 @@ def message_shown(driver):
     return text
 
 
+def load_quietly_and_step(driver, what, loaded_before, steps):
+    """Waits for what was chosen to load without a message, then steps the scene."""
+    wait(f"{what} to load", lambda: state(driver)["loaded"] == loaded_before + 1)
+    said = driver.execute_script(
+        "return document.getElementById('message').open && document.getElementById('message-text').textContent")
+    assert not said, f"loading {what} said: {said}"
+    step = driver.find_element(By.ID, "step")
+    for _ in range(steps):
+        step.click()
+
+
 def check_load(driver, cli, out):
     """A definition file from disk with the picture it names, PNG and then JPEG, each decoded by the
     browser, against the native player reading the same files; then a definition with mistakes, whose
@@ -239,13 +259,7 @@ def check_load(driver, cli, out):
             f.write(definition.replace("lettering.gif", f"letters.{kind}"))
         choose_scene(driver, "default")
         load_files(driver, [scene, picture])
-        wait("the definition to load", lambda: state(driver)["loaded"] == loaded + 1)
-        said = driver.execute_script(
-            "return document.getElementById('message').open && document.getElementById('message-text').textContent")
-        assert not said, f"loading said: {said}"
-        step = driver.find_element(By.ID, "step")
-        for _ in range(steps):
-            step.click()
+        load_quietly_and_step(driver, "the definition", loaded, steps)
         native = native_picture(cli, out, scene, steps)
         same_pixels(f"a definition and its {kind.upper()} picture loaded from disk, {steps} steps",
                     canvas_picture(driver), native)
@@ -260,6 +274,230 @@ def check_load(driver, cli, out):
     named = [line for line in lines if line.startswith("mistakes.vq:")]
     assert len(named) >= 2 and "NoSuchClass" in text and "/load/" not in text, text
     print(f"findings: {len(named)} lines naming mistakes.vq and its lines")
+
+
+def check_photo(driver, out):
+    """A 4000 x 3000 photo decodes while the page goes on drawing, saying that it is reading."""
+    folder = os.path.join(out, "photo")
+    os.makedirs(folder)
+    Image.open("scenes/lettering.gif").convert("RGB").resize((4000, 3000)).save(
+        os.path.join(folder, "photo.jpg"), quality=90)
+    with open("scenes/lettering.vq", encoding="utf-8") as f:
+        definition = f.read().replace("lettering.gif", "photo.jpg")
+    with open(os.path.join(folder, "photo.vq"), "w", encoding="utf-8") as f:
+        f.write(definition)
+    driver.execute_script("""
+        const seen = window.watched = { gap: 0, said: new Set() };
+        let last = performance.now();
+        const frame = (now) => {
+          seen.gap = Math.max(seen.gap, now - last);
+          last = now;
+          seen.said.add(document.getElementById('status').textContent);
+          if (!seen.done) requestAnimationFrame(frame);
+        };
+        requestAnimationFrame(frame);""")
+    before = state(driver)["loaded"]
+    load_files(driver, [os.path.join(folder, "photo.vq"), os.path.join(folder, "photo.jpg")])
+    wait("the photo to load", lambda: state(driver)["loaded"] == before + 1, 60)
+    gap, said = driver.execute_script(
+        "window.watched.done = true; return [window.watched.gap, [...window.watched.said]];")
+    assert any(text.startswith("Reading photo.jpg (4000 x 3000)") for text in said), said
+    assert gap < 2000, f"the page froze for {gap:.0f} ms"
+    print(f"photo: 4000 x 3000 read with the page frozen at most {gap:.0f} ms, saying {said[-1]!r}")
+
+
+def archive_string(text):
+    data = text.encode()
+    assert len(data) < 255
+    return bytes([len(data)]) + data
+
+
+def scene_bytes(definition, width, height):
+    """A versioned scene file: header, version, definition, pointer mapping, part factory, pictures,
+    size and view flags."""
+    fields = [archive_string("Dozozudori"), struct.pack("<i", 1000), archive_string(definition),
+              struct.pack("<ii", 0, 0), archive_string("CenterX"), archive_string("CenterY"), struct.pack("<i", 0),
+              struct.pack("<ffff", 0, 0, 1, 1), archive_string("factory.ParticlesSquare"), archive_string(""),
+              archive_string(""), archive_string(""), struct.pack("<iiiiii", width, height, 1, 0, 1, 1)]
+    return b"".join(fields)
+
+
+def png_declaring(width, height):
+    """A small PNG whose header declares width x height; its pixel data ends after a few rows."""
+    import zlib
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = zlib.compress(b"\0" * (width * 3 + 1) * 4)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", rows) + chunk(b"IEND", b""))
+
+
+def check_refusals(driver, cli, out):
+    """Files that would leave nothing to show are refused with a message; the scene plays on as if they
+    had never been chosen, to the pixel."""
+    folder = os.path.join(out, "refused")
+    os.makedirs(folder)
+    noise = random.Random(20).randbytes(4096)
+    files = [("noise.zrk", noise, "holds no scene"),
+             ("wide.zrk", scene_bytes("constraint.RemoveAged\r\n\r\n.\r\n", 5000, 240), "4096 a side"),
+             ("bomb.png", png_declaring(20000, 20000), "20000 x 20000 pixels")]
+    choose_scene(driver, "default")
+    for name, data, said in files:
+        path = os.path.join(folder, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        began = time.time()
+        load_files(driver, [path])
+        text = message_shown(driver)
+        took = time.time() - began
+        assert said in text and ("was not loaded" in text or "was not read" in text), text
+        assert took < 10, f"{name}: refused after {took:.1f} s"
+        assert driver.execute_script("return document.getElementById('picture').width") == 320
+        print(f"refused: {name} in {took:.1f} s: {text.splitlines()[0]}")
+    step = driver.find_element(By.ID, "step")
+    for _ in range(10):
+        step.click()
+    same_pixels("the default scene after the refusals, 10 steps", canvas_picture(driver),
+                native_picture(cli, out, None, 10))
+
+
+FAKE_ENTRIES = """
+// A dropped folder as the browser hands it over: entries to walk, read in batches.
+const [name, files] = arguments;
+const entry = (path, file) => ({ isFile: true, isDirectory: false, name: path, file: (ok) => ok(file) });
+const folder = (title, children) => ({ isFile: false, isDirectory: true, name: title, createReader() {
+  let given = false;
+  return { readEntries(ok) { ok(given ? [] : children); given = true; } };
+} });
+const tree = (pairs) => {
+  const here = new Map();
+  for (const [path, base64] of pairs) {
+    const [first, ...rest] = path.split('/');
+    if (rest.length === 0) {
+      here.set(first, entry(first, new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], first)));
+    } else {
+      here.set(first, [...(here.get(first) || []), [rest.join('/'), base64]]);
+    }
+  }
+  return [...here].map(([title, kept]) => (Array.isArray(kept) ? folder(title, tree(kept)) : kept));
+};
+const transfer = { files: [], items: [{ kind: 'file', webkitGetAsEntry: () => folder(name, tree(files)) }] };
+const drop = new Event('drop', { bubbles: true, cancelable: true });
+Object.defineProperty(drop, 'dataTransfer', { value: transfer });
+document.body.dispatchEvent(drop);
+"""
+
+
+def check_folder(driver, cli, out):
+    """A folder chosen with Load Folder..., then dropped, holding a definition, the GIF it names in a
+    folder below, a picture it does not name and a text file: both play as the native player does with
+    the definition."""
+    folder = os.path.join(out, "folder")
+    os.makedirs(os.path.join(folder, "pictures"))
+    shutil.copy("scenes/lettering.gif", os.path.join(folder, "pictures"))
+    Image.new("RGB", (8, 8)).save(os.path.join(folder, "unused.png"))
+    with open("scenes/lettering.vq", encoding="utf-8") as f:
+        definition = f.read().replace("lettering.gif", "pictures/lettering.gif")
+    with open(os.path.join(folder, "lettering.vq"), "w", encoding="utf-8") as f:
+        f.write(definition)
+    with open(os.path.join(folder, "notes.txt"), "w", encoding="utf-8") as f:
+        f.write("not a scene\n")
+    steps = 10
+    native = native_picture(cli, out, os.path.join(folder, "lettering.vq"), steps)
+    for how in ("chosen", "dropped"):
+        choose_scene(driver, "default")
+        before = state(driver)["loaded"]
+        if how == "chosen":
+            driver.find_element(By.ID, "more").click()
+            driver.find_element(By.CSS_SELECTOR, "#menu [data-command=folder]").click()
+            chooser = driver.find_element(By.ID, "folder")
+            driver.execute_script("arguments[0].hidden = false", chooser)
+            chooser.send_keys(folder)
+            driver.execute_script("arguments[0].hidden = true", chooser)
+        else:
+            files = []
+            for name in ("lettering.vq", "notes.txt", "pictures/lettering.gif", "unused.png"):
+                with open(os.path.join(folder, name), "rb") as f:
+                    files.append([name, base64.b64encode(f.read()).decode()])
+            driver.execute_script(FAKE_ENTRIES, "folder", files)
+        load_quietly_and_step(driver, f"the {how} folder", before, steps)
+        same_pixels(f"a {how} folder, {steps} steps", canvas_picture(driver), native)
+
+
+def lit_pixels(driver):
+    return sum(1 for p in canvas_picture(driver).getdata() if p != (0, 0, 0))
+
+
+def check_keys(driver, downloads):
+    """The window's keys, with the keyboard on the page or on a button."""
+    choose_scene(driver, "default")
+    keys = ActionChains(driver)
+
+    def hit(*sequence):
+        ActionChains(driver).send_keys(*sequence).perform()
+
+    assert not state(driver)["playing"]
+    driver.find_element(By.ID, "clear").send_keys(Keys.SPACE) # Space is play, even on a button
+    wait("Space to play", lambda: state(driver)["playing"] and state(driver)["ticks"] >= 3)
+    assert state(driver)["particles"] > 0, "Space pressed Clear"
+    hit(Keys.SPACE)
+    wait("Space to stop", lambda: not state(driver)["playing"])
+    ticks = state(driver)["ticks"]
+    hit(Keys.ARROW_RIGHT, ".")
+    assert state(driver)["ticks"] == ticks + 2, state(driver)
+    hit(Keys.DELETE)
+    assert state(driver)["particles"] == 0, state(driver)
+    hit(Keys.ARROW_RIGHT, Keys.ARROW_RIGHT)
+    assert lit_pixels(driver) > 0
+    hit("p", Keys.ARROW_RIGHT)
+    assert lit_pixels(driver) == 0, "P did not hide the particles"
+    hit("p", Keys.ARROW_RIGHT)
+    assert lit_pixels(driver) > 0, "P did not show the particles again"
+    for name in os.listdir(downloads): # a download of the same name replaces the file
+        if name.endswith(".png"):
+            os.remove(os.path.join(downloads, name))
+    hit("s")
+    downloaded(downloads, ".png")
+    hit("r")
+    wait("R to record", lambda: driver.find_element(By.ID, "recording").is_displayed())
+    hit("r")
+    wait("R to finish", lambda: driver.find_element(By.ID, "record").is_displayed())
+    width = lambda: driver.execute_script("return document.getElementById('picture').clientWidth")
+    wide = width()
+    keys.key_down(Keys.CONTROL).send_keys("-").key_up(Keys.CONTROL).perform()
+    assert width() == 320, width()
+    ActionChains(driver).key_down(Keys.CONTROL).send_keys("=").key_up(Keys.CONTROL).perform()
+    assert width() == min(wide, 640), width()
+    print("keys: Space, Right, '.', Delete, P, S, R, Ctrl+minus and Ctrl+= work as in the window")
+
+
+def check_small_screens(driver, out):
+    """A phone held upright, and the narrowest common screen."""
+    for width, height in ((375, 667), (320, 568)):
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                               {"width": width, "height": height, "deviceScaleFactor": 2, "mobile": True})
+        wait("the page to fit", lambda: driver.execute_script("return document.documentElement.clientWidth") == width)
+        driver.execute_script("window.dispatchEvent(new Event('resize'))")
+        shot = os.path.join(out, f"page-{width}x{height}.png")
+        driver.save_screenshot(shot)
+        layout = driver.execute_script("""
+            const box = (e) => e.getBoundingClientRect();
+            const small = [...document.querySelectorAll('#window button, #window select')]
+              .filter((e) => !e.hidden && (box(e).width < 24 || box(e).height < 24))
+              .map((e) => `${e.id} ${box(e).width.toFixed(1)} x ${box(e).height.toFixed(1)}`);
+            return { picture: box(document.getElementById('picture')).width,
+                     overflow: document.documentElement.scrollWidth - document.documentElement.clientWidth, small };""")
+        assert layout["overflow"] <= 0, f"{width} wide: the page overflows by {layout['overflow']} px"
+        assert not layout["small"], f"{width} wide: too small to touch: {layout['small']}"
+        assert layout["picture"] >= width - 40, f"{width} wide: the picture is {layout['picture']} px wide"
+        driver.find_element(By.ID, "more").click()
+        wait("the menu", lambda: not driver.execute_script("return document.getElementById('menu').hidden"))
+        driver.find_element(By.CSS_SELECTOR, "#menu [data-command=statistics]").click()
+        assert message_shown(driver).endswith(" particles")
+        print(f"{width} x {height}: the picture {layout['picture']:.0f} px wide, no overflow, every control "
+              f"at least 24 px, the menu from its button ({shot})")
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
 def check_recording(driver, downloads):
@@ -319,7 +557,7 @@ def check_keyboard(driver):
     ActionChains(driver).key_down(Keys.SHIFT).send_keys(Keys.F10).key_up(Keys.SHIFT).perform()
     wait("the popup menu", lambda: driver.execute_script(
         "return !document.getElementById('menu').hidden && document.activeElement.dataset.command === 'load'"))
-    ActionChains(driver).send_keys(Keys.ARROW_DOWN, Keys.ARROW_DOWN, Keys.ENTER).perform()
+    ActionChains(driver).send_keys(Keys.ARROW_DOWN, Keys.ARROW_DOWN, Keys.ARROW_DOWN, Keys.ENTER).perform()
     wait("Statistics", lambda: driver.execute_script("return document.getElementById('message').open"))
     text = driver.find_element(By.ID, "message-text").text
     assert text.endswith(" particles"), text
@@ -382,8 +620,13 @@ def main():
             for scene in shipped_scenes():
                 check_pointer(driver, args.cli, args.out, scene)
             check_load(driver, args.cli, args.out)
+            check_refusals(driver, args.cli, args.out)
+            check_photo(driver, args.out)
+            check_folder(driver, args.cli, args.out)
+            check_keys(driver, downloads)
             check_recording(driver, downloads)
             check_speed(driver)
+            check_small_screens(driver, args.out)
             check_keyboard(driver)
             errors = console_errors(driver)
             check_offline(driver, page_server, url)
