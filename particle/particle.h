@@ -11,6 +11,7 @@
 #include "particle/constraints/ImageClear.h"
 #include "particle/constraints/ImageDeltaParticleFactory.h"
 #include "particle/constraints/ImageFade.h"
+#include "particle/constraints/ImageText.h"
 #include "particle/constraints/ImageLoad.h"
 #include "particle/constraints/OmniForce.h"
 #include "particle/constraints/ParticleFactoryUniform.h"

@@ -3,6 +3,7 @@
 #include "particle/constraints/Attractor.h"
 #include "particle/constraints/ColourRamp.h"
 #include "particle/constraints/ImageFade.h"
+#include "particle/constraints/ImageText.h"
 #include "particle/constraints/Turbulence.h"
 
 std::vector<std::unique_ptr<IConstraint>> AddedConstraintPrototypes()
@@ -12,5 +13,6 @@ std::vector<std::unique_ptr<IConstraint>> AddedConstraintPrototypes()
     added.push_back(std::make_unique<Turbulence>());
     added.push_back(std::make_unique<Attractor>());
     added.push_back(std::make_unique<ImageFade>());
+    added.push_back(std::make_unique<ImageText>());
     return added;
 }

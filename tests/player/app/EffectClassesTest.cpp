@@ -3,6 +3,7 @@
 #include "particle/constraints/Attractor.h"
 #include "particle/constraints/ColourRamp.h"
 #include "particle/constraints/ImageFade.h"
+#include "particle/constraints/ImageText.h"
 #include "particle/constraints/Turbulence.h"
 #include "particle/core/ParallelLoop.h"
 #include "particle/core/ParticleBase.h"
@@ -163,6 +164,41 @@ TEST_F(PictureSteps, FadeAfterSomeSteps)
     EXPECT_EQ(render->GetPixel(1, 0), RGB(49, 49, 49)); // 250 125 63 32, then up by a quarter of 68
 }
 
+TEST_F(PictureSteps, TextLightsTheGlyphsPixels)
+{
+    // "I" in DejaVu Sans is the rectangle x 201..403, y 0..1493 in units of a 2048 em; at 64 pixels an
+    // em a unit is 1/32 pixel and the baseline lies at round(1901 / 32) = 59. So the stem spans
+    // x 6.28..12.59 (7 columns, 5 of them whole) and y 12.34..59 (47 rows, 46 whole).
+    ImageText text;
+    text.setParametersFromString("<Text>I</Text><Font Size>64</Font Size><Every>2</Every><Red>200</Red>");
+    ASSERT_EQ(text.apply(&system), 1);
+    IImage* picture = store.GetImage("TEXT");
+    ASSERT_NE(picture, nullptr);
+    ASSERT_EQ(picture->GetWidth(), 320);
+    int lit = 0;
+    int whole = 0;
+    for (int y = 0; y < picture->GetHeight(); ++y) {
+        for (int x = 0; x < picture->GetWidth(); ++x) {
+            const COLORREF c = picture->GetPixel(x, y);
+            lit += c != 0 ? 1 : 0;
+            whole += c == RGB(200, 255, 255) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(lit, 7 * 47);
+    EXPECT_EQ(whole, 5 * 46);
+    EXPECT_EQ(picture->GetPixel(9, 30), RGB(200, 255, 255));
+    // Written again every second step only.
+    picture->Fill(0);
+    text.apply(&system);
+    EXPECT_EQ(picture->GetPixel(9, 30), 0u);
+    text.apply(&system);
+    EXPECT_EQ(picture->GetPixel(9, 30), RGB(200, 255, 255));
+    // No picture to write into and none to make: nothing, and said so.
+    text.setParametersFromString("<Image>OTHER</Image><Width>0</Width>");
+    text.apply(&system); // step 3: not a writing step
+    EXPECT_EQ(text.apply(&system), 0);
+}
+
 std::string bits(IGlintmote* p)
 {
     const float fields[] = { p->getLocationX(), p->getLocationY(), p->getDeltaX(), p->getDeltaY() };
@@ -193,6 +229,7 @@ std::string play(int threads)
     c.addConstraint("constraint.Force", "<DeltaY>0.02</DeltaY>");
     c.addConstraint("constraint.ColourRamp", "<Stops>0 255 255 0; 0.5 255 0 0; 1 0 0 255 0.2</Stops><Span>8</Span>");
     c.addConstraint("constraint.ColourRamp", "<Group>1</Group><By>speed</By><Span>5</Span>");
+    c.addConstraint("image.ImageText", "<Image>RENDER</Image><Every>2</Every><Y>100</Y>");
     c.addConstraint("render.RenderSimple", "<Alpha Current>0.0</Alpha Current>");
     for (int i = 0; i < 5; ++i)
         system.step();
