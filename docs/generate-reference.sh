@@ -91,7 +91,7 @@ towards black (0.5: half as bright), so on a black picture particles fade out. A
 four numbers is left out; up to 64 stops are read. Example: scenes/words.vq, scenes/orbits.vq (by speed)."
 about[constraint.Turbulence]="A smooth, swirling push that changes over time: the curl of a noise field \
 made from Seed, so it has no sources or sinks and particles stream and curl without bunching up. Scale \
-is the size of a swirl in pixels, Strength the velocity change per step (a few times Strength where the \
+is the size of a swirl in pixels, Strength scales the velocity change per step (up to a few times Strength where the \
 field is steepest), Speed how far the field moves on per step, in swirls (0: a fixed field). The noise is \
 computed from Seed alone and draws nothing from the random generator, so adding turbulence to a scene \
 leaves every other constraint's draws as they were. Example: scenes/aurora.vq."
