@@ -1,6 +1,5 @@
 #include "particle/constraints/Attractor.h"
 
-#include "particle/core/IGlintmote.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CDC.h"
 #include "platform/Numbers.h"
@@ -25,43 +24,28 @@ void Attractor::placePoint()
     if (orbitRadius_ == 0.0f || orbitPeriod_ == 0.0f || !std::isfinite(orbitRadius_) || !std::isfinite(orbitPeriod_))
         return;
     // The angle from the step count folded into one turn, so that it stays exact on long runs.
-    const double turns = std::fmod(static_cast<double>(steps_), static_cast<double>(orbitPeriod_));
+    const double turns = std::fmod(static_cast<double>(steps()), static_cast<double>(orbitPeriod_));
     const double angle = turns / static_cast<double>(orbitPeriod_) * 6.283185307179586;
     pointX_ = static_cast<float>(centerX_ + orbitRadius_ * platform::Cos(angle));
     pointY_ = static_cast<float>(centerY_ + orbitRadius_ * platform::Sin(angle));
 }
 
-void Attractor::pullAt(float x, float y, float& dx, float& dy) const
+void Attractor::beginStep()
+{
+    placePoint();
+}
+
+bool Attractor::velocityChange(float x, float y, float& dx, float& dy) const
 {
     const float ox = pointX_ - x;
     const float oy = pointY_ - y;
     const float q = ox * ox + oy * oy + softening_ * softening_;
-    if (!(q > 0.0f)) {
-        dx = 0.0f;
-        dy = 0.0f;
-        return;
-    }
+    if (!(q > 0.0f))
+        return false;
     const float k = strength_ / (q * std::sqrt(q));
     dx = ox * k;
     dy = oy * k;
-}
-
-unsigned char Attractor::apply(ParticleCollection* particles)
-{
-    placePoint();
-    ConstraintBase::apply(particles);
-    ++steps_;
-    return 1;
-}
-
-unsigned char Attractor::apply(IGlintmote* particle)
-{
-    float dx = 0.0f;
-    float dy = 0.0f;
-    pullAt(particle->getLocationX(), particle->getLocationY(), dx, dy);
-    particle->setDeltaX(particle->getDeltaX() + dx);
-    particle->setDeltaY(particle->getDeltaY() + dy);
-    return 1;
+    return true;
 }
 
 unsigned char Attractor::setParametersFromString(CString params)

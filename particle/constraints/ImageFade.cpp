@@ -1,5 +1,6 @@
 #include "particle/constraints/ImageFade.h"
 
+#include "particle/constraints/ColourTags.h"
 #include "particle/core/IImageProvider.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
@@ -64,10 +65,7 @@ unsigned char ImageFade::setParametersFromString(CString params)
     StringParameters sp;
     image_ = sp.getStringParameter(params, "Image", image_);
     factor_ = sp.getFloatParameter(params, "Factor", factor_);
-    const int red = sp.getIntParameter(params, "Red", GetRValue(color_));
-    const int green = sp.getIntParameter(params, "Green", GetGValue(color_));
-    const int blue = sp.getIntParameter(params, "Blue", GetBValue(color_));
-    color_ = RGB(red, green, blue); // each cut to its low 8 bits
+    color_ = ReadColourTags(sp, params, color_);
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
     return 1;
 }
@@ -77,8 +75,7 @@ CString ImageFade::getParameterExample()
     StringParameters sp;
     return sp.toString("Image", image_) + sp.toString("Factor", factor_)
         + "// Factor: fraction of the way to the background colour each step (0 keeps trails, 1 clears)\r\n"
-        + sp.toString("Red", GetRValue(color_)) + sp.toString("Green", GetGValue(color_))
-        + sp.toString("Blue", GetBValue(color_)) + sp.toString("Resource Only", resourceOnly);
+        + ColourTags(sp, color_) + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ImageFade::draw(CDC*, CSize)

@@ -1,5 +1,6 @@
 #include "particle/constraints/ImageText.h"
 
+#include "particle/constraints/ColourTags.h"
 #include "particle/constraints/TextRaster.h"
 #include "particle/core/IImageProvider.h"
 #include "particle/core/ParticleSystem.h"
@@ -77,10 +78,7 @@ unsigned char ImageText::setParametersFromString(CString params)
     fontSize_ = sp.getFloatParameter(params, "Font Size", fontSize_);
     x_ = sp.getFloatParameter(params, "X", x_);
     y_ = sp.getIntParameter(params, "Y", y_);
-    const int red = sp.getIntParameter(params, "Red", GetRValue(color_));
-    const int green = sp.getIntParameter(params, "Green", GetGValue(color_));
-    const int blue = sp.getIntParameter(params, "Blue", GetBValue(color_));
-    color_ = RGB(red, green, blue); // each cut to its low 8 bits
+    color_ = ReadColourTags(sp, params, color_);
     every_ = sp.getIntParameter(params, "Every", every_);
     width_ = sp.getIntParameter(params, "Width", width_);
     height_ = sp.getIntParameter(params, "Height", height_);
@@ -93,8 +91,7 @@ CString ImageText::getParameterExample()
     StringParameters sp;
     return sp.toString("Image", image_) + sp.toString("Text", text_) + sp.toString("Font Size", fontSize_)
         + "// Font Size: height of the em in pixels; X, Y: top-left corner of the line\r\n" + sp.toString("X", x_)
-        + sp.toString("Y", y_) + sp.toString("Red", GetRValue(color_)) + sp.toString("Green", GetGValue(color_))
-        + sp.toString("Blue", GetBValue(color_)) + sp.toString("Every", every_)
+        + sp.toString("Y", y_) + ColourTags(sp, color_) + sp.toString("Every", every_)
         + "// Every: steps between writings (0: only on the first step); Width, Height: size of a new picture\r\n"
         + sp.toString("Width", width_) + sp.toString("Height", height_) + sp.toString("Resource Only", resourceOnly);
 }

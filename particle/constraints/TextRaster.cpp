@@ -29,7 +29,12 @@ const Font& TheFont()
 {
     static const Font font = [] {
         Font f;
-        std::FILE* file = std::fopen(FontFile(), "rb");
+        std::FILE* file = nullptr;
+#ifdef MIRRIM_EMBEDDED_FONT_FILE
+        file = std::fopen(MIRRIM_EMBEDDED_FONT_FILE, "rb");
+#endif
+        if (!file)
+            file = std::fopen(FontFile(), "rb");
         if (!file)
             return f;
         long size = -1;

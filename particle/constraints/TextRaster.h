@@ -17,7 +17,7 @@ constexpr float kMaxEmPixels = 256.0f;
 bool DrawLine(const std::string& text, float emPixels, float x, int y, int width, int height,
     std::vector<unsigned char>& coverage);
 
-// The path the font is read from.
+// The path the font is read from (in the browser, the page's own copy comes first).
 const char* FontFile();
 
 } // namespace text_raster

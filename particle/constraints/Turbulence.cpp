@@ -1,6 +1,5 @@
 #include "particle/constraints/Turbulence.h"
 
-#include "particle/core/IGlintmote.h"
 #include "particle/core/StringParameters.h"
 
 #include <cmath>
@@ -81,13 +80,13 @@ float Turbulence::noise(int seed, float x, float y, float t, float& slopeX, floa
     return bottom + (top - bottom) * sy;
 }
 
-bool Turbulence::pushAt(float x, float y, float& dx, float& dy) const
+bool Turbulence::velocityChange(float x, float y, float& dx, float& dy) const
 {
     if (!(scale_ > 0.0f))
         return false;
     const float u = x / scale_;
     const float v = y / scale_;
-    const float t = static_cast<float>(static_cast<double>(steps_) * static_cast<double>(speed_));
+    const float t = static_cast<float>(static_cast<double>(steps()) * static_cast<double>(speed_));
     if (!(std::fabs(u) < kFarthestCell && std::fabs(v) < kFarthestCell && std::fabs(t) < kFarthestCell))
         return false;
     float slopeX = 0.0f;
@@ -97,24 +96,6 @@ bool Turbulence::pushAt(float x, float y, float& dx, float& dy) const
     dx = strength_ * slopeY;
     dy = -strength_ * slopeX;
     return true;
-}
-
-unsigned char Turbulence::apply(ParticleCollection* particles)
-{
-    ConstraintBase::apply(particles);
-    ++steps_;
-    return 1;
-}
-
-unsigned char Turbulence::apply(IGlintmote* particle)
-{
-    float dx = 0.0f;
-    float dy = 0.0f;
-    if (!pushAt(particle->getLocationX(), particle->getLocationY(), dx, dy))
-        return 1;
-    particle->setDeltaX(particle->getDeltaX() + dx);
-    particle->setDeltaY(particle->getDeltaY() + dy);
-    return 1;
 }
 
 unsigned char Turbulence::setParametersFromString(CString params)

@@ -64,14 +64,12 @@ TEST(Attractor, PullsBySoftenedInverseSquareAndOrbits)
         "<CenterX>0</CenterX><CenterY>0</CenterY><Strength>1000</Strength><Softening>0</Softening>");
     float dx = 1.0f;
     float dy = 1.0f;
-    a.pullAt(10.0f, 0.0f, dx, dy); // 1000 / 10^2 towards the point
+    a.velocityChange(10.0f, 0.0f, dx, dy); // 1000 / 10^2 towards the point
     EXPECT_FLOAT_EQ(dx, -10.0f);
     EXPECT_EQ(dy, 0.0f);
-    a.pullAt(0.0f, 0.0f, dx, dy); // at the point itself: nothing, not a division by zero
-    EXPECT_EQ(dx, 0.0f);
-    EXPECT_EQ(dy, 0.0f);
+    EXPECT_FALSE(a.velocityChange(0.0f, 0.0f, dx, dy)); // at the point itself: not a division by zero
     a.setParametersFromString("<Softening>10</Softening><Strength>-1000</Strength>");
-    a.pullAt(0.0f, 10.0f, dx, dy); // 1000 * 10 / 200^1.5, pushed away
+    a.velocityChange(0.0f, 10.0f, dx, dy); // 1000 * 10 / 200^1.5, pushed away
     EXPECT_NEAR(dy, 3.5355339f, 1e-5f);
 
     // One turn in four steps about (100, 100): a quarter turn per step, clockwise on screen.
@@ -93,31 +91,31 @@ TEST(Turbulence, SmoothSeededSourceFreeAndLeavesTheRandomSequenceAlone)
     float dx = 1.0f;
     float dy = 1.0f;
     // On a lattice point the noise is flat: no push.
-    ASSERT_TRUE(t.pushAt(100.0f, -50.0f, dx, dy));
+    ASSERT_TRUE(t.velocityChange(100.0f, -50.0f, dx, dy));
     EXPECT_EQ(dx, 0.0f);
     EXPECT_EQ(dy, 0.0f);
     // Smooth across a cell edge, and without sources: the divergence is nought.
     float ax = 0.0f, ay = 0.0f, bx = 0.0f, by = 0.0f;
-    t.pushAt(99.99f, 37.0f, ax, ay);
-    t.pushAt(100.01f, 37.0f, bx, by);
+    t.velocityChange(99.99f, 37.0f, ax, ay);
+    t.velocityChange(100.01f, 37.0f, bx, by);
     EXPECT_NEAR(ax, bx, 1e-3f);
     EXPECT_NEAR(ay, by, 1e-3f);
     const float h = 0.01f;
     float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f, x3 = 0.0f, y3 = 0.0f, x4 = 0.0f, y4 = 0.0f;
-    t.pushAt(73.0f + h, 21.0f, x1, y1);
-    t.pushAt(73.0f - h, 21.0f, x2, y2);
-    t.pushAt(73.0f, 21.0f + h, x3, y3);
-    t.pushAt(73.0f, 21.0f - h, x4, y4);
+    t.velocityChange(73.0f + h, 21.0f, x1, y1);
+    t.velocityChange(73.0f - h, 21.0f, x2, y2);
+    t.velocityChange(73.0f, 21.0f + h, x3, y3);
+    t.velocityChange(73.0f, 21.0f - h, x4, y4);
     EXPECT_NEAR((x1 - x2) / (2 * h) + (y3 - y4) / (2 * h), 0.0f, 2e-3f);
     EXPECT_GT(std::fabs(x1) + std::fabs(y1), 0.01f);
     // Another seed, another field; far away or with no scale, nothing.
     Turbulence other;
     other.setParametersFromString("<Scale>50</Scale><Strength>2</Strength><Seed>8</Seed>");
-    other.pushAt(73.0f + h, 21.0f, dx, dy);
+    other.velocityChange(73.0f + h, 21.0f, dx, dy);
     EXPECT_NE(dx, x1);
-    EXPECT_FALSE(t.pushAt(1e30f, 0.0f, dx, dy));
+    EXPECT_FALSE(t.velocityChange(1e30f, 0.0f, dx, dy));
     other.setParametersFromString("<Scale>0</Scale>");
-    EXPECT_FALSE(other.pushAt(1.0f, 1.0f, dx, dy));
+    EXPECT_FALSE(other.velocityChange(1.0f, 1.0f, dx, dy));
 
     platform::SeedRand(5);
     const int first = platform::Rand();
