@@ -43,6 +43,7 @@ std::vector<ColourRamp::Stop> ColourRamp::parseStops(const std::string& text)
         from = end + 1;
         float values[5] = { 0.0f, 0.0f, 0.0f, 0.0f, 1.0f };
         int count = 0;
+        bool spoiled = false;
         const char* at = item.c_str();
         while (count < 5) {
             while (*at == ' ' || *at == '\t' || *at == '\r' || *at == '\n' || *at == ',')
@@ -50,14 +51,21 @@ std::vector<ColourRamp::Stop> ColourRamp::parseStops(const std::string& text)
             if (*at == '\0')
                 break;
             const char* start = at;
+            // A word that does not start like a number spoils the stop (rather than reading as 0).
+            if (!((*at >= '0' && *at <= '9') || *at == '-' || *at == '+' || *at == '.')) {
+                spoiled = true;
+                break;
+            }
             while (*at != '\0' && *at != ' ' && *at != '\t' && *at != '\r' && *at != '\n' && *at != ',')
                 ++at;
             const double value = platform::ParseDouble(std::string(start, at).c_str());
-            if (!std::isfinite(value))
+            if (!std::isfinite(value)) {
+                spoiled = true;
                 break;
+            }
             values[count++] = platform::ToFloat(value);
         }
-        if (count >= 4)
+        if (count >= 4 && !spoiled)
             stops.push_back({ values[0], values[1], values[2], values[3], std::min(1.0f, std::max(0.0f, values[4])) });
     }
     std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) { return a.position < b.position; });

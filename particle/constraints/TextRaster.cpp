@@ -74,7 +74,8 @@ std::vector<int> CodePoints(const std::string& text)
             point = (point << 6) | (next & 0x3F);
         }
         i += whole ? static_cast<std::size_t>(length) : 1;
-        if (whole)
+        // Control characters (a line break in the tag) have no glyph: they would show as boxes.
+        if (whole && point >= 0x20)
             points.push_back(point);
     }
     return points;

@@ -43,7 +43,7 @@ TEST(ColourRamp, ColourAtAnAgeOrSpeed)
         { "<Stops>0 0 0 0 1; 1 200 100 50 0.5</Stops><Span>10</Span>", 0, 0, 5, RGB(75, 38, 19) },
         { "<Stops>0 0 0 0 1; 1 200 100 50 0.5</Stops><Span>10</Span>", 0, 0, 20, RGB(100, 50, 25) }, // past the end
         // Stops out of order, a malformed one left out, and ages taken as they are with Span 0.
-        { "<Stops>10 0 0 200; junk; 0 100 0 0</Stops><Span>0</Span>", 0, 0, 5, RGB(50, 0, 100) },
+        { "<Stops>10 0 0 200; 5 9 9 x; 0 100 0 0</Stops><Span>0</Span>", 0, 0, 5, RGB(50, 0, 100) },
         // By speed: 3-4-5 is past the last stop, a speed of 2 halfway.
         { "<By>Speed</By><Span>0</Span><Stops>0 0 0 255; 4 255 0 0</Stops>", 3, 4, 0, RGB(255, 0, 0) },
         { "<By>speed</By><Span>0</Span><Stops>0 0 0 255; 4 255 0 0</Stops>", 0, 2, 0, RGB(128, 0, 128) },
