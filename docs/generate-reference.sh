@@ -81,6 +81,47 @@ about[constraint.VortexForce]="Turns particles about a centre: on every step eac
 gains the move that would turn its position by Force radians about (CenterX, CenterY) (positive turns \
 clockwise on screen). The strength falls off from RadiusIn to RadiusOut as for constraint.OmniForce. \
 Small values (0.002 to 0.1) already swirl strongly."
+about[constraint.ColourRamp]="Recolours particles on every step from a ramp of colour stops. Stops is a \
+list of stops separated by semicolons, each \"position red green blue\" with an optional opacity from 0 \
+to 1 (default 1); the stops may come in any order. By age the position is the particle's age, by speed \
+its speed in pixels per step; with Span above 0 positions are fractions of Span (Span 100 and a stop at \
+0.5: age 50), with Span 0 plain ages or speeds. Between stops colour and opacity are blended in a \
+straight line; before the first stop and after the last the end stop holds. Opacity darkens the colour \
+towards black (0.5: half as bright), so on a black picture particles fade out. A stop with fewer than \
+four numbers is left out; up to 64 stops are read. Example: scenes/words.vq, scenes/orbits.vq (by speed)."
+about[constraint.Turbulence]="A smooth, swirling push that changes over time: the curl of a noise field \
+made from Seed, so it has no sources or sinks and particles stream and curl without bunching up. Scale \
+is the size of a swirl in pixels, Strength scales the velocity change per step (up to a few times Strength where the \
+field is steepest), Speed how far the field moves on per step, in swirls (0: a fixed field). The noise is \
+computed from Seed alone and draws nothing from the random generator, so adding turbulence to a scene \
+leaves every other constraint's draws as they were. Example: scenes/aurora.vq."
+about[constraint.Attractor]="A point that pulls particles towards it, or pushes them away with a negative \
+Strength: the pull at distance r is Strength x r / (r^2 + Softening^2)^1.5, which is Strength / r^2 far \
+away and falls smoothly to nothing at the point itself, where an unsoftened pull would fling particles \
+off. With Orbit Radius above 0 the point circles (CenterX, CenterY) at that radius, one turn every Orbit \
+Period steps (negative: the other way round), starting to the right of the centre; draw-constraints marks \
+it with a cross. Example: scenes/orbits.vq."
+about[image.ImageFade]="Moves every pixel of the picture Image a fraction Factor of the way towards the \
+colour Red, Green, Blue on every step (0 changes nothing, 1 clears to that colour). Every channel moves \
+at least one level while it differs, so trails vanish completely. Put it where image.ImageClear would \
+go in a scene that renders into RENDER: what was drawn fades out over the next steps instead of staying \
+or vanishing at once. Example: scenes/trails.vq."
+about[image.ImageText]="Writes a line of text into the picture Image, in DejaVu Sans (the font shipped \
+with the program, the same pixels on every machine and in the browser). Font Size is the height of the \
+em in pixels (at most 256), X and Y the top-left corner of the line, Red, Green and Blue the colour, \
+blended over the picture by how much of each pixel the letters cover. When there is no picture of that \
+name it makes a black one of Width x Height. It writes on its first step and then every Every steps (0: \
+only the first). An image delta factory reading the picture emits particles in the shape of the words; \
+list the text step after the delta factory, or the delta factory drives it too, once per lit pixel. \
+Text is UTF-8, up to 128 characters. Example: scenes/words.vq."
+
+# Sample pictures shown under a class's description.
+declare -A picture
+picture[constraint.ColourRamp]="samples/words.gif"
+picture[constraint.Turbulence]="samples/aurora.gif"
+picture[constraint.Attractor]="samples/orbits.gif"
+picture[image.ImageFade]="samples/trails.gif"
+picture[image.ImageText]="samples/words.gif"
 
 if [[ ! -x "$cli" ]]; then
     echo "generate-reference.sh: no program at '$cli'; build first (cmake --build build)" >&2
@@ -118,6 +159,10 @@ generate() {
             return 1
         fi
         echo "${about[$c]}" | fold -s -w 100 | sed 's/ *$//'
+        if [[ -n "${picture[$c]:-}" ]]; then
+            echo
+            echo "![$c](${picture[$c]})"
+        fi
         echo
         echo '```'
         "$cli" describe "$c" | tr -d '\r'

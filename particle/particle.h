@@ -1,12 +1,17 @@
 #pragma once
 
 // Every public header of the particle engine.
+#include "particle/constraints/AddedClasses.h"
+#include "particle/constraints/Attractor.h"
 #include "particle/constraints/Cameleon.h"
+#include "particle/constraints/ColourRamp.h"
 #include "particle/constraints/CollectionConstraint.h"
 #include "particle/constraints/FileNamePattern.h"
 #include "particle/constraints/Force.h"
 #include "particle/constraints/ImageClear.h"
 #include "particle/constraints/ImageDeltaParticleFactory.h"
+#include "particle/constraints/ImageFade.h"
+#include "particle/constraints/ImageText.h"
 #include "particle/constraints/ImageLoad.h"
 #include "particle/constraints/OmniForce.h"
 #include "particle/constraints/ParticleFactoryUniform.h"
@@ -16,6 +21,7 @@
 #include "particle/constraints/RemoveOutOfBounds.h"
 #include "particle/constraints/RenderSimple.h"
 #include "particle/constraints/SystemConstraint.h"
+#include "particle/constraints/Turbulence.h"
 #include "particle/constraints/VortexForce.h"
 #include "particle/core/CMorvane.h"
 #include "particle/core/ClassRegistry.h"

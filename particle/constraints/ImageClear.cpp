@@ -1,5 +1,6 @@
 #include "particle/constraints/ImageClear.h"
 
+#include "particle/constraints/ColourTags.h"
 #include "particle/core/IImageProvider.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
@@ -44,10 +45,7 @@ unsigned char ImageClear::setParametersFromString(CString params)
     StringParameters sp;
     image_ = sp.getStringParameter(params, "Image", image_);
     backgroundImage_ = sp.getStringParameter(params, "Background Image", backgroundImage_);
-    const int red = sp.getIntParameter(params, "Red", GetRValue(color_));
-    const int green = sp.getIntParameter(params, "Green", GetGValue(color_));
-    const int blue = sp.getIntParameter(params, "Blue", GetBValue(color_));
-    color_ = RGB(red, green, blue); // each cut to its low 8 bits
+    color_ = ReadColourTags(sp, params, color_);
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
     return 1;
 }
@@ -55,9 +53,8 @@ unsigned char ImageClear::setParametersFromString(CString params)
 CString ImageClear::getParameterExample()
 {
     StringParameters sp;
-    return sp.toString("Image", image_) + sp.toString("Background Image", backgroundImage_)
-        + sp.toString("Red", GetRValue(color_)) + sp.toString("Green", GetGValue(color_))
-        + sp.toString("Blue", GetBValue(color_)) + sp.toString("Resource Only", resourceOnly);
+    return sp.toString("Image", image_) + sp.toString("Background Image", backgroundImage_) + ColourTags(sp, color_)
+        + sp.toString("Resource Only", resourceOnly);
 }
 
 unsigned char ImageClear::draw(CDC*, CSize)

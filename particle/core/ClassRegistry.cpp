@@ -1,5 +1,6 @@
 #include "particle/core/ClassRegistry.h"
 
+#include "particle/constraints/AddedClasses.h"
 #include "particle/constraints/Cameleon.h"
 #include "particle/constraints/Force.h"
 #include "particle/constraints/ImageClear.h"
@@ -58,6 +59,8 @@ unsigned char ClassRegistry::registerClasses()
     constraint(std::make_unique<ImageLoad>());
     constraint(std::make_unique<ImageDeltaParticleFactory>());
     constraint(std::make_unique<VortexForce>());
+    for (std::unique_ptr<IConstraint>& c : AddedConstraintPrototypes())
+        constraint(std::move(c));
     return 1;
 }
 

@@ -96,7 +96,8 @@ TEST(CMorvaneTest, ListsTheRegisteredClassesInRegistryOrder)
     const std::vector<std::string> expected = { "constraint.RemoveOutOfBounds", "constraint.Force",
         "constraint.OmniForce", "constraint.RemoveAged", "factory.ParticlesSquare", "constraint.Cameleon",
         "render.RenderSimple", "image.ImageClear", "constraint.ConstraintCollection", "factory.ParticleFactoryUniform",
-        "image.ImageLoad", "factory.ImageDeltaParticleFactory", "constraint.VortexForce" };
+        "image.ImageLoad", "factory.ImageDeltaParticleFactory", "constraint.VortexForce", "constraint.ColourRamp",
+        "constraint.Turbulence", "constraint.Attractor", "image.ImageFade", "image.ImageText" };
     std::vector<std::string> listed;
     for (int i = 0; i < host.GetConstraintClassCount(); ++i)
         listed.push_back(host.GetConstraintClassName(i).str());

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "particle/core/IConstraint.h"
+
+#include <memory>
+#include <vector>
+
+// Prototypes of the constraint classes added after the first set, in the order the class registry lists
+// them, after all of the first set (whose order class listings depend on). A new class joins here.
+std::vector<std::unique_ptr<IConstraint>> AddedConstraintPrototypes();
