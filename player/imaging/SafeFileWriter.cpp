@@ -98,12 +98,18 @@ std::string FolderOf(const std::string& target)
 // /proc, through which writers reopen it, is missing.
 int CreateHiddenBeside(const std::string& target)
 {
+#ifdef __EMSCRIPTEN__
+    // The browser's file systems open O_TMPFILE as an ordinary file and cannot link it into place.
+    (void)target;
+    return -1;
+#else
     if (::access("/proc/self/fd", X_OK) != 0)
         return -1;
     const int fd = ::open(FolderOf(target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0)
         ::fchmod(fd, ModeFor(target));
     return fd;
+#endif
 }
 
 // Gives the hidden file open at fd target's name, replacing what was there; false with errno.
@@ -351,7 +357,12 @@ std::FILE* SafeFileWriter::Open(const CString& fileName)
     const int fd = output_.Open(fileName.str());
     if (fd < 0)
         return nullptr;
+#ifdef __EMSCRIPTEN__
+    // The browser's C library can neither duplicate a descriptor nor start programs: open the file again.
+    const int own = ::open(output_.WorkingName().c_str(), O_WRONLY);
+#else
     const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+#endif
     file_ = own < 0 ? nullptr : ::fdopen(own, "wb");
     if (!file_) {
         const int error = errno;

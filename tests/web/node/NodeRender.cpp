@@ -11,8 +11,10 @@
 
 #include "particle/core/ParticleSystem.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 int main(int argc, char** argv)
@@ -48,7 +50,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < steps; ++i)
         player.Tick(pointer, x, y);
     if (!snapshot.empty() && !player.Engine().Snapshot(player.Frame())->SaveBitmapFile(snapshot.c_str())) {
-        std::fprintf(stderr, "node_render: cannot write %s\n", snapshot.c_str());
+        std::fprintf(stderr, "node_render: cannot write %s: %s\n", snapshot.c_str(), std::strerror(errno));
         return 1;
     }
     if (!dump.empty() && !WriteParticleDump(dump, player.Engine().GetSystem().particles)) {
