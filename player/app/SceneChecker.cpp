@@ -1,6 +1,5 @@
 #include "player/app/SceneChecker.h"
 
-#include "particle/constraints/FileNamePattern.h"
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/DefinitionSource.h"
 #include "particle/core/DefinitionText.h"
@@ -301,7 +300,6 @@ void SceneChecker::checkPictures(
     const std::string& file, const LineAt& lineAt, const std::string& classId, const std::string& params)
 {
     const char kFileTag[] = "Image Filename";
-    const char kIndexTag[] = "Current Index";
     const std::vector<ClassTag>& fresh = tagsOf(classId);
     if (std::none_of(fresh.begin(), fresh.end(), [&](const ClassTag& t) { return t.name == kFileTag; }))
         return;
@@ -310,14 +308,11 @@ void SceneChecker::checkPictures(
     constraint->setParametersFromString(params.c_str());
     const std::vector<ClassTag> tags = TagsOf(*constraint);
     const std::string pattern = TagValue(tags, kFileTag);
-    if (pattern.empty())
+    const std::string name = FirstPictureFile(tags);
+    if (name.empty())
         return;
-    const bool sequence = std::any_of(tags.begin(), tags.end(), [&](const ClassTag& t) { return t.name == kIndexTag; });
-    const std::string name = sequence
-        ? FormatFileNamePattern(pattern.c_str(), platform::ParseInt(TagValue(tags, kIndexTag).c_str())).str()
-        : pattern;
     const std::string path = ResolveBeside(name, DirectoryOf(file));
-    const std::string which = sequence && name != pattern ? " (the first of " + Quoted(pattern) + ")" : std::string();
+    const std::string which = name != pattern ? " (the first of " + Quoted(pattern) + ")" : std::string();
     Finding f;
     if (!exists(path)) {
         f = warning("missing-picture", "cannot find the picture file " + Quoted(name) + which + lookedFor(file));

@@ -154,6 +154,20 @@ SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional
         report.unreadable = platform::WhyUnreadable(path.str(), kMaxSceneBytes);
         return report;
     }
+    // A picture, a program, random bytes or an empty (half-written) file would only leave the scene with
+    // nothing: the running scene goes on instead. What the checker would say of them is noise; of text
+    // with blocks (all of unknown classes), it is the reason.
+    if (!HoldsScene(bytes, DetectSceneFileKind(bytes))) {
+        report.read = SceneRead::Rejected;
+        report.files.push_back(path.str());
+        if (!SplitDefinitionText(DefinitionTextOf(bytes).str()).empty())
+            report.findings = SceneChecker().CheckBytes(path.str(), bytes).findings;
+        const PictureFormat* picture = FormatOfContent(bytes.data(), bytes.size());
+        report.unreadable = picture
+            ? std::string("it is a ") + picture->name + " picture, not a scene file or a definition file"
+            : "it holds no scene (neither a scene file nor definition text naming a constraint class)";
+        return report;
+    }
     SceneCheck check = SceneChecker().CheckBytes(path.str(), bytes);
     report.kind = check.kind;
     report.findings = std::move(check.findings);
@@ -164,19 +178,6 @@ SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional
     if (report.kind == SceneFileKind::Definition && bytes.size() > CStdioFile::kDefaultMaxBytes) {
         report.read = SceneRead::Unopenable;
         report.unreadable = "a definition file larger than " + std::to_string(CStdioFile::kDefaultMaxBytes) + " bytes";
-        return report;
-    }
-    // A picture, a program, random bytes or an empty (half-written) file would only leave the scene with
-    // nothing: the running scene goes on instead.
-    if (!HoldsScene(bytes, report.kind)) {
-        report.read = SceneRead::Rejected;
-        // What the checker says of a picture or a program is noise; of text with blocks, the reason.
-        if (report.kind == SceneFileKind::Scene || SplitDefinitionText(DefinitionTextOf(bytes).str()).empty())
-            report.findings.clear();
-        const PictureFormat* picture = FormatOfContent(bytes.data(), bytes.size());
-        report.unreadable = picture
-            ? std::string("it is a ") + picture->name + " picture, not a scene file or a definition file"
-            : "it holds no scene: it is neither a scene file nor definition text naming a constraint class";
         return report;
     }
     if (mode == LoadMode::KeepOnErrors && HasErrors(report.findings)) {

@@ -1,5 +1,6 @@
 #include "player/app/TagCheck.h"
 
+#include "particle/constraints/FileNamePattern.h"
 #include "particle/core/IConstraint.h"
 #include "platform/Numbers.h"
 #include "player/app/NameSuggestion.h"
@@ -218,6 +219,16 @@ std::string TagValue(const std::vector<ClassTag>& tags, const std::string& name)
             return tag.value;
     }
     return std::string();
+}
+
+std::string FirstPictureFile(const std::vector<ClassTag>& tags)
+{
+    const std::string pattern = TagValue(tags, "Image Filename");
+    const bool sequence
+        = std::any_of(tags.begin(), tags.end(), [](const ClassTag& t) { return t.name == "Current Index"; });
+    if (pattern.empty() || !sequence)
+        return pattern;
+    return FormatFileNamePattern(pattern.c_str(), platform::ParseInt(TagValue(tags, "Current Index").c_str())).str();
 }
 
 void CheckTags(
