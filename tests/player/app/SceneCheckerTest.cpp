@@ -384,8 +384,8 @@ TEST(SceneChecker, LargeFilesAreCheckedInLinearTime)
             + ">\r\n.\r\n";
     std::string oneBlock = "constraint.Force\r\n";
     for (int i = 0; i < 40000; ++i)
-        oneBlock += "<T" + std::to_string(i) + ">1</T" + std::to_string(i) + ">\r\n";
-    oneBlock += ".\r\n";
+        oneBlock += "<T" + std::to_string(i) + ">1</T" + std::to_string(i) + ">";
+    oneBlock += "\r\n.\r\n";
     for (const std::string* text : { &many, &oneBlock }) {
         const auto start = std::chrono::steady_clock::now();
         const SceneCheck check = SceneChecker().CheckBytes("big.vq", bytesOf(*text));
