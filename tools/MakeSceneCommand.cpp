@@ -167,7 +167,7 @@ int runMakeScene(Options o)
     if (!definition)
         return cliFail(kCommand, "'" + o.definition + "' is a damaged or newer scene file; no definition to take");
     std::vector<std::string> notes;
-    scene.definition = relocateNames(definition->str(), o.definition, o.output, notes).c_str();
+    scene.definition = CString(relocateNames(definition->str(), o.definition, o.output, notes));
 
     const std::vector<std::uint8_t> bytes = EncodeScene(scene);
     SafeFileWriter writer;
