@@ -53,10 +53,12 @@ larger values keep only their low 8 bits) and then copies the picture Background
 top-left corner when that picture exists. Put it first in a scene that renders into RENDER, so that \
 every frame starts clean."
 about[constraint.ConstraintCollection]="A list of constraints loaded from another definition file: the \
-path is DefLocation followed directly by DefFilename, so DefLocation ends with a slash. Relative paths \
-are taken from the working directory, not from the including file. Files may include files up to 16 \
-deep; a file that is already being loaded is not loaded again, so a file including itself stops \
-instead of looping. Resource Only true keeps the whole list from being applied."
+path is DefLocation followed directly by DefFilename, so DefLocation ends with a slash. A relative \
+path is relative to the including file: it is looked for beside that file, unless the working \
+directory holds a file of that name, which comes first. Files may include files up to 16 deep, and one \
+load reads at most 1000 included files (64 MiB of them); a file that is already being loaded is not \
+loaded again, so a file including itself stops instead of looping. Resource Only true keeps the whole \
+list from being applied."
 about[factory.ParticleFactoryUniform]="Emits Amount particles per step at (CenterX, CenterY) in a fan: \
 directions between MinAngle and MaxAngle in degrees (0 points right, 90 up), speeds between MinForce \
 and MaxForce in pixels per step, hue, saturation and brightness between their bounds. With Randomize \

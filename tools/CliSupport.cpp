@@ -93,7 +93,7 @@ int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::stri
     case ScenePlayer::SceneRead::Truncated:
         return cliFail(command, "'" + path + "' ends early or is damaged; it was loaded as far as it could be read");
     case ScenePlayer::SceneRead::Rejected:
-        return cliFail(command, "'" + path + "' holds nothing to play");
+        return cliFail(command, "'" + path + "' was not loaded: " + report.unreadable);
     case ScenePlayer::SceneRead::NewerVersion:
         break; // the player has said why
     }

@@ -5,15 +5,22 @@
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/DefinitionSource.h"
+#include "particle/core/DefinitionText.h"
+#include "particle/core/StringParameters.h"
 #include "platform/CStdioFile.h"
 #include "player/app/NameSuggestion.h"
 #include "player/app/SceneChecker.h"
 #include "player/app/SceneFile.h"
+#include "player/app/TagCheck.h"
 #include "player/imaging/SafeFileWriter.h"
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const char kCommand[] = "make-scene";
 
@@ -58,6 +65,71 @@ int constraintCount(const CString& definition, const std::string& path)
     return constraints.getConstraintCount();
 }
 
+// The directory from which "to" reaches "from", ending in a separator; empty when they are the same.
+std::string pathBetween(const std::string& to, const std::string& from)
+{
+    std::error_code ec;
+    const fs::path a = fs::weakly_canonical(fs::absolute(from.empty() ? "." : from, ec), ec);
+    const fs::path b = fs::weakly_canonical(fs::absolute(to.empty() ? "." : to, ec), ec);
+    if (ec || a == b)
+        return std::string();
+    const std::string between = a.lexically_relative(b).string();
+    return between.empty() || between == "." ? std::string() : between + "/";
+}
+
+// A relative file name in the definition (a picture, an included file) points at a file from where the
+// definition was found: the working directory when the file is there, otherwise the definition file's
+// folder. A scene written into another folder would look beside itself instead, so such names get the
+// way from the scene's folder to theirs put in front. Returns the text; each change goes into notes.
+std::string relocateNames(
+    const std::string& text, const std::string& from, const std::string& to, std::vector<std::string>& notes)
+{
+    ClassRegistry registry;
+    std::string out;
+    std::size_t copied = 0;
+    for (const DefinitionBlock& block : SplitDefinitionText(text)) {
+        if (!block.HasIdentifierLine())
+            continue;
+        std::unique_ptr<IConstraint> constraint
+            = registry.createConstraint(CString(text.substr(block.begin, block.lineEnd - block.begin)));
+        if (!constraint)
+            continue;
+        const std::size_t paramsAt = block.lineEnd + 2;
+        const std::string params = text.substr(paramsAt, block.end - paramsAt);
+        // Parameters alone, without loading what they name.
+        StringParameters sp;
+        std::string name;
+        const char* tag = nullptr;
+        if (dynamic_cast<ConstraintCollection*>(constraint.get())) {
+            name = (sp.getStringParameter(params.c_str(), "DefLocation", CString())
+                + sp.getStringParameter(params.c_str(), "DefFilename", CString()))
+                       .str();
+            tag = params.find("<DefLocation>") != std::string::npos ? "<DefLocation>" : "<DefFilename>";
+        } else {
+            constraint->setParametersFromString(params.c_str());
+            name = FirstPictureFile(TagsOf(*constraint));
+            tag = "<Image Filename>";
+        }
+        const std::size_t at = params.find(tag);
+        if (name.empty() || name[0] == '/' || at == std::string::npos)
+            continue;
+        std::error_code ec;
+        const std::string prefix
+            = pathBetween(DirectoryOf(to), fs::exists(name, ec) ? std::string() : DirectoryOf(from));
+        if (prefix.empty())
+            continue;
+        const std::size_t valueAt = paramsAt + at + std::strlen(tag);
+        out.append(text, copied, valueAt - copied);
+        out += prefix;
+        copied = valueAt;
+        const std::size_t valueEnd = text.find('<', valueAt);
+        notes.push_back(Quoted(text.substr(valueAt, valueEnd - valueAt)) + " is written as "
+            + Quoted(prefix + text.substr(valueAt, valueEnd - valueAt))
+            + ", the same file seen from the scene file's folder");
+    }
+    return out + text.substr(copied);
+}
+
 int runMakeScene(Options o)
 {
     SceneDescription& scene = o.scene;
@@ -94,7 +166,8 @@ int runMakeScene(Options o)
     std::optional<CString> definition = DefinitionOfFile(input);
     if (!definition)
         return cliFail(kCommand, "'" + o.definition + "' is a damaged or newer scene file; no definition to take");
-    scene.definition = *definition;
+    std::vector<std::string> notes;
+    scene.definition = CString(relocateNames(definition->str(), o.definition, o.output, notes));
 
     const std::vector<std::uint8_t> bytes = EncodeScene(scene);
     SafeFileWriter writer;
@@ -102,7 +175,9 @@ int runMakeScene(Options o)
     if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || !writer.Commit())
         return cliFail(kCommand, "cannot write the scene file '" + o.output + "'");
     std::printf("wrote %s: %d constraints, %d x %d, part factory %s\n", o.output.c_str(),
-        constraintCount(scene.definition, o.definition), scene.width, scene.height, scene.partFactoryClass.c_str());
+        constraintCount(scene.definition, o.output), scene.width, scene.height, scene.partFactoryClass.c_str());
+    for (const std::string& note : notes)
+        std::printf("  %s\n", note.c_str());
     return 0;
 }
 

@@ -59,8 +59,13 @@ CliRun AddRunCommand(CLI::App& program)
                     "particles alive and the time taken.\n\n"
                     "The CSV file has one line per particle: index,x,y,prev_x,prev_y,dx,dy,color,age,group,\n"
                     "with the colour as 0xBBGGRR and floats exact to the last bit.\n\n"
-                    "The same scene gives the same particles on every run. Exit status: 0 done, 1 a file\n"
-                    "could not be read or written, 2 bad usage.\n\n"
+                    "The same scene gives the same particles on every run. run draws nothing, while\n"
+                    "render and the window draw the background texture before the first step, which\n"
+                    "takes numbers from the same random sequence: so the particles, and often their\n"
+                    "count, differ from theirs (scenes/galaxy.vq at 300 steps: 1,058 here, 1,051 there).\n"
+                    "Use render --steps N --dump-particles to see what the window shows.\n\n"
+                    "Exit status: 0 done, 1 a file could not be read or written, or holds no scene,\n"
+                    "2 bad usage.\n\n"
                     "Example: mirrim-cli run scenes/vortex.vq --steps 100\n");
     return [o] { return runRun(*o); };
 }

@@ -6,21 +6,48 @@
 #include "particle/core/ParticleRuleRun.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
-#include "platform/CStdioFile.h"
 
 #include <algorithm>
+#include <map>
 #include <string>
 
 namespace {
 
 const char kLineEnd[] = "\r\n";
 
-// The definition files being loaded right now, outermost first. Everything runs on one thread.
-std::vector<std::string>& filesBeingLoaded()
+// One load: a definition text turned into constraints together with every file it includes, however
+// deep. Includes are counted over the whole load, not per chain: files that include one another a few
+// times each would otherwise multiply (three includes each, sixteen deep, is 3^16 loads). Each file is
+// read from disk once per load. Everything runs on one thread.
+struct LoadSession {
+    int depth = 0; // nested loads under way; the session ends when the outermost one does
+    int includes = 0;
+    std::size_t includedBytes = 0;
+    std::map<std::string, std::string> texts; // the files read so far, by identity
+    std::vector<std::string> chain; // the files being loaded right now, outermost first
+};
+
+LoadSession& session()
 {
-    static std::vector<std::string> files;
-    return files;
+    static LoadSession current;
+    return current;
 }
+
+class SessionScope {
+public:
+    SessionScope() { ++session().depth; }
+    ~SessionScope()
+    {
+        LoadSession& s = session();
+        if (--s.depth == 0) {
+            s.includes = 0;
+            s.includedBytes = 0;
+            s.texts.clear();
+        }
+    }
+    SessionScope(const SessionScope&) = delete;
+    SessionScope& operator=(const SessionScope&) = delete;
+};
 
 } // namespace
 
@@ -239,6 +266,7 @@ int ConstraintCollection::indexOf(IConstraint* constraint) const
 
 unsigned char ConstraintCollection::populateFromDefinitionString(CString text)
 {
+    const SessionScope scope;
     removeAllConstraints();
     const std::string& all = text.str();
     for (const DefinitionBlock& block : SplitDefinitionText(all)) {
@@ -269,24 +297,31 @@ unsigned char ConstraintCollection::populateFromDefinitionFile()
 {
     if (defLocation.IsEmpty() && defFilename.IsEmpty())
         return 0;
+    const SessionScope scope;
+    LoadSession& s = session();
     const std::string path = ResolveBeside((defLocation + defFilename).str(), sourceDirectory_);
-    std::vector<std::string>& loading = filesBeingLoaded();
     const std::string identity = FileIdentity(path);
-    if (loading.size() >= static_cast<std::size_t>(kMaxIncludeDepth)
-        || std::find(loading.begin(), loading.end(), identity) != loading.end())
+    if (s.chain.size() >= static_cast<std::size_t>(kMaxIncludeDepth)
+        || std::find(s.chain.begin(), s.chain.end(), identity) != s.chain.end() || s.includes >= kMaxIncludesPerLoad)
         return 0;
 
-    CStdioFile file;
-    if (!file.Open(path.c_str()))
+    auto known = s.texts.find(identity);
+    if (known == s.texts.end()) {
+        std::string text;
+        if (!ReadDefinitionFile(path, text))
+            return 0;
+        known = s.texts.emplace(identity, std::move(text)).first;
+    }
+    if (known->second.size() > kMaxIncludedBytesPerLoad - s.includedBytes)
         return 0;
-    const CString buffer = file.ReadAllLines();
-    file.Close();
+    ++s.includes;
+    s.includedBytes += known->second.size();
 
-    loading.push_back(identity);
+    s.chain.push_back(identity);
     {
         DefinitionSource source(path);
-        populateFromDefinitionString(buffer);
+        populateFromDefinitionString(CString(known->second));
     }
-    loading.pop_back();
+    s.chain.pop_back();
     return 1;
 }

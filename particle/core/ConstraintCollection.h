@@ -2,6 +2,7 @@
 
 #include "particle/core/IConstraint.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,11 +13,15 @@
 //
 // A collection given "DefLocation" and "DefFilename" loads that definition file, so definition files can
 // include one another. A file that is already being loaded further up is refused, and includes nest at
-// most kMaxIncludeDepth deep, so a file that includes itself loads as far as it can and stops. A
-// relative file name is looked for beside the including file when the working directory lacks it.
+// most kMaxIncludeDepth deep, so a file that includes itself loads as far as it can and stops. One load
+// (a definition text with everything it includes) reads at most kMaxIncludesPerLoad included files
+// and kMaxIncludedBytesPerLoad bytes of them; includes beyond either stay empty. A relative file name
+// is looked for beside the including file when the working directory lacks it.
 class ConstraintCollection : public IConstraint {
 public:
     static constexpr int kMaxIncludeDepth = 16;
+    static constexpr int kMaxIncludesPerLoad = 1000;
+    static constexpr std::size_t kMaxIncludedBytesPerLoad = 64u << 20;
 
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

@@ -1,5 +1,7 @@
 #include "particle/core/DefinitionText.h"
 
+#include "platform/CStdioFile.h"
+
 #include <algorithm>
 
 namespace {
@@ -33,4 +35,23 @@ std::vector<DefinitionBlock> SplitDefinitionText(const std::string& text)
 std::size_t DefinitionTail(const std::string& text, const std::vector<DefinitionBlock>& blocks)
 {
     return blocks.empty() ? 0 : std::min(text.size(), blocks.back().end + sizeof kSeparator - 1);
+}
+
+std::string DefinitionFileText(std::string bytes)
+{
+    static const char kByteOrderMark[] = "\xEF\xBB\xBF";
+    if (bytes.compare(0, sizeof kByteOrderMark - 1, kByteOrderMark) == 0)
+        bytes.erase(0, sizeof kByteOrderMark - 1);
+    CStdioFile file;
+    file.OpenText(std::move(bytes));
+    return file.ReadAllLines().str();
+}
+
+bool ReadDefinitionFile(const std::string& path, std::string& text)
+{
+    std::vector<unsigned char> bytes;
+    if (!platform::ReadWholeFile(path, CStdioFile::kDefaultMaxBytes, bytes))
+        return false;
+    text = DefinitionFileText(std::string(bytes.begin(), bytes.end()));
+    return true;
 }

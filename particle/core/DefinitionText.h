@@ -22,3 +22,11 @@ std::vector<DefinitionBlock> SplitDefinitionText(const std::string& text);
 
 // Where the text after the last block starts (the whole text when there is no block).
 std::size_t DefinitionTail(const std::string& text, const std::vector<DefinitionBlock>& blocks);
+
+// The definition text of a file's bytes as the loader reads them: a UTF-8 byte-order mark at the start
+// skipped (some editors write one, and it would spoil the first class identifier), every line ended by
+// CR LF whatever line ends the file had.
+std::string DefinitionFileText(std::string bytes);
+// Reads a definition file (a regular file of at most CStdioFile's limit) as DefinitionFileText gives it;
+// false when it cannot be read.
+bool ReadDefinitionFile(const std::string& path, std::string& text);

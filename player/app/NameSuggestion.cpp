@@ -1,14 +1,14 @@
 #include "player/app/NameSuggestion.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 
 namespace {
 
+// Names are ASCII; the C library's tolower goes through the locale for every letter.
 char lower(char c)
 {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool equalIgnoringCase(const std::string& a, const std::string& b)
@@ -89,8 +89,13 @@ std::optional<NameSuggestion> SuggestName(const std::string& wrong, const std::v
     std::optional<NameSuggestion> best;
     std::pair<bool, std::size_t> bestRank { true, SIZE_MAX };
     for (const std::string& name : known) {
-        const std::size_t distance = editDistance(bare, name);
         const bool shortForm = isShortFormOf(bare, name);
+        // A short form is its name less some letters, so its distance is the difference in length; a
+        // name whose length is further off than allowed cannot be close enough to be worth measuring.
+        const std::size_t apart = name.size() > bare.size() ? name.size() - bare.size() : bare.size() - name.size();
+        if (!shortForm && apart > allowed)
+            continue;
+        const std::size_t distance = shortForm ? apart : editDistance(bare, name);
         const std::pair<bool, std::size_t> rank { !shortForm, distance };
         if ((shortForm || distance <= allowed) && rank < bestRank) {
             bestRank = rank;

@@ -1,6 +1,5 @@
 #include "player/app/SceneChecker.h"
 
-#include "particle/constraints/FileNamePattern.h"
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/DefinitionSource.h"
 #include "particle/core/DefinitionText.h"
@@ -15,6 +14,7 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <unordered_map>
 
 namespace {
 
@@ -91,7 +91,11 @@ SceneCheck SceneChecker::CheckFile(const std::string& path)
 SceneCheck SceneChecker::CheckBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     result_ = SceneCheck();
+    said_.clear();
     including_.clear();
+    includes_ = 0;
+    includedBytes_ = 0;
+    texts_.clear();
     result_.kind = DetectSceneFileKind(bytes);
     result_.files.push_back(path);
     if (result_.kind == SceneFileKind::Scene)
@@ -100,9 +104,12 @@ SceneCheck SceneChecker::CheckBytes(const std::string& path, const std::vector<s
         checkDefinition(path, DefinitionTextOf(bytes).str());
 
     // In reading order: file by file as they were met, line by line; what concerns a whole file last.
-    const auto rank = [this](const Finding& f) {
-        const auto file = std::find(result_.files.begin(), result_.files.end(), f.file);
-        return std::make_pair(file - result_.files.begin(), f.line > 0 ? f.line : INT_MAX);
+    std::unordered_map<std::string, std::size_t> order;
+    for (const std::string& file : result_.files)
+        order.emplace(file, order.size());
+    const auto rank = [&order](const Finding& f) {
+        const auto file = order.find(f.file);
+        return std::make_pair(file == order.end() ? order.size() : file->second, f.line > 0 ? f.line : INT_MAX);
     };
     std::stable_sort(result_.findings.begin(), result_.findings.end(),
         [&rank](const Finding& a, const Finding& b) { return rank(a) < rank(b); });
@@ -112,6 +119,7 @@ SceneCheck SceneChecker::CheckBytes(const std::string& path, const std::vector<s
 std::vector<Finding> SceneChecker::CheckSettings(const std::string& path, const SceneDescription& scene)
 {
     result_ = SceneCheck();
+    said_.clear();
     checkPartFactory(path, scene);
     checkSize(path, scene);
     return std::move(result_.findings);
@@ -120,11 +128,28 @@ std::vector<Finding> SceneChecker::CheckSettings(const std::string& path, const 
 void SceneChecker::add(Finding finding)
 {
     // A file included twice says the same twice; once is enough.
-    for (const Finding& f : result_.findings) {
-        if (f.file == finding.file && f.line == finding.line && f.message == finding.message)
-            return;
-    }
+    std::string key = finding.file + '\0' + std::to_string(finding.line) + '\0' + finding.message;
+    if (!said_.insert(std::move(key)).second)
+        return;
     result_.findings.push_back(std::move(finding));
+}
+
+std::optional<NameSuggestion> SceneChecker::suggest(const std::string& wrong, const std::vector<std::string>& known)
+{
+    // The same wrong name tends to come back many times; past a few thousand different ones the file is
+    // not one a person typed, and hints would cost more than they help.
+    constexpr std::size_t kMostRemembered = 4096;
+    std::string key = wrong;
+    for (const std::string& name : known)
+        key += '\0' + name;
+    const auto found = suggestions_.find(key);
+    if (found != suggestions_.end())
+        return found->second;
+    if (suggestions_.size() >= kMostRemembered)
+        return std::nullopt;
+    std::optional<NameSuggestion> nearest = SuggestName(wrong, known);
+    suggestions_.emplace(std::move(key), nearest);
+    return nearest;
 }
 
 const std::vector<ClassTag>& SceneChecker::tagsOf(const std::string& classId)
@@ -137,12 +162,13 @@ const std::vector<ClassTag>& SceneChecker::tagsOf(const std::string& classId)
     return found->second;
 }
 
-std::vector<std::string> SceneChecker::constraintClassNames()
+const std::vector<std::string>& SceneChecker::constraintClassNames()
 {
-    std::vector<std::string> names;
-    for (int i = 0; i < registry_.constraintClassCount(); ++i)
-        names.push_back(registry_.constraintClassName(i).str());
-    return names;
+    if (constraintNames_.empty()) {
+        for (int i = 0; i < registry_.constraintClassCount(); ++i)
+            constraintNames_.push_back(registry_.constraintClassName(i).str());
+    }
+    return constraintNames_;
 }
 
 void SceneChecker::checkDefinition(const std::string& file, const std::string& text)
@@ -226,7 +252,7 @@ void SceneChecker::checkBlock(const std::string& file, const std::string& text, 
         Finding f = error("unknown-class", "unknown class " + Quoted(classId) + ", so the block is skipped");
         if (registry_.createParticle(classId.c_str())) {
             f.message = Quoted(classId) + " is a particle class, not a constraint, so the block is skipped";
-        } else if (std::optional<NameSuggestion> nearest = SuggestName(classId, constraintClassNames())) {
+        } else if (std::optional<NameSuggestion> nearest = suggest(classId, constraintClassNames())) {
             f.message += ": " + nearest->Hint();
             f.suggestion = nearest->name;
         }
@@ -261,7 +287,7 @@ void SceneChecker::checkParticleClass(const std::string& file, const LineAt& lin
     std::vector<std::string> particles;
     for (int i = 0; i < registry_.particleClassCount(); ++i)
         particles.push_back(registry_.particleClassName(i).str());
-    if (std::optional<NameSuggestion> nearest = SuggestName(name, particles)) {
+    if (std::optional<NameSuggestion> nearest = suggest(name, particles)) {
         f.message += ": " + nearest->Hint();
         f.suggestion = nearest->name;
     }
@@ -274,7 +300,6 @@ void SceneChecker::checkPictures(
     const std::string& file, const LineAt& lineAt, const std::string& classId, const std::string& params)
 {
     const char kFileTag[] = "Image Filename";
-    const char kIndexTag[] = "Current Index";
     const std::vector<ClassTag>& fresh = tagsOf(classId);
     if (std::none_of(fresh.begin(), fresh.end(), [&](const ClassTag& t) { return t.name == kFileTag; }))
         return;
@@ -283,14 +308,11 @@ void SceneChecker::checkPictures(
     constraint->setParametersFromString(params.c_str());
     const std::vector<ClassTag> tags = TagsOf(*constraint);
     const std::string pattern = TagValue(tags, kFileTag);
-    if (pattern.empty())
+    const std::string name = FirstPictureFile(tags);
+    if (name.empty())
         return;
-    const bool sequence = std::any_of(tags.begin(), tags.end(), [&](const ClassTag& t) { return t.name == kIndexTag; });
-    const std::string name = sequence
-        ? FormatFileNamePattern(pattern.c_str(), platform::ParseInt(TagValue(tags, kIndexTag).c_str())).str()
-        : pattern;
     const std::string path = ResolveBeside(name, DirectoryOf(file));
-    const std::string which = sequence && name != pattern ? " (the first of " + Quoted(pattern) + ")" : std::string();
+    const std::string which = name != pattern ? " (the first of " + Quoted(pattern) + ")" : std::string();
     Finding f;
     if (!exists(path)) {
         f = warning("missing-picture", "cannot find the picture file " + Quoted(name) + which + lookedFor(file));
@@ -314,23 +336,42 @@ void SceneChecker::checkInclude(const std::string& file, const LineAt& lineAt, c
         return;
     const std::string path = ResolveBeside(named, DirectoryOf(file));
     const std::string identity = FileIdentity(path);
+    // Read once per check, as the loader reads each file once per load.
+    auto text = texts_.find(identity);
+    if (text == texts_.end()) {
+        std::string read;
+        text = texts_.emplace(identity, ReadDefinitionFile(path, read) ? std::optional(std::move(read)) : std::nullopt)
+                   .first;
+    }
+    using CC = ConstraintCollection;
+    const std::string all = " definition files (" + std::to_string(CC::kMaxIncludesPerLoad) + " files or "
+        + std::to_string(CC::kMaxIncludedBytesPerLoad) + " bytes in all)";
     Finding f;
-    CStdioFile included;
-    if (including_.size() >= static_cast<std::size_t>(ConstraintCollection::kMaxIncludeDepth)) {
+    if (including_.size() >= static_cast<std::size_t>(CC::kMaxIncludeDepth)) {
         f = error("include-depth",
-            "includes nest deeper than " + std::to_string(ConstraintCollection::kMaxIncludeDepth) + " files, so "
-                + Quoted(named) + " is not loaded and this collection stays empty");
+            "includes nest deeper than " + std::to_string(CC::kMaxIncludeDepth) + " files, so " + Quoted(named)
+                + " is not loaded and this collection stays empty");
     } else if (std::find(including_.begin(), including_.end(), identity) != including_.end()) {
         f = error("include-cycle",
             Quoted(named) + " is already being loaded (it includes itself), so this collection stays empty");
-    } else if (!included.Open(path.c_str())) {
+    } else if (includes_ >= CC::kMaxIncludesPerLoad) {
+        f = error("include-limit",
+            "the scene has already included as many" + all + " as one load reads, so " + Quoted(named)
+                + " is not loaded and this collection stays empty");
+    } else if (!text->second) {
         f = error("missing-include",
             (exists(path) ? "cannot read the definition file " : "cannot find the definition file ") + Quoted(named)
                 + lookedFor(file) + ", so this collection stays empty");
+    } else if (text->second->size() > CC::kMaxIncludedBytesPerLoad - includedBytes_) {
+        f = error("include-limit",
+            Quoted(named) + " would take the scene past as many" + all
+                + " as one load reads, so it is not loaded and this collection stays empty");
     } else {
+        ++includes_;
+        includedBytes_ += text->second->size();
         result_.files.push_back(path);
         including_.push_back(identity);
-        checkDefinition(path, included.ReadAllLines().str());
+        checkDefinition(path, *text->second);
         including_.pop_back();
         return;
     }
@@ -415,7 +456,7 @@ void SceneChecker::checkPartFactory(const std::string& path, const SceneDescript
         Finding f = warning("unknown-class",
             "the part factory class " + Quoted(classId)
                 + " is not a constraint class, so the mouse keeps firing the factory it had");
-        if (std::optional<NameSuggestion> nearest = SuggestName(classId, constraintClassNames())) {
+        if (std::optional<NameSuggestion> nearest = suggest(classId, constraintClassNames())) {
             f.message += ": " + nearest->Hint();
             f.suggestion = nearest->name;
         }
@@ -434,7 +475,7 @@ void SceneChecker::checkPartFactory(const std::string& path, const SceneDescript
         Finding f = warning("unknown-tag",
             std::string("the pointer's ") + axis + " goes to " + Quoted("<" + tag + ">") + ", which " + owner
                 + " does not read, so dragging does not move it");
-        if (std::optional<NameSuggestion> nearest = SuggestName(tag, names)) {
+        if (std::optional<NameSuggestion> nearest = suggest(tag, names)) {
             f.suggestion = nearest->name;
             nearest->name = "<" + nearest->name + ">";
             f.message += ": " + nearest->Hint();

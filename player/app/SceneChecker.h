@@ -2,13 +2,16 @@
 
 #include "particle/core/ClassRegistry.h"
 #include "player/app/Finding.h"
+#include "player/app/NameSuggestion.h"
 #include "player/app/SceneFile.h"
 #include "player/app/TagCheck.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // What the checker found in one file and the files it includes.
@@ -51,13 +54,23 @@ private:
     void checkPartFactory(const std::string& path, const SceneDescription& scene);
     void checkSize(const std::string& path, const SceneDescription& scene);
     const std::vector<ClassTag>& tagsOf(const std::string& classId);
-    std::vector<std::string> constraintClassNames();
+    const std::vector<std::string>& constraintClassNames();
     void add(Finding finding);
+    // SuggestName, remembered for names met before.
+    std::optional<NameSuggestion> suggest(const std::string& wrong, const std::vector<std::string>& known);
 
     ClassRegistry registry_;
     std::map<std::string, std::vector<ClassTag>> tags_;
     // The identities of the included files being checked, outermost first, as the loader keeps them.
     std::vector<std::string> including_;
+    // Included files over the whole check, counted and read as the loader counts and reads them.
+    int includes_ = 0;
+    std::size_t includedBytes_ = 0;
+    std::map<std::string, std::optional<std::string>> texts_;
+    std::vector<std::string> constraintNames_;
+    std::map<std::string, std::optional<NameSuggestion>> suggestions_;
+    // What has been said already, to say each finding once.
+    std::unordered_set<std::string> said_;
     SceneCheck result_;
 };
 

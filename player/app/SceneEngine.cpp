@@ -2,11 +2,13 @@
 
 #include "particle/core/DefaultScene.h"
 #include "particle/core/DefinitionSource.h"
+#include "particle/core/DefinitionText.h"
 #include "particle/core/JGeometryUtilities.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CStdioFile.h"
 #include "player/app/SceneChecker.h"
 #include "player/imaging/CDibImage.h"
+#include "player/imaging/PictureFormats.h"
 
 SceneEngine::SceneEngine(IPlayerUi* ui)
     : ui_(ui)
@@ -152,6 +154,20 @@ SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional
         report.unreadable = platform::WhyUnreadable(path.str(), kMaxSceneBytes);
         return report;
     }
+    // A picture, a program, random bytes or an empty (half-written) file would only leave the scene with
+    // nothing: the running scene goes on instead. What the checker would say of them is noise; of text
+    // with blocks (all of unknown classes), it is the reason.
+    if (!HoldsScene(bytes, DetectSceneFileKind(bytes))) {
+        report.read = SceneRead::Rejected;
+        report.files.push_back(path.str());
+        if (!SplitDefinitionText(DefinitionTextOf(bytes).str()).empty())
+            report.findings = SceneChecker().CheckBytes(path.str(), bytes).findings;
+        const PictureFormat* picture = FormatOfContent(bytes.data(), bytes.size());
+        report.unreadable = picture
+            ? std::string("it is a ") + picture->name + " picture, not a scene file or a definition file"
+            : "it holds no scene (neither a scene file nor definition text naming a constraint class)";
+        return report;
+    }
     SceneCheck check = SceneChecker().CheckBytes(path.str(), bytes);
     report.kind = check.kind;
     report.findings = std::move(check.findings);
@@ -164,14 +180,12 @@ SceneEngine::LoadReport SceneEngine::LoadFile(const CString& path, std::optional
         report.unreadable = "a definition file larger than " + std::to_string(CStdioFile::kDefaultMaxBytes) + " bytes";
         return report;
     }
-    const CString definition = report.kind == SceneFileKind::Definition ? DefinitionTextOf(bytes) : CString();
-    // An empty file is what a half-written one looks like: it would leave the scene with nothing.
-    const bool empty = report.kind == SceneFileKind::Definition
-        && definition.str().find_first_not_of(" \t\r\n") == std::string::npos;
-    if (empty || (mode == LoadMode::KeepOnErrors && HasErrors(report.findings))) {
+    if (mode == LoadMode::KeepOnErrors && HasErrors(report.findings)) {
         report.read = SceneRead::Rejected;
+        report.unreadable = "it has errors";
         return report;
     }
+    const CString definition = report.kind == SceneFileKind::Definition ? DefinitionTextOf(bytes) : CString();
 
     // Pictures and includes that the working directory lacks are looked for beside the file.
     DefinitionSource source(path.str());
@@ -194,11 +208,16 @@ void SceneEngine::ShowFindings(const LoadReport& report)
         return;
     }
     // A newer scene file has had its own message, and there is nothing else to say about it.
-    if (!ui_ || report.findings.empty() || report.read == SceneRead::NewerVersion)
+    const bool rejected = report.read == SceneRead::Rejected;
+    if (!ui_ || (report.findings.empty() && !rejected) || report.read == SceneRead::NewerVersion)
         return;
     constexpr std::size_t kListed = 12;
-    CString text = report.read == SceneRead::Rejected ? "The file was not loaded; the scene goes on as it was.\n\n"
-                                                      : "The scene was loaded, but not quite as written:\n\n";
+    CString text = "The scene was loaded, but not quite as written:\n\n";
+    if (rejected) {
+        const std::string file = report.files.empty() ? std::string() : report.files.front();
+        text = CString("'") + file.c_str() + "' was not loaded: " + report.unreadable.c_str()
+            + ". The scene goes on as it was.\n\n";
+    }
     for (std::size_t i = 0; i < report.findings.size() && i < kListed; ++i)
         text += report.findings[i].Text() + "\n";
     if (report.findings.size() > kListed) {
@@ -206,8 +225,8 @@ void SceneEngine::ShowFindings(const LoadReport& report)
         more.Format("... and %zu more ('mirrim-cli check FILE' lists them all).\n", report.findings.size() - kListed);
         text += more;
     }
-    ui_->ShowMessage(
-        text, HasErrors(report.findings) ? IPlayerUi::MessageKind::Error : IPlayerUi::MessageKind::Information);
+    ui_->ShowMessage(text,
+        rejected || HasErrors(report.findings) ? IPlayerUi::MessageKind::Error : IPlayerUi::MessageKind::Information);
 }
 
 std::optional<SceneEngine::LoadReport> SceneEngine::LoadScene()

@@ -3,7 +3,6 @@
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/DefinitionText.h"
 #include "platform/CArchive.h"
-#include "platform/CStdioFile.h"
 
 namespace {
 
@@ -17,6 +16,13 @@ int constraintBlocks(const std::string& text, ClassRegistry& registry)
             ++count;
     }
     return count;
+}
+
+// Whether text starts with a line (ended by CR LF or LF) that is a registered constraint class.
+bool startsWithClassLine(const std::string& text, ClassRegistry& registry)
+{
+    const std::size_t end = text.find_first_of("\r\n");
+    return end != std::string::npos && end > 0 && registry.createConstraint(CString(text.substr(0, end)));
 }
 
 } // namespace
@@ -62,7 +68,12 @@ SceneFileKind DetectSceneFileKind(const std::vector<std::uint8_t>& bytes)
     }
     if (first.Find(kSceneHeader) == 0)
         return SceneFileKind::Scene;
+    // A first string that starts as definition text does, with a class identifier line, is a
+    // plain-definition scene file whatever its line ends and whatever follows it: in plain text the
+    // first letter would be taken for the length, and the rest of a class name is no class name.
     ClassRegistry registry;
+    if (startsWithClassLine(first.str(), registry))
+        return SceneFileKind::Scene;
     const int asScene = constraintBlocks(first.str(), registry);
     const int asText = constraintBlocks(DefinitionTextOf(bytes).str(), registry);
     if (asScene != asText)
@@ -72,9 +83,18 @@ SceneFileKind DetectSceneFileKind(const std::vector<std::uint8_t>& bytes)
 
 CString DefinitionTextOf(const std::vector<std::uint8_t>& bytes)
 {
-    CStdioFile file;
-    file.OpenText(std::string(bytes.begin(), bytes.end()));
-    return file.ReadAllLines();
+    return CString(DefinitionFileText(std::string(bytes.begin(), bytes.end())));
+}
+
+bool HoldsScene(const std::vector<std::uint8_t>& bytes, SceneFileKind kind)
+{
+    if (kind == SceneFileKind::Scene) {
+        CArchiveReader archive(bytes.data(), bytes.size());
+        CString first;
+        return archive.ReadString(first);
+    }
+    ClassRegistry registry;
+    return constraintBlocks(DefinitionTextOf(bytes).str(), registry) > 0;
 }
 
 std::optional<CString> DefinitionOfFile(const std::vector<std::uint8_t>& bytes)

@@ -38,15 +38,22 @@ std::vector<std::uint8_t> EncodeScene(const SceneDescription& scene);
 // What a file given to the player holds, told apart by its content, not its name.
 enum class SceneFileKind { Definition, Scene };
 
-// A file whose first archive string starts with the scene header is a versioned scene. Otherwise the
+// A file whose first archive string starts with the scene header is a versioned scene, and one whose
+// first string starts with a line naming a constraint class is a plain-definition scene. Otherwise the
 // file is read both ways, as a plain-definition scene (one archive string) and as definition text, and
 // is taken for the reading in which more blocks name a constraint class; on a tie, for a scene when
 // that one string is all the file holds. A file too short for its first string is a definition when it
 // is blank or holds a block, and otherwise a damaged scene file.
 SceneFileKind DetectSceneFileKind(const std::vector<std::uint8_t>& bytes);
 
-// A definition file's bytes as the loader reads them: every line ended by CR LF.
+// A definition file's bytes as the loader reads them: a byte-order mark skipped, every line ended by
+// CR LF.
 CString DefinitionTextOf(const std::vector<std::uint8_t>& bytes);
+
+// Whether a file of that kind holds something to play: a scene file whose first string can be read, or
+// definition text with a block that names a constraint class. A picture, a program or random bytes
+// do not, and loading them would only wipe the running scene.
+bool HoldsScene(const std::vector<std::uint8_t>& bytes, SceneFileKind kind);
 
 // The definition text a file holds, whichever kind it is; nothing when it is a scene file that is
 // damaged before the end of its definition or newer than the player reads.

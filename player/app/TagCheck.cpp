@@ -1,5 +1,6 @@
 #include "player/app/TagCheck.h"
 
+#include "particle/constraints/FileNamePattern.h"
 #include "particle/core/IConstraint.h"
 #include "platform/Numbers.h"
 #include "player/app/NameSuggestion.h"
@@ -7,8 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <strings.h>
+#include <unordered_set>
 
 namespace {
 
@@ -123,14 +127,28 @@ std::vector<TagToken> tokensOf(const std::string& text)
 }
 
 // Comment lines start with "//" after any blanks; the reader sees tags in them all the same.
-bool onCommentLine(const std::string& text, std::size_t at)
-{
-    const std::size_t lineStart = at == 0 ? 0 : text.rfind('\n', at - 1);
-    std::size_t from = lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1;
-    while (from < at && (text[from] == ' ' || text[from] == '\t'))
-        ++from;
-    return text.compare(from, 2, "//") == 0;
-}
+class CommentLines {
+public:
+    explicit CommentLines(const std::string& text)
+    {
+        for (std::size_t start = 0; start <= text.size();) {
+            std::size_t end = text.find('\n', start);
+            end = end == std::string::npos ? text.size() : end;
+            const std::size_t first = text.find_first_not_of(" \t", start);
+            if (first != std::string::npos && first < end && text.compare(first, 2, "//") == 0)
+                lines_.emplace_back(start, end);
+            start = end + 1;
+        }
+    }
+    bool Holds(std::size_t at) const
+    {
+        const auto after = std::upper_bound(lines_.begin(), lines_.end(), std::make_pair(at, SIZE_MAX));
+        return after != lines_.begin() && at <= std::prev(after)->second;
+    }
+
+private:
+    std::vector<std::pair<std::size_t, std::size_t>> lines_; // first byte and line end, in order
+};
 
 Finding warning(const char* kind, std::string message, std::string suggestion = std::string())
 {
@@ -203,12 +221,23 @@ std::string TagValue(const std::vector<ClassTag>& tags, const std::string& name)
     return std::string();
 }
 
+std::string FirstPictureFile(const std::vector<ClassTag>& tags)
+{
+    const std::string pattern = TagValue(tags, "Image Filename");
+    const bool sequence
+        = std::any_of(tags.begin(), tags.end(), [](const ClassTag& t) { return t.name == "Current Index"; });
+    if (pattern.empty() || !sequence)
+        return pattern;
+    return FormatFileNamePattern(pattern.c_str(), platform::ParseInt(TagValue(tags, "Current Index").c_str())).str();
+}
+
 void CheckTags(
     const std::string& owner, const std::vector<ClassTag>& tags, const std::string& params, const TagFindingSink& sink)
 {
     std::vector<std::string> known;
     for (const ClassTag& tag : tags)
         known.push_back(tag.name);
+    const CommentLines comments(params);
 
     // The tags the class reads, found as its reader finds them: the first opening tag, then the first
     // closing tag after it.
@@ -229,7 +258,7 @@ void CheckTags(
             unclosed.push_back({ at, tag.name, std::string() });
             continue;
         }
-        if (onCommentLine(params, at))
+        if (comments.Holds(at))
             sink(at,
                 warning("tag-in-comment",
                     open + " stands on a comment line but is read all the same: delete it or misspell it"));
@@ -244,12 +273,12 @@ void CheckTags(
     }
 
     // Tags the class does not read. A misspelt closing tag of one that is open is told with that one.
-    std::vector<std::string> unknownOpen;
+    std::unordered_set<std::string> unknownOpen;
     for (const TagToken& token : tokensOf(params)) {
-        if (std::find(known.begin(), known.end(), token.name) != known.end() || onCommentLine(params, token.at))
+        if (std::find(known.begin(), known.end(), token.name) != known.end() || comments.Holds(token.at))
             continue;
         if (token.closing) {
-            if (std::find(unknownOpen.begin(), unknownOpen.end(), token.name) != unknownOpen.end())
+            if (unknownOpen.count(token.name) != 0)
                 continue;
             std::vector<std::string> open;
             for (const Unclosed& u : unclosed)
@@ -261,10 +290,8 @@ void CheckTags(
                 }
                 continue;
             }
-        } else if (std::find(unknownOpen.begin(), unknownOpen.end(), token.name) != unknownOpen.end()) {
+        } else if (!unknownOpen.insert(token.name).second) {
             continue;
-        } else {
-            unknownOpen.push_back(token.name);
         }
         const std::string shown = (token.closing ? "</" : "<") + token.name + ">";
         std::string message = owner + " has no tag " + Quoted(shown) + ", so it is ignored";

@@ -24,6 +24,10 @@ std::vector<ClassTag> TagsOf(IConstraint& constraint);
 // The value a tag has in a list made by TagsOf; empty when the list has no such tag.
 std::string TagValue(const std::vector<ClassTag>& tags, const std::string& name);
 
+// The picture file a constraint with these tags reads first: its "Image Filename", with its "Current
+// Index" put in when it reads a numbered sequence; empty when it reads no picture file.
+std::string FirstPictureFile(const std::vector<ClassTag>& tags);
+
 // Takes a finding at an offset into the parameter text; the caller knows the file and the line.
 using TagFindingSink = std::function<void(std::size_t offset, Finding finding)>;
 

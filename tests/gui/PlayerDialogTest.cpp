@@ -546,6 +546,33 @@ TEST(PlayerDialog, LoadAndTheCommandLineTakeEitherKindAndTellTheFindings)
     EXPECT_EQ(window.Watcher().Files(), std::vector<std::string> { dir.file("typo.zrk") });
 }
 
+// A picture or random bytes, opened from the command line or with Load, or written over the scene being
+// watched, is refused with the reason and the running scene goes on.
+TEST(PlayerDialog, FilesHoldingNoSceneAreRefusedEveryWay)
+{
+    TempDir dir;
+    writeText(dir.file("scene.vq"), "constraint.Force\r\n\r\n.\r\n");
+    writeText(dir.file("picture.gif"), std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13) + std::string(64, '\0'));
+    writeText(dir.file("noise.zrk"), std::string("\x9c\x13\xf0\x7f\x01", 5) + std::string(400, '\xa5'));
+    TestDialog window;
+    window.OpenFile(dir.file("scene.vq").c_str());
+    ASSERT_EQ(constraintClasses(window), kForce);
+    window.OpenFile(dir.file("picture.gif").c_str());
+    window.openAnswer = CString(dir.file("noise.zrk"));
+    window.RunCommand(CPlayerDialog::kLoad);
+    replaceText(dir.file("noise.zrk"), std::string(300, '\x01')); // the file now watched
+    for (int i = 0; i < 100 && window.messages.size() < 3; ++i)
+        QTest::qWait(50);
+    ASSERT_EQ(window.messages.size(), 3u);
+    EXPECT_NE(window.messages[0].first.str().find("is a GIF picture"), std::string::npos);
+    for (const auto& [text, kind] : window.messages) {
+        EXPECT_NE(text.str().find("was not loaded"), std::string::npos) << text.str();
+        EXPECT_EQ(kind, IPlayerUi::MessageKind::Error);
+    }
+    EXPECT_EQ(constraintClasses(window), kForce);
+    EXPECT_TRUE(window.IsTicking());
+}
+
 // While a file plays, the window reloads it when it is rewritten or replaced, or when a file it
 // includes changes; a reload that would lose part of the scene keeps the running one and says why.
 TEST(PlayerDialog, ReloadsTheSceneWhenItsFilesChange)

@@ -3,6 +3,7 @@
 #include "particle/core/ConstraintBase.h"
 #include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
+#include "platform/CStdioFile.h"
 #include "tests/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,55 @@ TEST_F(DefinitionFiles, DeepIncludeChainsStopAtTheDepthLimit)
     for (ConstraintCollection* at = &c; at && at->getConstraintCount() > 0; ++depth)
         at = dynamic_cast<ConstraintCollection*>(at->getConstraint(0));
     EXPECT_EQ(depth, ConstraintCollection::kMaxIncludeDepth);
+}
+
+// Files that include one another three times each, eight deep: 3^8 loads if includes were only
+// limited per chain. Each file is read once, and the whole load stops at its include budget.
+TEST_F(DefinitionFiles, RepeatedIncludesAreBoundedPerLoad)
+{
+    const int levels = 8;
+    for (int i = 0; i < levels; ++i) {
+        std::string body;
+        for (int k = 0; k < 3; ++k)
+            body += "constraint.ConstraintCollection\n" + include("tree" + std::to_string(i + 1) + ".vq").str()
+                + "\n.\n";
+        write("tree" + std::to_string(i) + ".vq", body);
+    }
+    write("tree" + std::to_string(levels) + ".vq", "factory.ParticlesSquare\n\n.\n");
+    const long before = platform::FileOpenAttempts();
+    ConstraintCollection c;
+    c.setParametersFromString(include("tree0.vq"));
+    EXPECT_EQ(platform::FileOpenAttempts() - before, levels + 1);
+
+    int collections = 0;
+    std::vector<ConstraintCollection*> open { &c };
+    while (!open.empty()) {
+        ConstraintCollection* at = open.back();
+        open.pop_back();
+        ++collections;
+        for (int i = 0; i < at->getConstraintCount(); ++i) {
+            if (auto* inner = dynamic_cast<ConstraintCollection*>(at->getConstraint(i)); inner)
+                open.push_back(inner);
+        }
+    }
+    EXPECT_GT(collections, ConstraintCollection::kMaxIncludesPerLoad);
+    EXPECT_LE(collections, 3 * ConstraintCollection::kMaxIncludesPerLoad + 1);
+
+    // The budget is per load: the next load reads the whole first level again.
+    ConstraintCollection again;
+    again.setParametersFromString(include("tree7.vq"));
+    ASSERT_EQ(again.getConstraintCount(), 3);
+    EXPECT_EQ(dynamic_cast<ConstraintCollection*>(again.getConstraint(2))->getConstraintCount(), 1);
+}
+
+TEST_F(DefinitionFiles, ByteOrderMarkIsSkipped)
+{
+    write("bom.vq",
+        "\xEF\xBB\xBF"
+        "factory.ParticlesSquare\r\n\r\n.\r\nfactory.ParticlesSquare\r\n\r\n.\r\n");
+    ConstraintCollection c;
+    c.setParametersFromString(include("bom.vq"));
+    EXPECT_EQ(c.getConstraintCount(), 2);
 }
 
 } // namespace

@@ -357,6 +357,10 @@ TEST(BadInput, ScenesAndDefinitions)
     ASSERT_EQ(cli("make-scene --definition " + vortex + " --scene-version 1001 " + dir.file("newer.zrk")).status, 0);
     ASSERT_EQ(cli("make-scene --definition " + vortex + " --size 100000x100000 " + dir.file("absurd.zrk")).status, 0);
     const std::string square = "factory.ParticlesSquare\n<CenterX>10</CenterX><CenterY>10</CenterY>";
+    std::string noise(4096, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    write(dir.file("noise.zrk"), noise);
 
     tryRows({
         { "scene file that does not exist", "render --scene " + dir.file("none.zrk"), 1,
@@ -371,6 +375,11 @@ TEST(BadInput, ScenesAndDefinitions)
         { "definition file that does not exist", "run " + dir.file("none.vq") + " --steps 1", 1, "" },
         { "definition file larger than 16 MiB", "run " + dir.file("huge.vq") + " --steps 1", 1, "" },
         { "a file that includes itself", "run " + dir.file("self.vq") + " --steps 2", 0, "" },
+        { "a file that holds no scene: a picture", "render scenes/shape0.gif --steps 2", 1, "is a GIF picture" },
+        { "a file that holds no scene: a program", "run " + std::string(MIRRIM_CLI) + " --steps 2", 1,
+            "was not loaded" },
+        { "a file that holds no scene: random bytes", "run --scene " + dir.file("noise.zrk") + " --steps 2", 1,
+            "was not loaded" },
     });
 
     // Rows whose outcome is in the particles.

@@ -135,6 +135,23 @@ TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
     EXPECT_NE(newer.out.find("more recent format"), std::string::npos);
 }
 
+// A scene written into another folder names the same pictures as its definition file: it renders the
+// same picture.
+TEST(CliRender, MakeSceneElsewhereKeepsItsPictures)
+{
+    TempDir dir;
+    const std::string vq = std::string(MIRRIM_SOURCE_DIR) + "/scenes/streaks.vq";
+    const CommandResult made = cli("make-scene --definition " + vq + " " + dir.file("streaks.zrk"));
+    ASSERT_EQ(made.status, 0) << made.out;
+    EXPECT_NE(made.out.find("'streaks-canvas%d.gif' is written as"), std::string::npos) << made.out;
+    for (const auto& [scene, snapshot] : { std::pair { vq, "a.bmp" }, { dir.file("streaks.zrk"), "b.bmp" } }) {
+        const CommandResult r = cli("render " + scene + " --steps 3 --snapshot " + dir.file(snapshot));
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.find("warning"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(slurp(dir.file("a.bmp")), slurp(dir.file("b.bmp")));
+}
+
 TEST(CliRender, BadInputAndOutputsFailClearly)
 {
     TempDir dir;
@@ -207,6 +224,23 @@ TEST(CliCheck, ShippedScenesReportNothing)
     const CommandResult r = shell(std::string("cd ") + MIRRIM_SOURCE_DIR + " && " + MIRRIM_CLI + " check scenes/*");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, "");
+}
+
+// In a directory, only files that hold a scene or definition text are checked; the rest are named.
+TEST(CliCheck, DirectoriesSkipWhatIsNoScene)
+{
+    TempDir dir;
+    writeFile(dir.file("a.vq"), slurp(std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq"));
+    writeFile(dir.file("clip.mp4"),
+        std::string("\0\0\0\x20"
+                    "ftypisom\0\0\x02\0",
+            16)
+            + std::string(3000, '\x11'));
+    writeFile(dir.file("shape0.gif"), slurp(std::string(MIRRIM_SOURCE_DIR) + "/scenes/shape0.gif"));
+    const CommandResult r = cli("check " + dir.path());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("skipped 2 files"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("clip.mp4"), std::string::npos) << r.out;
 }
 
 // Every command takes either kind of file; --scene and --definition name the other kind and load it as

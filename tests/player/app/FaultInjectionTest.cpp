@@ -152,26 +152,28 @@ TEST_F(PlayerFaults, SceneFileTurnedToGarbageBetweenLoadsKeepsWhatWasRead)
     EXPECT_EQ(player.GetHost().getHeight(), 200);
     expectRunning();
 
-    // Headers claiming strings of 64 KiB and 4 GiB in a file of a few bytes.
-    for (const std::string& garbage : { std::string("\xff\xfe\xff"
-                                                    "abc",
-                                            6),
-             std::string("\xff\xff\xff\xff\xff\xff\xff", 7),
-             std::string("\x0a"
-                         "Dozozudori\xe8\x03\x00\x00\xff\xff\xff\xff\xff\xff",
-                 21) }) {
+    // Headers claiming strings of 64 KiB and 4 GiB in a file of a few bytes: no scene at all, refused.
+    // A real header cut short is a damaged scene file.
+    for (const auto& [garbage, read] : { std::pair { std::string("\xff\xfe\xff"
+                                                                 "abc",
+                                                         6),
+                                             ScenePlayer::SceneRead::Rejected },
+             std::pair { std::string("\xff\xff\xff\xff\xff\xff\xff", 7), ScenePlayer::SceneRead::Rejected },
+             std::pair { std::string("\x0a"
+                                     "Dozozudori\xe8\x03\x00\x00\xff\xff\xff\xff\xff\xff",
+                             21),
+                 ScenePlayer::SceneRead::Truncated } }) {
         writeFile(path, garbage);
-        EXPECT_EQ(load(path), ScenePlayer::SceneRead::Truncated);
+        EXPECT_EQ(load(path), read);
     }
     EXPECT_EQ(classes(system.constraints), std::vector<std::string> { "factory.ParticleFactoryUniform" });
     EXPECT_EQ(ui.messages.size(), 4u);
     expectRunning();
 
-    // Rule: a file whose first string is not a scene header is definition text, whatever it holds; text
-    // with no complete block gives an empty list. That is the file the user chose, read as the rules say.
+    // Text with no complete block would only wipe the scene: refused, and the scene goes on.
     writeFile(path, std::string("\x05garbage", 8));
-    EXPECT_EQ(load(path), ScenePlayer::SceneRead::Complete);
-    EXPECT_TRUE(classes(system.constraints).empty());
+    EXPECT_EQ(load(path), ScenePlayer::SceneRead::Rejected);
+    EXPECT_EQ(classes(system.constraints), std::vector<std::string> { "factory.ParticleFactoryUniform" });
     ticks(2);
 }
 

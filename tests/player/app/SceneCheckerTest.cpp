@@ -6,9 +6,11 @@
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/CDib.h"
 #include "tests/TempDir.h"
+#include "tests/player/app/ScriptedUi.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -204,6 +206,13 @@ TEST(SceneChecker, EachShippedSceneFileHoldsItsDefinitionFile)
 
 TEST(SceneFileKind, ToldApartByContent)
 {
+    const auto plainScene = [](const char* definition, const std::string& after) {
+        CArchiveWriter out;
+        out.WriteString(definition);
+        std::vector<std::uint8_t> bytes = out.Bytes();
+        bytes.insert(bytes.end(), after.begin(), after.end());
+        return bytes;
+    };
     SceneDescription scene;
     scene.definition = "constraint.Force\r\n\r\n.\r\n";
     CArchiveWriter plain;
@@ -215,14 +224,19 @@ TEST(SceneFileKind, ToldApartByContent)
         std::vector<std::uint8_t> bytes;
         SceneFileKind kind;
     } cases[] = {
-        { EncodeScene(scene), SceneFileKind::Scene }, { plain.Bytes(), SceneFileKind::Scene },
+        { EncodeScene(scene), SceneFileKind::Scene },
+        { plain.Bytes(), SceneFileKind::Scene },
         { bytesOf("constraint.Force\r\n\r\n.\r\n"), SceneFileKind::Definition },
         { bytesOf("constraint.Force\n\n.\n"), SceneFileKind::Definition },
-        { bytesOf(exact), SceneFileKind::Definition }, { bytesOf(""), SceneFileKind::Definition },
+        { bytesOf(exact), SceneFileKind::Definition },
+        { bytesOf(""), SceneFileKind::Definition },
         { bytesOf(std::string("\xff\xfe\xff"
                               "abc",
               6)),
             SceneFileKind::Scene }, // damaged: nothing loads
+        // A plain-definition scene file stays one with LF line ends in its string or bytes after it.
+        { plainScene("constraint.Force\n\n.\n", ""), SceneFileKind::Scene },
+        { plainScene("constraint.Force\r\n\r\n.\r\n", "constraint.Force\r\n\r\n.\r\n"), SceneFileKind::Scene },
     };
     for (const auto& c : cases)
         EXPECT_EQ(DetectSceneFileKind(c.bytes), c.kind) << std::string(c.bytes.begin(), c.bytes.end());
@@ -322,6 +336,63 @@ TEST(ScenePlayerLoad, KeepsTheSceneWhenTheFileHasErrorsOrIsEmpty)
     EXPECT_EQ(player.LoadFile(path.c_str(), std::nullopt, ScenePlayer::LoadMode::KeepOnErrors).read,
         ScenePlayer::SceneRead::Complete);
     EXPECT_EQ(constraints.getConstraintCount(), 1);
+}
+
+// A file that holds no scene (a picture, a program, random bytes) is refused with a message and the
+// running scene goes on; a byte-order mark before definition text is no part of it.
+TEST(ScenePlayerLoad, FilesHoldingNoSceneAreRefused)
+{
+    TempDir dir;
+    std::string random(4096, '\0');
+    unsigned seed = 7;
+    for (char& c : random)
+        c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+    const std::string files[] = { std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13) + std::string(200, '\0'),
+        std::string("\x7f"
+                    "ELF\x02\x01\x01",
+            7)
+            + std::string(300, '\x01'),
+        random };
+    ScriptedUi ui;
+    ScenePlayer player(&ui);
+    for (const std::string& bytes : files) {
+        writeFile(dir.file("f"), bytes);
+        const ScenePlayer::LoadReport report = player.LoadFile(dir.file("f").c_str());
+        EXPECT_EQ(report.read, ScenePlayer::SceneRead::Rejected) << bytes.substr(0, 4);
+        player.ShowFindings(report);
+        EXPECT_EQ(player.GetSystem().constraints.getConstraintCount(), 4);
+    }
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_NE(ui.messages[0].find("is a GIF picture"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[2].find("goes on as it was"), std::string::npos) << ui.messages[2];
+
+    writeFile(dir.file("bom.vq"),
+        "\xEF\xBB\xBF"
+        "constraint.Force\r\n\r\n.\r\nconstraint.OmniForce\r\n\r\n.\r\n");
+    const ScenePlayer::LoadReport bom = player.LoadFile(dir.file("bom.vq").c_str());
+    EXPECT_EQ(bom.read, ScenePlayer::SceneRead::Complete);
+    EXPECT_TRUE(bom.findings.empty()) << describe(bom.findings);
+    EXPECT_EQ(player.GetSystem().constraints.getConstraintCount(), 2);
+}
+
+// The checker's work grows with the file, not with the square of its findings or of a block's tags.
+TEST(SceneChecker, LargeFilesAreCheckedInLinearTime)
+{
+    std::string many;
+    for (int i = 0; i < 40000; ++i)
+        many += "constraint.Force\r\n<Strenght>1</Strenght><Foo" + std::to_string(i) + ">1</Foo" + std::to_string(i)
+            + ">\r\n.\r\n";
+    std::string oneBlock = "constraint.Force\r\n";
+    for (int i = 0; i < 40000; ++i)
+        oneBlock += "<T" + std::to_string(i) + ">1</T" + std::to_string(i) + ">";
+    oneBlock += "\r\n.\r\n";
+    for (const std::string* text : { &many, &oneBlock }) {
+        const auto start = std::chrono::steady_clock::now();
+        const SceneCheck check = SceneChecker().CheckBytes("big.vq", bytesOf(*text));
+        const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(check.findings.size(), 40000u);
+        EXPECT_LT(taken.count(), 8.0);
+    }
 }
 
 } // namespace
