@@ -18,6 +18,7 @@ struct Options {
     SceneInput input;
     int steps = 0;
     std::string dump;
+    int seed = -1;
 };
 
 int runRun(const Options& o)
@@ -26,6 +27,7 @@ int runRun(const Options& o)
     ScenePlayer player(&ui);
     if (int status = LoadSceneInput(player, o.input, kCommand))
         return status;
+    StartSeed(player, o.seed);
     ParticleSystem& system = player.GetSystem();
 
     const auto start = std::chrono::steady_clock::now();
@@ -54,13 +56,16 @@ CliRun AddRunCommand(CLI::App& program)
         ->required()
         ->check(WholeNumber(0));
     command->add_option("--dump-particles", o->dump, "after the last step, write the live particles as CSV");
+    AddSeedOption(*command, o->seed);
     command->footer("Loads the scene into the player (without one, the player's default scene) and steps\n"
                     "it N times without drawing. Prints one line at the end: the steps taken, the\n"
                     "particles alive and the time taken.\n\n"
                     "The CSV file has one line per particle: index,x,y,prev_x,prev_y,dx,dy,color,age,group,\n"
                     "with the colour as 0xBBGGRR and floats exact to the last bit.\n\n"
-                    "The same scene gives the same particles on every run. Exit status: 0 done, 1 a file\n"
-                    "could not be read or written, 2 bad usage.\n\n"
+                    "--seed N starts the random sequence from N once the scene is loaded (a scene may carry\n"
+                    "its own in a constraint.Seed block; --seed overrides it). The same scene and seed give\n"
+                    "the same particles on every run. Exit status: 0 done, 1 a file could not be read or\n"
+                    "written, 2 bad usage.\n\n"
                     "Example: mirrim-cli run scenes/vortex.vq --steps 100\n");
     return [o] { return runRun(*o); };
 }
