@@ -104,12 +104,10 @@ int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::stri
 
 void AddSeedOption(CLI::App& command, int& seed)
 {
-    command
-        .add_option("--seed", seed,
-            "start the random sequence from N (a scene's constraint.Seed, else 1) after loading the scene")
+    command.add_option("--seed", seed, "start the random sequence from N once the scene is loaded")
         ->check(WholeNumber(0))
         ->type_name("N")
-        ->default_str("");
+        ->default_str("the scene's constraint.Seed, else 1");
 }
 
 bool StartSeed(ScenePlayer& player, int seedOption)

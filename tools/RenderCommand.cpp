@@ -404,7 +404,8 @@ CliRun AddRenderCommand(CLI::App& program)
     CLI::Option* loop
         = command->add_option("--loop", o->loop, "record a clip of N frames whose last frame flows into the first")
               ->check(WholeNumber(1))
-              ->type_name("N");
+              ->type_name("N")
+              ->default_str("");
     command->add_option("--blend", o->blend, "frames of the loop's cross-fade")
         ->check(WholeNumber(1))
         ->type_name("N")
