@@ -30,6 +30,7 @@ const char kCommand[] = "render";
 constexpr int kMaxGifRate = 50;
 // A loop is held whole in memory until its last frame.
 constexpr double kMaxLoopBytes = 2e9;
+constexpr int kMaxLoop = 1000000; // frames, so that loop and fade are counted in an int
 
 struct Options {
     SceneInput input;
@@ -82,6 +83,8 @@ std::string extensionList()
 int checkOutputs(Options& o)
 {
     const std::string& video = o.avi.empty() ? o.out : o.avi;
+    if (o.warmup > INT_MAX - o.steps)
+        return cliFail(kCommand, "--warmup and --steps together make more ticks than can be counted", 2);
     if (o.loop > 0 && video.empty())
         return cliFail(kCommand, "--loop makes a video: give it --out or --avi", 2);
     if (!video.empty()) {
@@ -403,7 +406,7 @@ CliRun AddRenderCommand(CLI::App& program)
         ->type_name("N");
     CLI::Option* loop
         = command->add_option("--loop", o->loop, "record a clip of N frames whose last frame flows into the first")
-              ->check(WholeNumber(1))
+              ->check(WholeNumber(1, kMaxLoop))
               ->type_name("N")
               ->default_str("");
     command->add_option("--blend", o->blend, "frames of the loop's cross-fade")

@@ -101,7 +101,8 @@ TEST(CliLoop, LastFrameFlowsIntoTheFirst)
         EXPECT_GE(wrap, neighbours[19]);
     }
     // A loop needs a video, a fade no longer than itself, and sets the steps itself.
-    for (const char* options : { "--loop 10", "--loop 10 --blend 11 --out x.mkv", "--loop 10 --steps 5 --out x.mkv" })
+    for (const char* options : { "--loop 10", "--loop 10 --blend 11 --out x.mkv", "--loop 10 --steps 5 --out x.mkv",
+             "--loop 2000000 --out x.mkv", "--warmup 2147483000 --steps 1000" })
         EXPECT_EQ(cli(std::string("render -q ") + options).status, 2) << options;
 }
 
