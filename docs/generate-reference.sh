@@ -116,6 +116,12 @@ name it makes a black one of Width x Height. It writes on its first step and the
 only the first). An image delta factory reading the picture emits particles in the shape of the words; \
 list the text step after the delta factory, or the delta factory drives it too, once per lit pixel. \
 Text is UTF-8, up to 128 characters. Example: scenes/words.vq."
+about[constraint.Seed]="Carries the seed of the random sequence in the scene: when the scene is loaded \
+by mirrim-cli run or render, the sequence starts from Seed (0 to 2147483647; 1 is where it starts \
+without a seed; a negative value carries none), so one scene can be played in many variations. \
+It does nothing on a step. The first seed block of the list counts, and mirrim-cli's --seed overrides \
+it. Readers that do not know the class skip its block and play the default sequence. See \
+[variations.md](variations.md)."
 
 # Sample pictures shown under a class's description.
 declare -A picture

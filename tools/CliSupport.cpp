@@ -2,6 +2,8 @@
 
 #include "CliCommand.h"
 
+#include "particle/constraints/SceneSeed.h"
+#include "platform/Random.h"
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/SafeFileWriter.h"
 
@@ -98,4 +100,23 @@ int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::stri
         break; // the player has said why
     }
     return 1;
+}
+
+void AddSeedOption(CLI::App& command, int& seed)
+{
+    command.add_option("--seed", seed, "start the random sequence from N once the scene is loaded")
+        ->check(WholeNumber(0))
+        ->type_name("N")
+        ->default_str("the scene's constraint.Seed, else 1");
+}
+
+bool StartSeed(ScenePlayer& player, int seedOption)
+{
+    std::optional<unsigned int> seed = SceneSeed::Find(player.GetSystem().constraints);
+    if (seedOption >= 0)
+        seed = static_cast<unsigned int>(seedOption);
+    if (!seed)
+        return false;
+    platform::SeedRand(*seed);
+    return true;
 }

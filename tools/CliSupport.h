@@ -55,3 +55,9 @@ std::string CannotWrite(const std::string& path);
 int LoadSceneInput(ScenePlayer& player, const SceneInput& input, const std::string& command);
 // Prints the findings on stderr.
 void PrintFindings(const std::vector<Finding>& findings);
+
+// --seed N: where the random sequence starts. seed stays negative when the option is not given.
+void AddSeedOption(CLI::App& command, int& seed);
+// Starts the random sequence from the seed option, or else from the seed the loaded scene carries; with
+// neither, leaves it as it is. True when it seeded.
+bool StartSeed(ScenePlayer& player, int seedOption);

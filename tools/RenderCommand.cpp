@@ -2,6 +2,7 @@
 // holding the mouse at a point, recording a video and saving the last frame as a snapshot.
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "LoopFade.h"
 
 #include "player/app/ParticleDump.h"
 #include "player/app/ScenePlayer.h"
@@ -27,6 +28,9 @@ namespace {
 const char kCommand[] = "render";
 // Browsers slow down GIF frames shorter than 2/100 s to a tenth of a second.
 constexpr int kMaxGifRate = 50;
+// A loop is held whole in memory until its last frame.
+constexpr double kMaxLoopBytes = 2e9;
+constexpr int kMaxLoop = 1000000; // frames, so that loop and fade are counted in an int
 
 struct Options {
     SceneInput input;
@@ -40,6 +44,10 @@ struct Options {
     int scale = 1;
     int fps = 0; // 0: not given
     bool listCodecs = false;
+    int seed = -1; // not given
+    int warmup = 0;
+    int loop = 0; // frames of a seamless loop; 0: a plain clip
+    int blend = 0; // 0: a quarter of the loop
 };
 
 int listCodecs()
@@ -75,6 +83,10 @@ std::string extensionList()
 int checkOutputs(Options& o)
 {
     const std::string& video = o.avi.empty() ? o.out : o.avi;
+    if (o.warmup > INT_MAX - o.steps)
+        return cliFail(kCommand, "--warmup and --steps together make more ticks than can be counted", 2);
+    if (o.loop > 0 && video.empty())
+        return cliFail(kCommand, "--loop makes a video: give it --out or --avi", 2);
     if (!video.empty()) {
         const VideoFormat* format = o.avi.empty() ? FindVideoFormat(video) : &AviFormat();
         if (!format)
@@ -96,6 +108,8 @@ int checkOutputs(Options& o)
             return cliFail(kCommand, "a GIF plays at most 50 frames a second", 2);
         if (o.steps == 0)
             return cliFail(kCommand, "--steps 0 records no frame, and a video needs at least one", 2);
+        if (o.blend > o.loop)
+            return cliFail(kCommand, "--blend cannot be longer than the --loop it fades", 2);
         // A picture sequence is checked by its first picture's name.
         const std::string first = o.compressor.codec == "png" ? PictureSequenceWriter::FrameFileName(video, 1) : video;
         if (first.empty()) {
@@ -249,6 +263,17 @@ int runRender(Options& o, bool pointer)
     MakeBackgroundTexture(texture);
     if (int status = LoadSceneInput(player, o.input, kCommand))
         return status;
+    // A seed starts the sequence the texture draws from, so a seeded render is the same whatever came
+    // before it.
+    if (StartSeed(player, o.seed))
+        MakeBackgroundTexture(texture);
+    std::unique_ptr<LoopFade> loop;
+    if (o.loop > 0) {
+        loop = std::make_unique<LoopFade>(o.loop, o.blend > 0 ? o.blend : std::max(1, o.loop / 4));
+        o.steps = loop->ticks();
+        player.recordingOptions.frameFilter
+            = [&loop](const std::uint8_t* rows, std::size_t size) { return (*loop)(rows, size); };
+    }
 
     const int width = player.GetHost().getWidth();
     const int height = player.GetHost().getHeight();
@@ -260,26 +285,47 @@ int runRender(Options& o, bool pointer)
             kPixelBudget.maxPixels);
         return cliFail(kCommand, why.str());
     }
-    if (!video.empty()) {
-        player.StartRecording();
-        if (!player.IsRecording())
-            return avi ? cliFail(kCommand, "cannot write the video '" + video + "'") : 1;
+    if (loop) {
+        const std::size_t frameSize
+            = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4 * static_cast<std::size_t>(height);
+        if (loop->heldBytes(frameSize) > kMaxLoopBytes) {
+            CString why;
+            why.Format("a loop of %d frames of %d x %d would hold %.0f MB until its last frame, beyond %.0f MB; "
+                       "shorten --loop",
+                o.loop, width, height, loop->heldBytes(frameSize) / 1e6, kMaxLoopBytes / 1e6);
+            return cliFail(kCommand, why.str());
+        }
     }
 
     // The composed frame persists from tick to tick, as the window's off-screen bitmap does.
     std::unique_ptr<CDC> frame = pictures ? std::make_unique<CDC>(width, height) : nullptr;
+    const auto tick = [&] {
+        CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
+        if (frame && !o.snapshot.empty())
+            player.ComposeFrame(*frame, CSize(width, height));
+        return status;
+    };
     int lostFrames = 0;
     int steps = 0;
     InterruptCatcher catcher;
     {
         Progress progress("", "steps", o.input.quiet);
+        const int total = o.warmup + o.steps;
+        for (int done = 0; done < o.warmup && !interruption; ++done) {
+            tick();
+            progress.update(done + 1, total);
+        }
+        if (!video.empty() && !interruption) {
+            player.StartRecording();
+            if (!player.IsRecording())
+                return avi ? cliFail(kCommand, "cannot write the video '" + video + "'") : 1;
+        }
         for (; steps < o.steps && !interruption; ++steps) {
-            CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
-            if (player.IsRecording() && status.IsEmpty())
+            if (player.IsRecording() && tick().IsEmpty())
                 ++lostFrames;
-            if (frame && !o.snapshot.empty())
-                player.ComposeFrame(*frame, CSize(width, height));
-            progress.update(steps + 1, o.steps);
+            else if (!player.IsRecording())
+                tick();
+            progress.update(o.warmup + steps + 1, total);
         }
     }
     const int frames = player.GetFrameCount();
@@ -306,6 +352,8 @@ int runRender(Options& o, bool pointer)
     }
     if (!o.dump.empty() && !WriteParticleDump(o.dump, player.GetSystem().particles))
         status = cliFail(kCommand, "cannot write the particle file '" + o.dump + "'");
+    if (o.warmup > 0)
+        std::printf("warm-up %d, ", o.warmup);
     std::printf("steps %d, particles alive %d, frames recorded %d\n", steps,
         player.GetSystem().particles.getParticleCount(), frames);
     if (interruption) {
@@ -326,7 +374,8 @@ CliRun AddRenderCommand(CLI::App& program)
         = program.add_subcommand("render", "run a scene as the player does, recording video and snapshots");
     auto o = std::make_shared<Options>();
     AddSceneInputOptions(*command, o->input);
-    command->add_option("--steps", o->steps, "ticks to run (the window runs 20 a second)")->check(WholeNumber(0));
+    CLI::Option* stepsOption
+        = command->add_option("--steps", o->steps, "ticks to run (the window runs 20 a second)")->check(WholeNumber(0));
     CLI::Option* pointer
         = command->add_option("--pointer", o->pointer, "hold the left mouse button at X,Y on every tick");
     pointer->delimiter(',')->type_name("X,Y")->default_str("");
@@ -351,10 +400,25 @@ CliRun AddRenderCommand(CLI::App& program)
         ->check(WholeNumber(1, 240))
         ->type_name("F")
         ->default_str("30");
+    AddSeedOption(*command, o->seed);
+    command->add_option("--warmup", o->warmup, "run N ticks before the first recorded one, not counted in --steps")
+        ->check(WholeNumber(0))
+        ->type_name("N");
+    CLI::Option* loop
+        = command->add_option("--loop", o->loop, "record a clip of N frames whose last frame flows into the first")
+              ->check(WholeNumber(1, kMaxLoop))
+              ->type_name("N")
+              ->default_str("");
+    command->add_option("--blend", o->blend, "frames of the loop's cross-fade")
+        ->check(WholeNumber(1))
+        ->type_name("N")
+        ->default_str("a quarter of the loop")
+        ->needs(loop);
     command->add_option("--snapshot", o->snapshot, "save the last frame as a picture (JPEG, PNG or BMP)");
     command->add_option("--dump-particles", o->dump, "write the live particles at the end as CSV (as 'run' does)");
     command->add_flag(
         "--codecs", o->listCodecs, "list the formats and codecs this build can write, and do nothing else");
+    loop->excludes(stepsOption);
     command->footer("Runs a scene exactly as the Mirrim window plays it, tick by tick, without a window.\n"
                     "Without a scene it plays the player's default scene.\n\n"
                     "--out picks the format from the extension, in any letter case: .avi (as --avi), .mp4 and\n"
@@ -370,6 +434,15 @@ CliRun AddRenderCommand(CLI::App& program)
                     "factory fires there on every tick, through the scene's mapping. --snapshot saves as the\n"
                     "snapshot dialog does: a JPEG (quality 100) when the name ends in exactly .jpg or .jpeg,\n"
                     "a PNG for exactly .png, a BMP file otherwise.\n\n"
+                    "--seed N starts the random sequence from N once the scene is loaded, before the\n"
+                    "background texture is drawn and the first tick; a scene may carry its own seed in a\n"
+                    "constraint.Seed block, which --seed overrides. Without either the sequence is the one\n"
+                    "it always was (--seed 1 gives the same frames). --warmup N plays N ticks first, the\n"
+                    "pointer held as on the others, and records nothing of them. --loop N records N frames\n"
+                    "that loop without a jump: it plays N + B ticks (B from --blend, a quarter of N by\n"
+                    "default), cross-fades the last B over the first B and starts the clip halfway through\n"
+                    "the fade. The clip is written once its last tick is played (a signal before then\n"
+                    "leaves no video).\n\n"
                     "Every output is checked before the first step. Progress goes to stderr: a bar on a\n"
                     "terminal, otherwise a line at every tenth of the steps; an animated GIF is encoded after\n"
                     "the last step, with its own progress. Ctrl-C (SIGINT), SIGTERM or SIGHUP stops the render\n"

@@ -4,6 +4,7 @@
 #include "particle/constraints/ColourRamp.h"
 #include "particle/constraints/ImageFade.h"
 #include "particle/constraints/ImageText.h"
+#include "particle/constraints/SceneSeed.h"
 #include "particle/constraints/Turbulence.h"
 
 std::vector<std::unique_ptr<IConstraint>> AddedConstraintPrototypes()
@@ -14,5 +15,6 @@ std::vector<std::unique_ptr<IConstraint>> AddedConstraintPrototypes()
     added.push_back(std::make_unique<Attractor>());
     added.push_back(std::make_unique<ImageFade>());
     added.push_back(std::make_unique<ImageText>());
+    added.push_back(std::make_unique<SceneSeed>());
     return added;
 }

@@ -179,17 +179,28 @@ CString ScenePlayer::RenderFrame()
             return CString();
         render->CopyTo(frameBuffer_);
     }
-    if (!writeFrame())
-        return CString();
-    ++frameCount_;
+    const std::uint8_t* rows = frameBuffer_.GetRows();
+    if (recordingOptions.frameFilter && rows) {
+        const std::vector<const std::uint8_t*> frames = recordingOptions.frameFilter(rows, frameBuffer_.GetImageSize());
+        if (frames.empty())
+            return CString("Rendering - Frame held");
+        for (const std::uint8_t* held : frames) {
+            if (!writeFrame(held))
+                return CString();
+            ++frameCount_;
+        }
+    } else {
+        if (!writeFrame(rows))
+            return CString();
+        ++frameCount_;
+    }
     CString status;
     status.Format("Rendering - Frame %d", frameCount_);
     return status;
 }
 
-bool ScenePlayer::writeFrame()
+bool ScenePlayer::writeFrame(const std::uint8_t* rows)
 {
-    const std::uint8_t* rows = frameBuffer_.GetRows();
     if (video_)
         return video_->WriteFrame(rows, frameBuffer_.GetImageSize());
     if (scale_ == 1 || !rows)

@@ -18,6 +18,10 @@ struct RecordingOptions {
     int framesPerSecond = 30; // for every format but AVI, which always plays 30
     CompressorSettings codec { "", 15, 0, -1 }; // beyond AVI; no codec name: the format's default
     VideoOutput::Progress finishProgress; // told how finishing a video beyond AVI goes (a GIF takes a while)
+    // Takes each composed frame (the frame buffer's rows, row length x height bytes) in place of writing
+    // it, and gives the frames of that size to write now, in order; none holds the frame back (a clip made
+    // to loop is written once its last frame is known).
+    std::function<std::vector<const std::uint8_t*>(const std::uint8_t* rows, std::size_t size)> frameFilter;
 };
 
 // The whole player: the engine half, and recording frames into a video with the recorder and its frame
@@ -69,7 +73,7 @@ public:
     RecordingOptions recordingOptions;
 
 private:
-    bool writeFrame();
+    bool writeFrame(const std::uint8_t* rows);
 
     AviRecorder recorder_;
     CDib frameBuffer_;
