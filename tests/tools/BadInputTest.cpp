@@ -376,8 +376,7 @@ TEST(BadInput, ScenesAndDefinitions)
         { "definition file larger than 16 MiB", "run " + dir.file("huge.vq") + " --steps 1", 1, "" },
         { "a file that includes itself", "run " + dir.file("self.vq") + " --steps 2", 0, "" },
         { "a file that holds no scene: a picture", "render scenes/shape0.gif --steps 2", 1, "is a GIF picture" },
-        { "a file that holds no scene: a program", "run " + std::string(MIRRIM_CLI) + " --steps 2", 1,
-            "was not loaded" },
+        { "a file that holds no scene: a program", "run /bin/true --steps 2", 1, "was not loaded" },
         { "a file that holds no scene: random bytes", "run --scene " + dir.file("noise.zrk") + " --steps 2", 1,
             "was not loaded" },
     });
