@@ -1,7 +1,5 @@
 #include "web/WebPlayer.h"
 
-#include "particle/core/ClassRegistry.h"
-#include "particle/core/DefinitionText.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/CStdioFile.h"
 #include "player/app/SceneFile.h"
@@ -29,19 +27,6 @@ void toRgba(const CDC& dc, std::vector<std::uint8_t>& out)
             p[3] = 0xFF;
         }
     }
-}
-
-// How many blocks of the definition text name a constraint class, as the loader makes them.
-int constraintsIn(const std::string& text)
-{
-    ClassRegistry registry;
-    int count = 0;
-    for (const DefinitionBlock& block : SplitDefinitionText(text)) {
-        if (block.HasIdentifierLine()
-            && registry.createConstraint(text.substr(block.begin, block.lineEnd - block.begin)))
-            ++count;
-    }
-    return count;
 }
 
 // The drawing size a versioned scene file gives, when it gets that far.
@@ -97,7 +82,7 @@ std::string WebPlayer::Refusal(const std::vector<std::uint8_t>& bytes)
 {
     // A damaged or newer scene file is the loader's to report.
     const std::optional<CString> definition = DefinitionOfFile(bytes);
-    if (definition && constraintsIn(definition->str()) == 0)
+    if (definition && ConstraintBlockCount(definition->str()) == 0)
         return "it holds no scene (nothing in it names a constraint class)";
     std::int32_t width = 0;
     std::int32_t height = 0;

@@ -81,6 +81,12 @@ SceneFileKind DetectSceneFileKind(const std::vector<std::uint8_t>& bytes)
     return asScene > 0 && archive.Position() == bytes.size() ? SceneFileKind::Scene : SceneFileKind::Definition;
 }
 
+int ConstraintBlockCount(const std::string& text)
+{
+    ClassRegistry registry;
+    return constraintBlocks(text, registry);
+}
+
 CString DefinitionTextOf(const std::vector<std::uint8_t>& bytes)
 {
     return CString(DefinitionFileText(std::string(bytes.begin(), bytes.end())));

@@ -50,6 +50,9 @@ SceneFileKind DetectSceneFileKind(const std::vector<std::uint8_t>& bytes);
 // CR LF.
 CString DefinitionTextOf(const std::vector<std::uint8_t>& bytes);
 
+// How many blocks of definition text name a registered constraint class, as the loader makes them.
+int ConstraintBlockCount(const std::string& text);
+
 // Whether a file of that kind holds something to play: a scene file whose first string can be read, or
 // definition text with a block that names a constraint class. A picture, a program or random bytes
 // do not, and loading them would only wipe the running scene.
