@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -238,18 +239,35 @@ pid_t startRender(const std::string& args, const std::string& log)
     return pid;
 }
 
-// Whether a file the process has open in directory (the video being written, which may have no name
-// yet) has grown past a few frames' worth.
-bool growing(pid_t pid, const std::string& directory)
+// The size of the largest file the process has open in directory (the video being written, which may
+// have no name yet).
+std::uintmax_t openFileSize(pid_t pid, const std::string& directory)
 {
     std::error_code error;
+    std::uintmax_t largest = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
         const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
-        if (target.compare(0, directory.size(), directory) == 0
-            && std::filesystem::file_size(entry.path(), error) > 20000 && !error)
-            return true;
+        const std::uintmax_t size = std::filesystem::file_size(entry.path(), error);
+        if (target.compare(0, directory.size(), directory) == 0 && !error)
+            largest = std::max(largest, size);
     }
-    return false;
+    return largest;
+}
+
+// Waits until the video has grown by a few frames' worth beyond what its start wrote (an AVI claims
+// room for its index at once), or a minute has passed.
+void waitForFrames(pid_t pid, const std::string& directory)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::uintmax_t started = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::uintmax_t size = openFileSize(pid, directory);
+        if (started == 0 && size > 0)
+            started = size;
+        if (started > 0 && size > started + 20000)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 // SIGINT, SIGTERM or SIGHUP while frames are being written: a file of that name stays as it was until
@@ -269,9 +287,7 @@ TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
                 + dir.file("last.png") + " --scene " + scene("fountain.zrk"),
             log);
         ASSERT_GT(pid, 0);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!growing(pid, dir.path()) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        waitForFrames(pid, dir.path());
         EXPECT_EQ(slurp(dir.file(out)), "old");
         kill(pid, signal);
         int raw = 0;
