@@ -25,23 +25,34 @@ std::string trimmed(const std::string& s)
     return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-// Edits (insert, delete, replace, swap two neighbours) from a to b, ignoring letter case.
-std::size_t editDistance(const std::string& a, const std::string& b)
+// Edits (insert, delete, replace, swap two neighbours) from a to b, ignoring letter case; past `limit`
+// the count stops and limit + 1 is returned. Three rows are all the swap needs to look back on.
+std::size_t editDistance(const std::string& a, const std::string& b, std::size_t limit)
 {
-    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-    for (std::size_t i = 0; i <= a.size(); ++i)
-        d[i][0] = i;
+    std::vector<std::size_t> rows(3 * (b.size() + 1));
+    std::size_t* older = rows.data();
+    std::size_t* previous = older + b.size() + 1;
+    std::size_t* current = previous + b.size() + 1;
     for (std::size_t j = 0; j <= b.size(); ++j)
-        d[0][j] = j;
+        previous[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
+        current[0] = i;
+        std::size_t rowLeast = i;
         for (std::size_t j = 1; j <= b.size(); ++j) {
             const std::size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
-            d[i][j] = std::min({ d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost });
+            current[j] = std::min({ previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost });
             if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+                current[j] = std::min(current[j], older[j - 2] + 1);
+            rowLeast = std::min(rowLeast, current[j]);
         }
+        // No row's least is below the one before it (a swap costs at least what the diagonal did), so
+        // once a row is past the limit the distance is too.
+        if (rowLeast > limit)
+            return limit + 1;
+        std::swap(older, previous);
+        std::swap(previous, current);
     }
-    return d[a.size()][b.size()];
+    return std::min(previous[b.size()], limit + 1);
 }
 
 // "MaxAge" in "MaximumAge": the letters of a short form, in order.
@@ -95,7 +106,7 @@ std::optional<NameSuggestion> SuggestName(const std::string& wrong, const std::v
         const std::size_t apart = name.size() > bare.size() ? name.size() - bare.size() : bare.size() - name.size();
         if (!shortForm && apart > allowed)
             continue;
-        const std::size_t distance = shortForm ? apart : editDistance(bare, name);
+        const std::size_t distance = shortForm ? apart : editDistance(bare, name, allowed);
         const std::pair<bool, std::size_t> rank { !shortForm, distance };
         if ((shortForm || distance <= allowed) && rank < bestRank) {
             bestRank = rank;
