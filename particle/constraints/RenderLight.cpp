@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -82,21 +83,53 @@ struct Stroke {
     float r, g, b; // light each point adds
 };
 
-// A box blur of radius rho along one line of `count` values `step` apart: running sums, so the cost does
-// not grow with the radius. The sum for each value is always taken the same way, however the lines are
-// shared out between threads.
-void boxLine(const float* in, float* out, int count, std::ptrdiff_t step, int rho)
+// Box blurs of radius rho with running sums, so the cost does not grow with the radius. The sum for each
+// value is always taken the same way, however rows or columns are shared out between threads.
+//
+// Along one row of `count` pixels, red, green and blue interleaved.
+void boxRow(const float* in, float* out, int count, int rho)
 {
     const double scale = 1.0 / (2 * rho + 1);
-    double sum = 0.0;
-    for (int i = 0; i < std::min(rho, count); ++i)
-        sum += in[i * step];
-    for (int i = 0; i < count; ++i) {
-        if (i + rho < count)
-            sum += in[(i + rho) * step];
-        if (i - rho - 1 >= 0)
-            sum -= in[(i - rho - 1) * step];
-        out[i * step] = static_cast<float>(sum * scale);
+    for (int c = 0; c < 3; ++c) {
+        double sum = 0.0;
+        for (int i = 0; i < std::min(rho, count); ++i)
+            sum += in[i * 3 + c];
+        for (int i = 0; i < count; ++i) {
+            if (i + rho < count)
+                sum += in[(i + rho) * 3 + c];
+            if (i - rho - 1 >= 0)
+                sum -= in[(i - rho - 1) * 3 + c];
+            out[i * 3 + c] = static_cast<float>(sum * scale);
+        }
+    }
+}
+
+// Down the values [begin, end) of every row, `rows` rows of `line` values: a sum per value, moved on a
+// row at a time, so memory is read along rows.
+void boxColumns(const float* in, float* out, std::size_t line, int rows, std::size_t begin, std::size_t end, int rho)
+{
+    const double scale = 1.0 / (2 * rho + 1);
+    std::vector<double> sums(end - begin, 0.0);
+    auto at = [&](auto* buffer, int row) { return buffer + static_cast<std::size_t>(row) * line + begin; };
+    for (int y = 0; y < std::min(rho, rows); ++y) {
+        const float* r = at(in, y);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            sums[i] += r[i];
+    }
+    for (int y = 0; y < rows; ++y) {
+        if (y + rho < rows) {
+            const float* r = at(in, y + rho);
+            for (std::size_t i = 0; i < sums.size(); ++i)
+                sums[i] += r[i];
+        }
+        if (y - rho - 1 >= 0) {
+            const float* r = at(in, y - rho - 1);
+            for (std::size_t i = 0; i < sums.size(); ++i)
+                sums[i] -= r[i];
+        }
+        float* o = at(out, y);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            o[i] = static_cast<float>(sums[i] * scale);
     }
 }
 
@@ -158,11 +191,17 @@ void RenderLight::updateToneCurve()
         previous = std::max(previous, static_cast<float>(t * (1.0 - 1.0e-6)));
         thresholds_[b - 1] = previous;
     }
+    startOfBucket_.resize(std::size_t(1) << (32 - kBucketShift));
+    for (std::size_t i = 0; i < startOfBucket_.size(); ++i) {
+        const std::uint32_t bits = static_cast<std::uint32_t>(i << kBucketShift);
+        float first = 0.0f;
+        std::memcpy(&first, &bits, sizeof first);
+        startOfBucket_[i] = static_cast<std::uint8_t>(first >= 0.0f ? thresholdsReached(first) : 0);
+    }
 }
 
-int RenderLight::toneMap(float light) const
+int RenderLight::thresholdsReached(float light) const
 {
-    // How many thresholds the light reaches: a binary search over 255, and NaN reaches none.
     int lo = 0;
     int hi = 255;
     while (lo < hi) {
@@ -173,6 +212,20 @@ int RenderLight::toneMap(float light) const
             hi = mid;
     }
     return lo;
+}
+
+int RenderLight::toneMap(float light) const
+{
+    // How many thresholds the light reaches. The table gives the count at the start of the light's
+    // bucket of floats; the few thresholds inside a bucket are then stepped over one by one.
+    if (!(light >= 0.0f))
+        return 0; // NaN and negatives reach none
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &light, sizeof bits);
+    int byte = startOfBucket_[bits >> kBucketShift];
+    while (byte < 255 && thresholds_[byte] <= light)
+        ++byte;
+    return byte;
 }
 
 void RenderLight::splat(ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement) const
@@ -354,15 +407,11 @@ void RenderLight::glow(LightBuffer& buffer, int radius) const
                     int bottom = 0;
                     rowsOf(slice, top, bottom);
                     for (int y = top; y < bottom; ++y)
-                        for (int c = 0; c < 3; ++c)
-                            boxLine(from + y * lineValues + c, to + y * lineValues + c, w, 3, rho);
+                        boxRow(from + y * lineValues, to + y * lineValues, w, rho);
                 });
             } else {
-                parallel::ForEachRange(
-                    lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h), [&](std::size_t begin, std::size_t end) {
-                        for (std::size_t column = begin; column < end; ++column)
-                            boxLine(from + column, to + column, h, static_cast<std::ptrdiff_t>(lineValues), rho);
-                    });
+                parallel::ForEachRange(lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h),
+                    [&](std::size_t begin, std::size_t end) { boxColumns(from, to, lineValues, h, begin, end, rho); });
             }
             std::swap(from, to);
         }

@@ -3,6 +3,7 @@
 #include "particle/constraints/SystemConstraint.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class ParticleCollection;
@@ -69,6 +70,7 @@ public:
 
 private:
     void updateToneCurve();
+    int thresholdsReached(float light) const;
     void splat(ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement) const;
     void glow(LightBuffer& buffer, int radius) const;
 
@@ -83,5 +85,9 @@ private:
     float glowThreshold_ = 0.0f;
     // thresholds_[b - 1]: the least light that adds b or more to a channel.
     float thresholds_[255] = {};
+    // Floats by their sign, exponent and the top 8 bits of the fraction: each bucket spans 0.4 % of its
+    // value, and holds how many thresholds its first value reaches.
+    static constexpr int kBucketShift = 15;
+    std::vector<std::uint8_t> startOfBucket_;
     LightBuffer buffer_;
 };
