@@ -298,8 +298,14 @@ void RenderLight::splat(ParticleCollection& particles, LightBuffer& buffer, cons
         const double margin = half + 2.0;
         double t0 = 0.0;
         double t1 = 1.0;
-        if (!clipAxis(st.x0, st.dx, -margin, w + margin, t0, t1)
-            || !clipAxis(st.y0, st.dy, top - margin, bottom + margin, t0, t1))
+        // Most strokes lie wholly inside: then every point is visited and clipping would change nothing.
+        const double xEnd = st.x0 + st.dx;
+        const double yEnd = st.y0 + st.dy;
+        const bool inside = st.x0 >= -margin && st.x0 <= w + margin && xEnd >= -margin && xEnd <= w + margin
+            && st.y0 >= top - margin && st.y0 <= bottom + margin && yEnd >= top - margin && yEnd <= bottom + margin;
+        if (!inside
+            && (!clipAxis(st.x0, st.dx, -margin, w + margin, t0, t1)
+                || !clipAxis(st.y0, st.dy, top - margin, bottom + margin, t0, t1)))
             return;
         const double first = std::max(1.0, std::floor(t0 * st.n) - 1.0);
         const double last = std::min(st.n, std::ceil(t1 * st.n) + 1.0);
