@@ -156,11 +156,6 @@ bool LightBuffer::fit(int width, int height)
     return true;
 }
 
-RenderLight::RenderLight()
-{
-    updateToneCurve();
-}
-
 std::unique_ptr<IConstraint> RenderLight::Create()
 {
     return std::make_unique<RenderLight>();
@@ -427,12 +422,16 @@ void RenderLight::glow(LightBuffer& buffer, int radius) const
 }
 
 bool RenderLight::renderLight(
-    ParticleCollection& particles, LightBuffer& buffer, const PixelRows& target, const LightPlacement& placement) const
+    ParticleCollection& particles, LightBuffer& buffer, const PixelRows& target, const LightPlacement& placement)
 {
     if (target.isEmpty() || !(placement.scale > 0.0f) || !std::isfinite(placement.scale)
         || !std::isfinite(placement.offsetX) || !std::isfinite(placement.offsetY)
         || !buffer.fit(target.width(), target.height()))
         return false;
+    if (curveStale_) {
+        updateToneCurve();
+        curveStale_ = false;
+    }
     splat(particles, buffer, placement);
     const int w = buffer.width();
     const int h = buffer.height();
@@ -537,7 +536,7 @@ unsigned char RenderLight::setParametersFromString(CString params)
     glowStrength_ = sp.getFloatParameter(params, "Glow Strength", glowStrength_);
     glowThreshold_ = sp.getFloatParameter(params, "Glow Threshold", glowThreshold_);
     resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
-    updateToneCurve();
+    curveStale_ = true;
     return 1;
 }
 

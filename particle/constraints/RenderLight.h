@@ -47,7 +47,6 @@ private:
 // to them in list order, and the blur's sums run along whole rows or whole columns.
 class RenderLight : public SystemConstraint {
 public:
-    RenderLight();
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
     using SystemConstraint::apply;
@@ -62,14 +61,15 @@ public:
     // target's), tone-mapped and added onto `target`. apply() is this at scale 1 into the picture, with a
     // buffer of its own; drawing the same scene at another size keeps another buffer for that size.
     // false when the buffer cannot be made.
-    bool renderLight(ParticleCollection& particles, LightBuffer& buffer, const PixelRows& target,
-        const LightPlacement& placement) const;
-
-    // The byte that light of this amount adds to a picture channel.
-    int toneMap(float light) const;
+    bool renderLight(
+        ParticleCollection& particles, LightBuffer& buffer, const PixelRows& target, const LightPlacement& placement);
 
 private:
+    // The tone curve is built when first drawn with, not when tags are read: the class registry makes
+    // and drops a prototype of every class for each class it looks up.
     void updateToneCurve();
+    // The byte that light of this amount adds to a picture channel.
+    int toneMap(float light) const;
     int thresholdsReached(float light) const;
     void splat(ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement) const;
     void glow(LightBuffer& buffer, int radius) const;
@@ -89,5 +89,6 @@ private:
     // value, and holds how many thresholds its first value reaches.
     static constexpr int kBucketShift = 15;
     std::vector<std::uint8_t> startOfBucket_;
+    bool curveStale_ = true;
     LightBuffer buffer_;
 };
