@@ -162,7 +162,7 @@ TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboar
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(texts,
         QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "S&eed...",
-            "&Zoom", "-", "&About Mirrim..." }));
+            "S&teady 20 Ticks a Second", "&Zoom", "-", "&About Mirrim..." }));
     EXPECT_EQ(menu->actions()[0]->data().toInt(), int(CPlayerDialog::kLoad));
     EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kReloadOnChange));
     EXPECT_EQ(menu->actions()[2]->data().toInt(), int(CPlayerDialog::kAviCompressor));

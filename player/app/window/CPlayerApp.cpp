@@ -125,6 +125,8 @@ std::optional<int> CPlayerApp::ParseArguments(const std::vector<std::string>& ar
             "--seed", options.seed, "start the random sequence from N whenever a scene is loaded (popup menu: Seed)")
         ->check(CLI::Range(0u, 2147483647u))
         ->type_name("N");
+    command.add_flag("--steady", options.steadyTicks,
+        "start each tick 50 ms after the last one started, for this run (popup menu: Steady 20 Ticks a Second)");
     command.footer("The file is told apart by what it holds, whatever its name. While it plays, the window\n"
                    "reloads it when it or a file it includes changes (popup menu: Reload on Change).\n");
     std::vector<std::string> copies = arguments;
@@ -187,6 +189,8 @@ int CPlayerApp::Run()
     CPlayerDialog window;
     if (options.seed)
         window.SetSeed(options.seed);
+    if (options.steadyTicks)
+        window.SetSteadyTicks(true);
     // Once the window is up, so that what the file holds is told over it.
     if (!options.file.empty())
         QTimer::singleShot(0, &window, [&window, &options] { window.OpenFile(options.file.c_str()); });

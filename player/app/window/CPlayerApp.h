@@ -19,8 +19,9 @@ public:
     struct StartOptions {
         std::string file;
         std::optional<unsigned int> seed;
+        bool steadyTicks = false;
     };
-    // The command line: [FILE], --seed N, --help, --version (after Qt has taken its own options). The
+    // The command line: [FILE], --seed N, --steady, --help, --version (after Qt has taken its own options). The
     // exit status when the program should end at once.
     static std::optional<int> ParseArguments(const std::vector<std::string>& arguments, StartOptions& options);
     // --help and --version are answered before Qt starts, so that they work without a display; without

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -136,6 +137,7 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     player_.SetVideoFinisher(
         [this](std::unique_ptr<VideoOutput> video, const CString& path) { finishVideo(std::move(video), path); });
     reloadOnChange_ = settings_.ReloadOnChange();
+    steadyTicks_ = settings_.SteadyTicks();
 
     for (QWidget* control : std::initializer_list<QWidget*> {
              clear_, stop_, step_, play_, playing_, record_, recording_, quickParts_, snapshot_, load_, exit_ })
@@ -355,6 +357,9 @@ void CPlayerDialog::RunCommand(int command)
     case kSeed:
         OnSeed();
         break;
+    case kSteadyTicks:
+        OnSteadyTicks();
+        break;
     case kZoomIn:
         SetZoom(zoom_ + 1);
         break;
@@ -382,12 +387,20 @@ void CPlayerDialog::timerEvent(QTimerEvent* event)
 
 void CPlayerDialog::Tick()
 {
+    QElapsedTimer work;
+    work.start();
     stopTimer();
     const CString status = player_.Tick(mouseDown_, mouse_.x() - origin_.x(), mouse_.y() - origin_.y());
     invalidateDrawingArea();
     if (!status.IsEmpty())
         setWindowTitle(QStringLiteral("Dozozudori: ") + toQString(status));
-    armTimer();
+    timer_.start(
+        TickDelayAfter(static_cast<int>(work.elapsed())), steadyTicks_ ? Qt::PreciseTimer : Qt::CoarseTimer, this);
+}
+
+int CPlayerDialog::TickDelayAfter(int workMs) const
+{
+    return steadyTicks_ ? std::max(0, kTickMs - workMs) : kTickMs;
 }
 
 void CPlayerDialog::paintEvent(QPaintEvent* event)
@@ -474,6 +487,10 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
     compressor->setEnabled(!player_.IsRecording());
     menu->addAction(QStringLiteral("&Statistics..."))->setData(int(kStatistics));
     menu->addAction(QStringLiteral("S&eed..."))->setData(int(kSeed));
+    QAction* steady = menu->addAction(QStringLiteral("S&teady 20 Ticks a Second"));
+    steady->setData(int(kSteadyTicks));
+    steady->setCheckable(true);
+    steady->setChecked(steadyTicks_);
     QMenu* zoom = menu->addMenu(QStringLiteral("&Zoom"));
     // Only the sizes that fit on the screen.
     const int largest = LargestZoom();
@@ -815,6 +832,12 @@ void CPlayerDialog::restCaption()
         ? QStringLiteral("'%1'").arg(QFileInfo(toQString(finishing_.front()->path)).fileName())
         : QStringLiteral("%1 videos").arg(finishing_.size());
     setWindowTitle(QStringLiteral("Dozozudori: Finishing %1...").arg(what));
+}
+
+void CPlayerDialog::OnSteadyTicks()
+{
+    steadyTicks_ = !steadyTicks_;
+    settings_.SetSteadyTicks(steadyTicks_);
 }
 
 void CPlayerDialog::OnReloadOnChange()

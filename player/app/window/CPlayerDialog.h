@@ -59,6 +59,7 @@ public:
         kZoomOut = 32777,
         kZoom1 = 32780, // kZoom1 + n - 1 shows the window n times enlarged
         kSeed = 32790,
+        kSteadyTicks = 32791,
         kAbout = 0x0010,
     };
     static constexpr int kTickMs = 50;
@@ -86,6 +87,13 @@ public:
     // constraint.Seed or, without one, the sequence as it runs on. Setting it restarts the scene.
     void SetSeed(std::optional<unsigned int> seed);
     std::optional<unsigned int> Seed() const { return seed_; }
+    // Steady ticks start 50 ms after the previous tick started, or at once when it took longer; the
+    // window's usual ticks start 50 ms after the previous one ended. For this run only: the popup
+    // menu's item also remembers the choice.
+    void SetSteadyTicks(bool on) { steadyTicks_ = on; }
+    bool SteadyTicks() const { return steadyTicks_; }
+    // How long after a tick that took workMs the next one starts.
+    int TickDelayAfter(int workMs) const;
     // The Seed command's question: the seed as text, empty for none. False when the user cancels.
     virtual bool AskSeed(QString& text);
     // Loads what was dropped if it is one scene or definition file; otherwise says why not.
@@ -140,6 +148,7 @@ private slots:
     void OnAbout();
     void OnReloadOnChange();
     void OnSeed();
+    void OnSteadyTicks();
 
 private:
     CBitmapButton* addButton(int id, const char* caption, int x, int y);
@@ -201,6 +210,7 @@ private:
     SceneWatcher watcher_;
     bool reloadOnChange_ = true;
     std::optional<unsigned int> seed_;
+    bool steadyTicks_ = false;
     // The file the scene came from, empty for the default scene: the seed restarts it.
     CString sceneFile_;
     struct FinishingVideo {
