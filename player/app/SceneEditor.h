@@ -43,6 +43,7 @@ public:
     // The definition text of the scene's list, or of the group at the path (its own file's text).
     std::string DefinitionText(const Path& group = {});
     IConstraint* Find(const Path& path);
+    ConstraintCollection& Scene() { return scene_; }
 
 private:
     struct Change;

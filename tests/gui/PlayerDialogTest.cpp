@@ -9,13 +9,16 @@
 #include "player/app/ParticleDump.h"
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/CPlayerDialog.h"
+#include "player/app/window/SceneEditPanel.h"
 #include "tests/TempDir.h"
 #include "tests/gui/TestDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDoubleSpinBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -161,8 +164,8 @@ TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboar
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(texts,
-        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "S&eed...",
-            "S&teady 20 Ticks a Second", "&Zoom", "-", "&About Mirrim..." }));
+        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "See&d...",
+            "&Edit Scene", "S&teady 20 Ticks a Second", "&Zoom", "-", "&About Mirrim..." }));
     EXPECT_EQ(menu->actions()[0]->data().toInt(), int(CPlayerDialog::kLoad));
     EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kReloadOnChange));
     EXPECT_EQ(menu->actions()[2]->data().toInt(), int(CPlayerDialog::kAviCompressor));
@@ -561,6 +564,59 @@ TEST(PlayerDialog, ASeedRestartsTheSceneWithTheFramesOfTheCommandLine)
     EXPECT_NE(window.messages.back().first.str().find("is no seed"), std::string::npos);
     EXPECT_FALSE(window.Seed());
     std::filesystem::current_path(previous);
+}
+
+// The editor opens beside the picture, changes a tag with the keyboard so that the next tick follows it,
+// undoes, saves what reads back as the same scene, and closes to give the usual window back exactly.
+TEST(PlayerDialog, TheEditorChangesTagsLiveAndClosesToTheUsualWindow)
+{
+    TempDir dir;
+    TestDialog window;
+    window.OpenFile((std::string(MIRRIM_SOURCE_DIR) + "/scenes/fountain.vq").c_str());
+    window.RunCommand(CPlayerDialog::kStop);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QSize usual = window.size();
+    const QImage usualLook = window.grab().toImage();
+
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    SceneEditPanel* panel = window.EditPanel();
+    ASSERT_TRUE(panel && panel->isVisible());
+    EXPECT_GT(window.width(), usual.width() + 300);
+    ConstraintCollection& list = window.Player().GetSystem().constraints;
+    int force = 0;
+    while (force < list.getConstraintCount() && list.getConstraint(force)->GetClassName() != "constraint.Force")
+        ++force;
+    ASSERT_LT(force, list.getConstraintCount());
+    panel->Choose({ force });
+    auto* deltaY = qobject_cast<QDoubleSpinBox*>(panel->TagControl("DeltaY"));
+    ASSERT_TRUE(deltaY);
+    const std::string before = panel->Editor().DefinitionText();
+    deltaY->setFocus();
+    deltaY->selectAll();
+    QTest::keyClicks(deltaY, "2.5");
+    QTest::keyClick(deltaY, Qt::Key_Return);
+    std::string after = panel->Editor().DefinitionText();
+    EXPECT_NE(after.find("<DeltaY>2.500000</DeltaY>"), std::string::npos);
+
+    window.saveAnswer = dir.file("edited.vq").c_str();
+    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
+        if (button->text() == "Save &As...")
+            button->click();
+    }
+    std::ifstream saved(dir.file("edited.vq"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), after);
+    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
+        if (button->text() == "&Undo")
+            button->click();
+    }
+    EXPECT_EQ(panel->Editor().DefinitionText(), before);
+
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(window.size(), usual);
+    EXPECT_EQ(window.grab().toImage(), usualLook);
 }
 
 std::vector<std::string> constraintClasses(CPlayerDialog& window)

@@ -11,10 +11,12 @@
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/DialogUnits.h"
 #include "player/app/window/FileFilter.h"
+#include "player/app/window/SceneEditPanel.h"
 #include "player/app/window/WindowZoom.h"
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/CDibImage.h"
 #include "player/imaging/PictureFormats.h"
+#include "player/imaging/SafeFileWriter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,6 +37,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 
@@ -43,6 +47,9 @@ namespace {
 constexpr int kAreaWidth = 320;
 constexpr int kAreaHeight = 240;
 const QSize kWindowSize = DialogSize(233, 183);
+// The editor beside the picture: wide enough for a tag name and its control, tall enough for a list.
+constexpr int kEditorWidth = 400;
+constexpr int kEditorHeight = 560;
 
 QString toQString(const CString& text)
 {
@@ -237,6 +244,7 @@ void CPlayerDialog::addShortcuts()
         { { Qt::Key_F1 }, [this] { RunCommand(kAbout); } },
         { { QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal }, [this] { RunCommand(kZoomIn); } },
         { { QKeySequence::ZoomOut }, [this] { RunCommand(kZoomOut); } },
+        { { Qt::CTRL | Qt::Key_E }, [this] { RunCommand(kEdit); } },
     };
     // Window-wide, so they work whichever control has the keyboard; a button does not claim these keys.
     for (const auto& [keys, command] : shortcuts) {
@@ -273,7 +281,9 @@ void CPlayerDialog::applyZoom(int zoom)
 {
     zoom_ = zoom;
     const QSize frame = frameGeometry().size() - geometry().size();
-    setFixedSize(kWindowSize * zoom);
+    setFixedSize(sizeAt(zoom));
+    if (editPanel_)
+        editPanel_->setGeometry(QRect(QPoint(kWindowSize.width() * zoom, 0), QSize(kEditorWidth, height())));
     // Grown past the screen's edge, the window moves back onto it.
     if (const QScreen* shown = screen(); shown && isVisible()) {
         const QRect area = shown->availableGeometry();
@@ -360,6 +370,9 @@ void CPlayerDialog::RunCommand(int command)
     case kSteadyTicks:
         OnSteadyTicks();
         break;
+    case kEdit:
+        ToggleEditor();
+        break;
     case kZoomIn:
         SetZoom(zoom_ + 1);
         break;
@@ -406,6 +419,11 @@ int CPlayerDialog::TickDelayAfter(int workMs) const
 void CPlayerDialog::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // With the editor open the window is taller than the picture's part: the texture goes on below it.
+    const QSize picture = kWindowSize * zoom_;
+    if (height() > picture.height())
+        painter.drawTiledPixmap(
+            QRect(0, picture.height(), picture.width(), height() - picture.height()), texturePixmap_);
     if (zoom_ == 1) {
         paintUnzoomed(painter, event->region());
         return;
@@ -415,7 +433,7 @@ void CPlayerDialog::paintEvent(QPaintEvent* event)
     QPainter unzoomedPainter(&unzoomed);
     paintUnzoomed(unzoomedPainter, QRegion(unzoomed.rect()));
     unzoomedPainter.end();
-    painter.drawImage(0, 0, unzoomed.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    painter.drawImage(0, 0, unzoomed.scaled(kWindowSize * zoom_, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 void CPlayerDialog::paintUnzoomed(QPainter& painter, const QRegion& region)
@@ -486,7 +504,12 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
     compressor->setData(int(kAviCompressor));
     compressor->setEnabled(!player_.IsRecording());
     menu->addAction(QStringLiteral("&Statistics..."))->setData(int(kStatistics));
-    menu->addAction(QStringLiteral("S&eed..."))->setData(int(kSeed));
+    menu->addAction(QStringLiteral("See&d..."))->setData(int(kSeed));
+    QAction* edit = menu->addAction(QStringLiteral("&Edit Scene"));
+    edit->setData(int(kEdit));
+    edit->setCheckable(true);
+    edit->setChecked(editPanel_ && editPanel_->isVisible());
+    edit->setShortcut(Qt::CTRL | Qt::Key_E);
     QAction* steady = menu->addAction(QStringLiteral("S&teady 20 Ticks a Second"));
     steady->setData(int(kSteadyTicks));
     steady->setCheckable(true);
@@ -616,7 +639,7 @@ void CPlayerDialog::OnLoad()
     stopTimer();
     if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene()) {
         watch(*report);
-        startSeed(*report);
+        sceneLoaded(*report);
     }
     afterLoad();
 }
@@ -678,7 +701,7 @@ void CPlayerDialog::OpenFile(const CString& path)
     const ScenePlayer::LoadReport report = player_.LoadFile(path);
     player_.ShowFindings(report);
     watch(report);
-    startSeed(report);
+    sceneLoaded(report);
     afterLoad();
 }
 
@@ -700,7 +723,7 @@ void CPlayerDialog::ReloadIfWanted()
     // Gone for a moment while an editor replaces it: the next change brings it back.
     if (report.read != ScenePlayer::SceneRead::Unopenable)
         player_.ShowFindings(report);
-    startSeed(report);
+    sceneLoaded(report);
     afterLoad();
 }
 
@@ -710,12 +733,21 @@ void CPlayerDialog::watch(const ScenePlayer::LoadReport& report)
         watcher_.Watch(report.files);
 }
 
-void CPlayerDialog::startSeed(const ScenePlayer::LoadReport& report)
+void CPlayerDialog::sceneLoaded(const ScenePlayer::LoadReport& report)
 {
     if (report.read != ScenePlayer::SceneRead::Complete && report.read != ScenePlayer::SceneRead::Truncated)
         return;
     if (!report.files.empty())
         sceneFile_ = report.files.front().c_str();
+    if (editPanel_) {
+        editPanel_->Editor().Forget();
+        editPanel_->Refresh();
+    }
+    startSeed();
+}
+
+void CPlayerDialog::startSeed()
+{
     std::optional<unsigned int> seed = seed_ ? seed_ : SceneSeed::Find(player_.GetSystem().constraints);
     if (!seed)
         return;
@@ -745,7 +777,7 @@ void CPlayerDialog::SetSeed(std::optional<unsigned int> seed)
         player_.ShowFindings(report);
         watch(report);
     }
-    startSeed(report);
+    sceneLoaded(report);
     afterLoad();
 }
 
@@ -832,6 +864,51 @@ void CPlayerDialog::restCaption()
         ? QStringLiteral("'%1'").arg(QFileInfo(toQString(finishing_.front()->path)).fileName())
         : QStringLiteral("%1 videos").arg(finishing_.size());
     setWindowTitle(QStringLiteral("Dozozudori: Finishing %1...").arg(what));
+}
+
+QSize CPlayerDialog::sizeAt(int zoom) const
+{
+    const QSize picture = kWindowSize * zoom;
+    if (!editPanel_ || editPanel_->isHidden())
+        return picture;
+    return QSize(picture.width() + kEditorWidth, std::max(picture.height(), kEditorHeight));
+}
+
+void CPlayerDialog::ToggleEditor()
+{
+    stopTimer();
+    if (!editPanel_) {
+        editPanel_ = new SceneEditPanel(
+            player_.GetSystem().constraints, [this] { restartEdited(); }, [this] { saveEdited(); }, this);
+        editPanel_->hide();
+    }
+    editPanel_->setVisible(editPanel_->isHidden());
+    if (editPanel_->isVisible())
+        editPanel_->Refresh();
+    applyZoom(zoom_);
+    rearmIfPlaying();
+}
+
+void CPlayerDialog::restartEdited()
+{
+    stopTimer();
+    player_.Clear();
+    startSeed();
+    invalidateDrawingArea();
+    rearmIfPlaying();
+}
+
+void CPlayerDialog::saveEdited()
+{
+    stopTimer();
+    CString path;
+    if (AskSaveFile("Definition File (*.vq)|*.vq|All Files (*.*)|*.*||", "vq", path)) {
+        const std::string text = editPanel_->Editor().DefinitionText();
+        if (!SaveFile(path,
+                [&text](std::FILE* file) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }))
+            ShowMessage(CString("Cannot save '") + path + "': " + std::strerror(errno), MessageKind::Error);
+    }
+    rearmIfPlaying();
 }
 
 void CPlayerDialog::OnSteadyTicks()

@@ -23,6 +23,7 @@ class QContextMenuEvent;
 class QMenu;
 class QMimeData;
 class QThread;
+class SceneEditPanel;
 
 // The main window: the 320 x 240 drawing area above a row of picture buttons. It owns the ScenePlayer,
 // drives it with a 50 ms tick, composes each frame off screen and answers the player's questions with
@@ -60,6 +61,7 @@ public:
         kZoom1 = 32780, // kZoom1 + n - 1 shows the window n times enlarged
         kSeed = 32790,
         kSteadyTicks = 32791,
+        kEdit = 32792,
         kAbout = 0x0010,
     };
     static constexpr int kTickMs = 50;
@@ -94,6 +96,10 @@ public:
     bool SteadyTicks() const { return steadyTicks_; }
     // How long after a tick that took workMs the next one starts.
     int TickDelayAfter(int workMs) const;
+    // Opens the scene editor beside the picture, the window growing to hold it, or closes it and gives
+    // the window its usual size back.
+    void ToggleEditor();
+    SceneEditPanel* EditPanel() const { return editPanel_; }
     // The Seed command's question: the seed as text, empty for none. False when the user cancels.
     virtual bool AskSeed(QString& text);
     // Loads what was dropped if it is one scene or definition file; otherwise says why not.
@@ -165,11 +171,18 @@ private:
     bool askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path);
     // Watches the files a load read, unless it read none.
     void watch(const ScenePlayer::LoadReport& report);
-    // After a load that replaced the scene: starts the random sequence from the seed, if there is one,
-    // and draws the texture from it, as mirrim-cli does, so that the frames are the same.
-    void startSeed(const ScenePlayer::LoadReport& report);
+    // After a load that replaced the scene: the editor lists the new one, and the random sequence starts
+    // from the seed, if there is one, with the texture drawn from it, as mirrim-cli does, so that the
+    // frames are the same.
+    void sceneLoaded(const ScenePlayer::LoadReport& report);
     // The grey texture around the drawing area, from the random sequence as it stands.
     void drawTexture();
+    void startSeed();
+    // The editor's Restart and Save As.
+    void restartEdited();
+    void saveEdited();
+    // The window's size at a zoom, with the editor beside it when open.
+    QSize sizeAt(int zoom) const;
     // After a load: the controls, the timer and the drawing area follow the new scene.
     void afterLoad();
     // Completes an ended recording on a thread of its own; the caption says so meanwhile.
@@ -211,6 +224,7 @@ private:
     bool reloadOnChange_ = true;
     std::optional<unsigned int> seed_;
     bool steadyTicks_ = false;
+    SceneEditPanel* editPanel_ = nullptr; // hidden while the editor is closed
     // The file the scene came from, empty for the default scene: the seed restarts it.
     CString sceneFile_;
     struct FinishingVideo {
