@@ -9,6 +9,9 @@
 (() => {
   const TICK_MS = 50;
   const MAX_SCENE_BYTES = 64 << 20; // as the player reads them
+  // Browsers write a WebM file of fewer frames that players will not open.
+  const MIN_VIDEO_FRAMES = 3;
+  const LINKED = 'linked scene'; // the name a scene from an address is read under
   const $ = (id) => document.getElementById(id);
   const canvas = $('picture');
   const context = canvas.getContext('2d');
@@ -20,6 +23,10 @@
   let caption = 'Mirrim';
   let sceneName = 'default'; // the shipped scene last opened
   let stem = 'default'; // what downloads are named after: that scene, or the scene file loaded since
+  // The file the player reads when the scene starts afresh (null: the player's own scene), and the
+  // folder it is read from; a seed, or null for the usual sequence.
+  let current = { path: null, folder: '/' };
+  let seed = null;
   let ticks = 0; // ticks and steps since the scene opened
   let loads = 0; // Load commands begun
   let loaded = 0; // and files read by the player
@@ -42,6 +49,7 @@
     call.version = mirrim.cwrap('mirrim_version', 'string', []);
     call.storePicture = mirrim.cwrap('mirrim_store_picture', 'number', ['string', 'number', 'number', 'number']);
     call.toggleParticles = mirrim._mirrim_toggle_draw_particles;
+    call.seed = mirrim._mirrim_seed;
   }
 
   const playing = () => call.playing() !== 0;
@@ -184,7 +192,11 @@
   const onPlay = command(() => { call.toggle_play(); });
   const onStop = command(() => { call.stop(); setCaption('Dozozudori'); draw(); });
   const onStep = command(() => { call.step(); ticks += 1; draw(); recordFrame(); });
-  const onRecord = command(() => { if (video.recorder) stopRecording(); else startRecording(); });
+  const onRecord = command(() => {
+    if (!video.recorder) return startRecording();
+    const refused = stopRecording();
+    return refused ? message(refused) : undefined;
+  });
   const onSnapshot = command(() => snapshot());
   const onLoad = command(() => chooseFiles('files'));
   const onLoadFolder = command(() => chooseFiles('folder'));
@@ -192,6 +204,8 @@
   const onQuickParts = command(() => call.toggleParticles());
   const onStatistics = command(() => message(`${call.particle_count()} particles`));
   const onAbout = command(() => modal($('about')));
+  const onShare = command(() => share());
+  const onSeed = command(() => changeSeed());
 
   function download(blob, name) {
     const link = document.createElement('a');
@@ -268,11 +282,17 @@
     return undefined;
   }
 
+  // Finishes the recording; a video too short for players to open is not saved, and the reason returned.
   function stopRecording() {
     const recorder = video.recorder;
     video.recorder = null;
     video.track = null;
-    if (recorder && recorder.state !== 'inactive') recorder.stop();
+    if (!recorder) return '';
+    const tooShort = video.frames < MIN_VIDEO_FRAMES;
+    if (tooShort) recorder.onstop = null;
+    if (recorder.state !== 'inactive') recorder.stop();
+    return tooShort ? `A WebM video needs at least ${MIN_VIDEO_FRAMES} frames and this recording has ${video.frames}, `
+      + 'so nothing was saved. Record while the scene plays or steps a little longer.' : '';
   }
 
   // While recording, the picture just drawn becomes the next frame; returns the status text for it.
@@ -304,30 +324,183 @@
     return ['default', ...names.sort()];
   }
 
-  // Starts the named shipped scene afresh, as a new window would play it; a stopped player stays stopped.
-  function openScene(name) {
+  // Starts the current scene afresh, as a new window would play it (a stopped player stays stopped):
+  // the random sequence from its start, the scene read, then the seed, as mirrim-cli render does.
+  function startAfresh(wasPlaying) {
+    call.start();
+    ticks = 0;
+    if (!wasPlaying) call.stop();
+    mirrim.FS.chdir(current.folder);
+    if (current.path) call.load(current.path);
+    call.seed(seed === null ? -1 : seed);
+    paintTexture();
+    setCaption('Mirrim');
+    draw();
+    updateControls();
+  }
+
+  function setSeed(value) {
+    seed = value;
+    $('seed').value = seed === null ? '' : String(seed);
+  }
+
+  // After what opens a scene has spoken, if anything: no tick while a message is up.
+  function opened(note) {
+    if (note) message(note).then(rearmIfPlaying);
+    else rearmIfPlaying();
+  }
+
+  // Starts the named shipped scene afresh, from the seed given.
+  function openScene(name, seedToUse = seed, why = '') {
     stopTimer();
     const wasPlaying = mirrim === null || playing();
     const known = shippedScenes().includes(name);
     sceneName = known ? name : 'default';
     stem = sceneName;
-    call.start();
-    ticks = 0;
-    if (!wasPlaying) call.stop();
-    mirrim.FS.chdir('/');
-    if (sceneName !== 'default') call.load(`/scenes/${sceneName}.zrk`);
-    setCaption('Mirrim');
+    current = { path: sceneName === 'default' ? null : `/scenes/${sceneName}.zrk`, folder: '/' };
+    setSeed(seedToUse);
+    startAfresh(wasPlaying);
     $('scenes').value = sceneName;
-    draw();
-    updateControls();
-    const note = known ? playerSaid() : `There is no shipped scene called "${name}"; playing the default scene.`;
-    if (note) message(note).then(rearmIfPlaying); // no tick while the message is up
-    else rearmIfPlaying();
+    opened(why || (known ? playerSaid() : `There is no shipped scene called "${name}"; playing the default scene.`));
   }
 
-  function sceneFromAddress() {
-    const match = /(?:^#|&)scene=([^&]*)/.exec(location.hash);
-    return match ? decodeURIComponent(match[1]) : 'default';
+  // The address names a shipped scene (#scene=NAME) or carries one (#def=...), and perhaps a seed.
+  function openAddress() {
+    let found;
+    try {
+      found = MirrimShare.parse(location.hash);
+    } catch (error) {
+      return openScene('default', null, `This address cannot be opened: ${error.message}. Playing the default scene.`);
+    }
+    if (found.def !== null) return openLinked(found);
+    return openScene(found.scene === null ? 'default' : found.scene, found.seed);
+  }
+
+  // The address with the seed as it now is; nothing reopens.
+  function addressSeed() {
+    const parts = location.hash.replace(/^#/, '').split('&').filter((p) => p && !p.startsWith('seed='));
+    if (seed !== null) parts.splice(Math.min(1, parts.length), 0, `seed=${seed}`);
+    history.replaceState(null, '', parts.length ? `#${parts.join('&')}` : location.pathname);
+  }
+
+  // A new seed starts the current scene afresh from it.
+  function changeSeed() {
+    const value = MirrimShare.seedOf($('seed').value);
+    if (value === undefined) {
+      setSeed(seed);
+      return message(`A seed is a whole number from 0 to ${MirrimShare.MAX_SEED}, or nothing for the usual sequence.`);
+    }
+    if (value === seed) return undefined;
+    setSeed(value);
+    addressSeed();
+    startAfresh(playing());
+    call.messages(); // said when the scene was first read
+    return undefined;
+  }
+
+  // Opens the scene an address carries, with its pictures, in a folder of its own where the shipped
+  // pictures lie too; a link that cannot be read plays the default scene and says why.
+  async function openLinked(found) {
+    stopTimer();
+    const wasPlaying = playing();
+    const folder = `/linked/${++loads}`;
+    try {
+      await busy('Reading the scene in the address...');
+      const { scene, pictures } = await MirrimShare.open(found);
+      mirrim.FS.mkdirTree(folder);
+      for (const name of mirrim.FS.readdir('/scenes')) {
+        if (!name.startsWith('.') && !/\.(zrk|vq)$/i.test(name)) mirrim.FS.symlink(`/scenes/${name}`, `${folder}/${name}`);
+      }
+      for (const { name, bytes } of pictures) {
+        const kind = MirrimPictures.kind(bytes);
+        const refused = kind === null ? 'it is no picture' : MirrimPictures.refusal(bytes);
+        if (refused) throw new Error(`the picture "${name}" in it cannot be read: ${refused}`);
+        const path = `${folder}/${name}`;
+        mirrim.FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
+        if (mirrim.FS.analyzePath(path).exists) mirrim.FS.unlink(path);
+        if (kind === 'gif' || kind === 'bmp') mirrim.FS.writeFile(path, bytes);
+        else await storeDecoded(new Blob([bytes]), path);
+      }
+      mirrim.FS.writeFile(`${folder}/${LINKED}`, scene);
+    } catch (error) {
+      await busy('');
+      return openScene('default', null, `The scene in this address cannot be opened: ${error.message}. Playing the default scene.`);
+    }
+    await busy('');
+    sceneName = 'link';
+    stem = 'link';
+    current = { path: `${folder}/${LINKED}`, folder };
+    setSeed(found.seed);
+    startAfresh(wasPlaying);
+    $('scenes').value = '';
+    return opened(playerSaid(folder));
+  }
+
+  // The pictures in a scene's folder that a link must carry: not the shipped ones. Each says whether
+  // the scene has read it yet. A file the scene read that is no picture (an included definition) cannot
+  // travel: then {problem}.
+  function picturesBeside(folder, scenePath) {
+    const read = mirrim.FS.readFiles || {};
+    const found = [];
+    const walk = (dir) => {
+      for (const name of mirrim.FS.readdir(dir)) {
+        if (name === '.' || name === '..') continue;
+        const path = `${dir}/${name}`;
+        const mode = mirrim.FS.lstat(path).mode;
+        if (mirrim.FS.isDir(mode)) walk(path);
+        if (!mirrim.FS.isFile(mode) || path === scenePath) continue;
+        const bytes = mirrim.FS.readFile(path);
+        const relative = path.slice(folder.length + 1);
+        if (MirrimPictures.kind(bytes) === null) {
+          if (read[path]) throw new Error(`it reads "${relative}", which is no picture, and a link carries only a scene and its pictures`);
+          continue;
+        }
+        const twin = `/scenes/${name}`;
+        if (mirrim.FS.analyzePath(twin).exists && sameBytes(mirrim.FS.readFile(twin), bytes)) continue;
+        found.push({ name: relative, bytes, read: Boolean(read[path]) });
+      }
+    };
+    walk(folder);
+    return found;
+  }
+
+  const sameBytes = (a, b) => a.length === b.length && a.every((v, i) => v === b[i]);
+
+  // Share: the address becomes a link that plays the current scene, with its seed and the pictures
+  // it needs beyond the shipped ones, or the page says why it cannot.
+  async function share() {
+    const withSeed = seed === null ? '' : `&seed=${seed}`;
+    let hash = `#scene=default${withSeed}`;
+    if (current.path) {
+      const folder = current.path.slice(0, current.path.lastIndexOf('/')) || '/';
+      let pictures;
+      try {
+        pictures = folder === '/scenes' ? [] : picturesBeside(folder, current.path);
+      } catch (error) {
+        return message(`This scene cannot be shared: ${error.message}.`);
+      }
+      const head = `#def=${await MirrimShare.pack(mirrim.FS.readFile(current.path))}${withSeed}`;
+      const packed = [];
+      for (const p of pictures) {
+        packed.push({ ...p, text: `&pic=${encodeURIComponent(p.name)}:${await MirrimShare.pack(p.bytes)}` });
+      }
+      const base = location.href.split('#')[0].length;
+      const length = (list) => base + head.length + list.reduce((n, p) => n + p.text.length, 0);
+      // Everything chosen with the scene if it fits, else what it has read.
+      let carried = packed;
+      if (length(carried) > MirrimShare.MAX_LINK) carried = packed.filter((p) => p.read);
+      if (length(carried) > MirrimShare.MAX_LINK) {
+        const names = carried.map((p) => `"${p.name}" (${p.text.length} characters)`).join(', ');
+        return message(`This scene cannot be shared: its link would be ${length(carried)} characters, more than `
+          + `${MirrimShare.MAX_LINK}. ${names ? `The pictures it carries take part of that: ${names}. ` : ''}`
+          + 'A link carries the shipped pictures for nothing, and others only when they are small.');
+      }
+      hash = head + carried.map((p) => p.text).join('');
+    }
+    history.replaceState(null, '', hash);
+    if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
+    $('status').textContent = `The address now plays this scene (${location.href.length} characters): share it.`;
+    return undefined;
   }
 
   // Resolves once the choice is made and read, or cancelled. Browsers that tell nothing of a cancelled
@@ -455,7 +628,10 @@
       mirrim.FS.chdir(folder);
       const refused = call.load(scene) === 4;
       loaded += 1;
-      if (!refused) stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
+      if (!refused) {
+        stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
+        current = { path: `${folder}/${scene}`, folder };
+      }
       call.compose();
       draw();
       const said = playerSaid(folder);
@@ -489,7 +665,7 @@
     menuReturn = null;
     rearmIfPlaying();
     const commands = { load: onLoad, folder: onLoadFolder, compressor: chooseCompressor, statistics: onStatistics,
-      about: onAbout };
+      share: onShare, about: onAbout };
     if (chosen && commands[chosen]) commands[chosen]();
   }
 
@@ -581,11 +757,13 @@
 
     $('scenes').replaceChildren(...shippedScenes().map((name) => new Option(name, name)));
     $('scenes').addEventListener('change', () => {
-      const wanted = `#scene=${encodeURIComponent($('scenes').value)}`;
+      const wanted = `#scene=${encodeURIComponent($('scenes').value)}${seed === null ? '' : `&seed=${seed}`}`;
       if (location.hash === wanted) openScene($('scenes').value);
       else location.hash = wanted; // the address shows the scene, and the change opens it
     });
-    window.addEventListener('hashchange', () => openScene(sceneFromAddress()));
+    window.addEventListener('hashchange', openAddress);
+    $('seed').addEventListener('change', onSeed);
+    $('share').addEventListener('click', onShare);
 
     // The mouse or a finger held on the picture drives the particle factory. Like the window's mouse
     // capture, the pointer keeps counting beyond the picture; moves while stopped are not followed.
@@ -687,7 +865,7 @@
     paintTexture();
     fit();
     $('loading').remove();
-    openScene(sceneFromAddress());
+    openAddress();
     window.mirrimPage = testing;
   }
 
@@ -700,7 +878,8 @@
     note.textContent = `Mirrim has stopped: ${why}`;
     $('area').append(note);
   };
-  createMirrim({ onAbort: stopped }).then(ready, (error) => {
+  // The files the player reads are noted (FS.readFiles): Share carries the pictures a scene has read.
+  createMirrim({ onAbort: stopped, logReadFiles: true }).then(ready, (error) => {
     $('loading').textContent = `Mirrim cannot start in this browser: ${error}`;
   });
 
