@@ -128,7 +128,7 @@ int runShare(const Options& o)
     const std::optional<CString> definition = DefinitionOfFile(bytes);
     if (!definition || ConstraintBlockCount(definition->str()) == 0)
         return cliFail(kCommand, "'" + o.file + "' holds no scene the page could play");
-    if (definition->Find("<DefFilename>") >= 0)
+    if (definition->Find("<DefFilename>") >= 0 || definition->Find("<DefLocation>") >= 0)
         return cliFail(kCommand, "'" + o.file + "' includes other definition files, which a link does not carry");
 
     std::string link = o.base + "#def=" + Compressed(bytes);
