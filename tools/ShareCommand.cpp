@@ -158,7 +158,7 @@ CliRun AddShareCommand(CLI::App& program)
     CLI::App* command = program.add_subcommand("share", "print a link to the web page that plays a scene file");
     auto o = std::make_shared<Options>();
     command->add_option("FILE", o->file, "the scene file (.zrk) or definition file (.vq)")->required();
-    command->add_option("--base", o->base, "the page's address")->default_str(kDefaultBase);
+    command->add_option("--base", o->base, "the page's address")->type_name("URL")->default_str(kDefaultBase);
     AddSeedOption(*command, o->seed);
     command->footer("Prints the address that opens the page playing FILE: the file compressed (zlib) and in\n"
                     "base64url after #def=, the seed after &seed=, and each picture beside FILE that an\n"
