@@ -11,6 +11,7 @@
   const MAX_SCENE_BYTES = 64 << 20; // as the player reads them
   // Browsers write a WebM file of fewer frames that players will not open.
   const MIN_VIDEO_FRAMES = 3;
+  const GIF = 'image/gif'; // the compressor choice that records a GIF
   const LINKED = 'linked scene'; // the name a scene from an address is read under
   const $ = (id) => document.getElementById(id);
   const canvas = $('picture');
@@ -257,6 +258,13 @@
 
   function startRecording() {
     if (call.frame_width() === 0) return message('There is no picture to record: the scene\'s picture cannot be shown.');
+    if (video.mimeType === GIF) {
+      // Made here from the player's frames, once the clip is over.
+      video.recorder = { gif: new MirrimGif.Recording(call.frame_width(), call.frame_height(), TICK_MS) };
+      video.frames = 0;
+      call.start_recording();
+      return undefined;
+    }
     const types = videoTypes();
     if (!canvas.captureStream || types.length === 0) {
       return message('This browser cannot record the canvas as a WebM video.');
@@ -288,6 +296,7 @@
     video.recorder = null;
     video.track = null;
     if (!recorder) return '';
+    if (recorder.gif) return finishGif(recorder.gif);
     const tooShort = video.frames < MIN_VIDEO_FRAMES;
     if (tooShort) recorder.onstop = null;
     if (recorder.state !== 'inactive') recorder.stop();
@@ -298,17 +307,38 @@
   // While recording, the picture just drawn becomes the next frame; returns the status text for it.
   function recordFrame() {
     if (!video.recorder) return '';
-    video.track.requestFrame();
+    const { gif } = video.recorder;
+    if (!gif) {
+      video.track.requestFrame();
+    } else if (call.frame_width() !== gif.width || call.frame_height() !== gif.height) {
+      return `Rendering - Frame ${video.frames}`; // a GIF keeps the size it started with
+    } else {
+      gif.add(new Uint8Array(mirrim.HEAPU8.buffer, call.frame(), gif.width * gif.height * 4));
+      if (gif.full) {
+        message(stopRecording() || `The GIF holds as many frames as the page keeps (${video.frames + 1}); it was saved.`);
+        updateControls();
+      }
+    }
     video.frames += 1;
     return `Rendering - Frame ${video.frames}`;
+  }
+
+  function finishGif(gif) {
+    if (gif.frames.length === 0) return 'Nothing was recorded, so no GIF was saved.';
+    const name = `mirrim-${stem}.gif`;
+    busy('Writing the GIF...').then(() => {
+      download(gif.finish(), name);
+      busy('');
+    });
+    return '';
   }
 
   // The animation goes on while the compressor is chosen, as in the window.
   async function chooseCompressor() {
     if (video.recorder) return;
     const select = $('codec');
-    select.replaceChildren(...videoTypes().map((type) => new Option(type.replace('video/', ''), type)));
-    if (select.options.length === 0) select.append(new Option('none available', ''));
+    select.replaceChildren(...videoTypes().map((type) => new Option(type.replace('video/', ''), type)),
+      new Option('animated GIF (one palette)', GIF));
     select.value = video.mimeType || select.options[0].value;
     $('rate').value = String(video.kbps);
     if (await modal($('compressor')) === 'ok') {

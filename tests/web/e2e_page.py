@@ -18,6 +18,7 @@ Serves the built page with Python's http.server, as scripts/web does, and checks
   - at 375 x 667 and 320 x 568 the picture fills the width, nothing overflows, every control is at
     least 24 pixels to touch and the menu opens from its button (screenshots kept in --out);
   - Record makes a WebM file that ffprobe reads (when ffprobe is there), and refuses one of no frames;
+    with an animated GIF chosen, a GIF of as many frames, its last one the native picture;
   - the link `mirrim-cli share` prints plays, seed and picture carried, the pixels of `mirrim-cli render`
     of the file with that seed; Share makes the address carry the scene playing and its seed; a link
     that unpacks to too much is refused with a message;
@@ -581,6 +582,32 @@ def check_recording(driver, downloads):
     print(f"recording: ffprobe reads {codec} {width} x {height}")
 
 
+def check_gif(driver, downloads, cli, out):
+    """Video Compressor... chooses an animated GIF, which the page writes itself."""
+    driver.find_element(By.ID, "more").click()
+    driver.find_element(By.CSS_SELECTOR, "#menu [data-command=compressor]").click()
+    wait("the compressor dialog", lambda: driver.execute_script("return document.getElementById('compressor').open"))
+    Select(driver.find_element(By.ID, "codec")).select_by_value("image/gif")
+    driver.find_element(By.CSS_SELECTOR, "#compressor button[value=ok]").click()
+    choose_scene(driver, "default")
+    press(driver, "record")
+    step = driver.find_element(By.ID, "step")
+    for _ in range(15):
+        step.click()
+    press(driver, "recording")
+    gif = downloaded(downloads, ".gif")
+    wait("the GIF to be written", lambda: os.path.getsize(gif) > 0 and not os.path.exists(gif + ".crdownload"))
+    probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                            "stream=codec_name,width,height,nb_read_frames", "-of", "csv=p=0", gif],
+                           check=True, capture_output=True, text=True).stdout.strip()
+    assert probe == "gif,320,240,15", probe
+    # The default scene's few colours all fit the clip's palette: its last frame is the native picture.
+    last = Image.open(gif)
+    last.seek(last.n_frames - 1)
+    same_pixels("the GIF's last frame", last.convert("RGB"), native_picture(cli, out, None, 15))
+    print(f"GIF: ffprobe reads {probe}")
+
+
 def check_speed(driver):
     # The first rounds also give the browser time to compile the module fully; the best is the figure.
     rounds = [driver.execute_script("return window.mirrimPage.benchmark(10000, 200)") for _ in range(3)]
@@ -687,6 +714,8 @@ def main():
             check_folder(driver, args.cli, args.out)
             check_keys(driver, downloads)
             check_recording(driver, downloads)
+            if shutil.which("ffprobe"):
+                check_gif(driver, downloads, args.cli, args.out)
             check_speed(driver)
             check_small_screens(driver, args.out)
             check_keyboard(driver)
