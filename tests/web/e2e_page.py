@@ -562,15 +562,21 @@ def check_small_screens(driver, out):
     driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
-def check_recording(driver, downloads):
+def record_steps(driver, downloads, suffix, steps=15):
+    """Records while stepping; the file downloaded once it is written."""
     press(driver, "record")
     wait("Recording in Record's place", lambda: driver.find_element(By.ID, "recording").is_displayed())
     step = driver.find_element(By.ID, "step")
-    for _ in range(15):
+    for _ in range(steps):
         step.click()
     press(driver, "recording")
-    video = downloaded(downloads, ".webm")
-    wait("the video to be written", lambda: os.path.getsize(video) > 0 and not os.path.exists(video + ".crdownload"))
+    path = downloaded(downloads, suffix)
+    wait("the recording to be written", lambda: os.path.getsize(path) > 0 and not os.path.exists(path + ".crdownload"))
+    return path
+
+
+def check_recording(driver, downloads):
+    video = record_steps(driver, downloads, ".webm")
     if not shutil.which("ffprobe"):
         print("recording: ffprobe missing, not checked")
         return
@@ -590,13 +596,7 @@ def check_gif(driver, downloads, cli, out):
     Select(driver.find_element(By.ID, "codec")).select_by_value("image/gif")
     driver.find_element(By.CSS_SELECTOR, "#compressor button[value=ok]").click()
     choose_scene(driver, "default")
-    press(driver, "record")
-    step = driver.find_element(By.ID, "step")
-    for _ in range(15):
-        step.click()
-    press(driver, "recording")
-    gif = downloaded(downloads, ".gif")
-    wait("the GIF to be written", lambda: os.path.getsize(gif) > 0 and not os.path.exists(gif + ".crdownload"))
+    gif = record_steps(driver, downloads, ".gif")
     probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
                             "stream=codec_name,width,height,nb_read_frames", "-of", "csv=p=0", gif],
                            check=True, capture_output=True, text=True).stdout.strip()
