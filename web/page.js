@@ -661,6 +661,8 @@
       if (!refused) {
         stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
         current = { path: `${folder}/${scene}`, folder };
+        // As in the window, a load starts the sequence from the seed set, or the scene's own.
+        if (call.seed(seed === null ? -1 : seed)) paintTexture();
       }
       call.compose();
       draw();
