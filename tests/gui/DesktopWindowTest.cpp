@@ -377,18 +377,21 @@ TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
 
 TEST(DesktopWindow, CommandLineTakesOneFileAndAnswersHelpAndVersion)
 {
-    std::string file;
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "scenes/star.zrk" }, file), std::nullopt);
-    EXPECT_EQ(file, "scenes/star.zrk");
-    file.clear();
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim" }, file), std::nullopt);
-    EXPECT_TRUE(file.empty());
+    CPlayerApp::StartOptions options;
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "scenes/star.zrk", "--seed", "7" }, options), std::nullopt);
+    EXPECT_EQ(options.file, "scenes/star.zrk");
+    EXPECT_EQ(options.seed, 7u);
+    options = {};
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim" }, options), std::nullopt);
+    EXPECT_TRUE(options.file.empty());
+    EXPECT_FALSE(options.seed);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--version" }, file), 0);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--version" }, options), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("Mirrim ", 0), 0u);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "a.zrk", "b.zrk" }, file), 2);
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--zoom" }, file), 2);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "a.zrk", "b.zrk" }, options), 2);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--zoom" }, options), 2);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--seed", "-1" }, options), 2);
     testing::internal::GetCapturedStderr();
 }
 

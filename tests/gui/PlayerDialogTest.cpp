@@ -5,6 +5,8 @@
 #include "particle/core/IConstraint.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/CArchive.h"
+#include "platform/Random.h"
+#include "player/app/ParticleDump.h"
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/CPlayerDialog.h"
 #include "tests/TempDir.h"
@@ -21,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -158,8 +161,8 @@ TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboar
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(texts,
-        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "&Zoom", "-",
-            "&About Mirrim..." }));
+        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "S&eed...",
+            "&Zoom", "-", "&About Mirrim..." }));
     EXPECT_EQ(menu->actions()[0]->data().toInt(), int(CPlayerDialog::kLoad));
     EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kReloadOnChange));
     EXPECT_EQ(menu->actions()[2]->data().toInt(), int(CPlayerDialog::kAviCompressor));
@@ -500,6 +503,64 @@ void replaceText(const std::string& path, const std::string& text)
 {
     writeText(path + ".new", text);
     std::filesystem::rename(path + ".new", path);
+}
+
+// A seed makes the window play what mirrim-cli --seed plays: the sequence starts from it once the scene
+// is loaded, before the texture is drawn; a scene's own constraint.Seed counts when none is set.
+TEST(PlayerDialog, ASeedRestartsTheSceneWithTheFramesOfTheCommandLine)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(MIRRIM_SOURCE_DIR);
+    TempDir dir;
+    const auto played = [&](CPlayerDialog& window, const std::string& name) {
+        window.RunCommand(CPlayerDialog::kStop);
+        for (int i = 0; i < 40; ++i)
+            window.RunCommand(CPlayerDialog::kStep);
+        EXPECT_TRUE(WriteParticleDump(dir.file(name), window.Player().GetSystem().particles));
+        std::ifstream in(dir.file(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const auto commandLine = [&](unsigned int seed) {
+        ScenePlayer player;
+        player.LoadFile("scenes/fountain.vq");
+        platform::SeedRand(seed);
+        CDib texture;
+        MakeBackgroundTexture(texture);
+        for (int i = 0; i < 40; ++i)
+            player.Step();
+        EXPECT_TRUE(WriteParticleDump(dir.file("cli.csv"), player.GetSystem().particles));
+        std::ifstream in(dir.file("cli.csv"), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    TestDialog window;
+    window.OpenFile("scenes/fountain.vq");
+    window.seedAnswer = " 7 ";
+    window.RunCommand(CPlayerDialog::kSeed);
+    EXPECT_EQ(window.Seed(), 7u);
+    const std::string seven = played(window, "seven.csv");
+    EXPECT_EQ(seven, commandLine(7));
+    window.seedAnswer = "8";
+    window.RunCommand(CPlayerDialog::kSeed);
+    EXPECT_NE(played(window, "eight.csv"), seven);
+
+    // Reloading keeps the seed; a scene carrying its own plays it once the window's is cleared.
+    writeText(dir.file("seeded.vq"),
+        "constraint.Seed\r\n<Seed>7</Seed>\r\n.\r\nconstraint.ConstraintCollection\r\n"
+        "<DefLocation></DefLocation><DefFilename>scenes/fountain.vq</DefFilename>\r\n.\r\n");
+    window.seedAnswer = "";
+    window.RunCommand(CPlayerDialog::kSeed);
+    EXPECT_FALSE(window.Seed());
+    window.RunCommand(CPlayerDialog::kClear);
+    window.OpenFile(dir.file("seeded.vq").c_str());
+    EXPECT_EQ(played(window, "own.csv"), seven);
+
+    window.seedAnswer = "-3";
+    window.RunCommand(CPlayerDialog::kSeed);
+    ASSERT_FALSE(window.messages.empty());
+    EXPECT_NE(window.messages.back().first.str().find("is no seed"), std::string::npos);
+    EXPECT_FALSE(window.Seed());
+    std::filesystem::current_path(previous);
 }
 
 std::vector<std::string> constraintClasses(CPlayerDialog& window)

@@ -56,6 +56,12 @@ TEST(CliSeed, SameSeedRepeatsOthersDifferAndTheSceneCarriesOne)
         EXPECT_EQ(outcome(dir, seeded, command), seven);
         EXPECT_EQ(outcome(dir, seeded + " --seed 1", command), unseeded); // the option wins
     }
+    // make-scene puts the seed in the scene file it writes.
+    const std::string zrk = dir.file("seeded.zrk");
+    ASSERT_EQ(cli("make-scene -q --seed 7 --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/default.vq " + zrk)
+                  .status,
+        0);
+    EXPECT_EQ(outcome(dir, zrk, "run"), outcome(dir, "--seed 7", "run"));
 }
 
 TEST(CliWarmup, RecordingStartsAfterTheWarmUp)

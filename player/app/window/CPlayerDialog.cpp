@@ -1,7 +1,9 @@
 #include "player/app/window/CPlayerDialog.h"
 
+#include "particle/constraints/SceneSeed.h"
 #include "particle/core/CMorvane.h"
 #include "particle/core/ParticleSystem.h"
+#include "platform/Random.h"
 #include "player/app/window/ButtonArt.h"
 #include "player/app/window/CAboutDialog.h"
 #include "player/app/window/CBitmapButton.h"
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -114,9 +117,7 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     connect(load_, &QAbstractButton::clicked, this, &CPlayerDialog::OnLoad);
     connect(exit_, &QAbstractButton::clicked, this, &QDialog::accept);
 
-    MakeBackgroundTexture(texture_);
-    if (CDC* bits = texture_.GetBitmap(); bits && bits->GetBits())
-        texturePixmap_ = QPixmap::fromImage(wrap(*bits));
+    drawTexture();
 
     // Each pair shares one place; only one of them is shown at a time.
     recording_->setGeometry(record_->geometry());
@@ -351,6 +352,9 @@ void CPlayerDialog::RunCommand(int command)
     case kReloadOnChange:
         OnReloadOnChange();
         break;
+    case kSeed:
+        OnSeed();
+        break;
     case kZoomIn:
         SetZoom(zoom_ + 1);
         break;
@@ -469,6 +473,7 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
     compressor->setData(int(kAviCompressor));
     compressor->setEnabled(!player_.IsRecording());
     menu->addAction(QStringLiteral("&Statistics..."))->setData(int(kStatistics));
+    menu->addAction(QStringLiteral("S&eed..."))->setData(int(kSeed));
     QMenu* zoom = menu->addMenu(QStringLiteral("&Zoom"));
     // Only the sizes that fit on the screen.
     const int largest = LargestZoom();
@@ -592,8 +597,10 @@ void CPlayerDialog::OnQuickParts(bool checked)
 void CPlayerDialog::OnLoad()
 {
     stopTimer();
-    if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene())
+    if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene()) {
         watch(*report);
+        startSeed(*report);
+    }
     afterLoad();
 }
 
@@ -654,6 +661,7 @@ void CPlayerDialog::OpenFile(const CString& path)
     const ScenePlayer::LoadReport report = player_.LoadFile(path);
     player_.ShowFindings(report);
     watch(report);
+    startSeed(report);
     afterLoad();
 }
 
@@ -675,6 +683,7 @@ void CPlayerDialog::ReloadIfWanted()
     // Gone for a moment while an editor replaces it: the next change brings it back.
     if (report.read != ScenePlayer::SceneRead::Unopenable)
         player_.ShowFindings(report);
+    startSeed(report);
     afterLoad();
 }
 
@@ -682,6 +691,76 @@ void CPlayerDialog::watch(const ScenePlayer::LoadReport& report)
 {
     if (report.read != ScenePlayer::SceneRead::Unopenable && report.read != ScenePlayer::SceneRead::NewerVersion)
         watcher_.Watch(report.files);
+}
+
+void CPlayerDialog::startSeed(const ScenePlayer::LoadReport& report)
+{
+    if (report.read != ScenePlayer::SceneRead::Complete && report.read != ScenePlayer::SceneRead::Truncated)
+        return;
+    if (!report.files.empty())
+        sceneFile_ = report.files.front().c_str();
+    std::optional<unsigned int> seed = seed_ ? seed_ : SceneSeed::Find(player_.GetSystem().constraints);
+    if (!seed)
+        return;
+    platform::SeedRand(*seed);
+    drawTexture();
+    update();
+}
+
+void CPlayerDialog::drawTexture()
+{
+    MakeBackgroundTexture(texture_);
+    if (CDC* bits = texture_.GetBitmap(); bits && bits->GetBits())
+        texturePixmap_ = QPixmap::fromImage(wrap(*bits));
+}
+
+void CPlayerDialog::SetSeed(std::optional<unsigned int> seed)
+{
+    stopTimer();
+    seed_ = seed;
+    // The scene starts over, as it does from the command line: no particles, its file read again.
+    player_.Clear();
+    ScenePlayer::LoadReport report;
+    if (sceneFile_.IsEmpty()) {
+        report.read = ScenePlayer::SceneRead::Complete;
+    } else {
+        report = player_.LoadFile(sceneFile_);
+        player_.ShowFindings(report);
+        watch(report);
+    }
+    startSeed(report);
+    afterLoad();
+}
+
+bool CPlayerDialog::AskSeed(QString& text)
+{
+    bool accepted = false;
+    text = QInputDialog::getText(this, QStringLiteral("Seed"),
+        QStringLiteral("Start the random sequence from (0 to 2147483647),\n"
+                       "or leave it empty for the scene's own seed:"),
+        QLineEdit::Normal, text, &accepted);
+    return accepted;
+}
+
+void CPlayerDialog::OnSeed()
+{
+    stopTimer();
+    QString text = seed_ ? QString::number(*seed_) : QString();
+    if (!AskSeed(text)) {
+        rearmIfPlaying();
+        return;
+    }
+    text = text.trimmed();
+    bool number = true;
+    const qlonglong value = text.isEmpty() ? 0 : text.toLongLong(&number);
+    if (!number || value < 0 || value > 2147483647) {
+        ShowMessage(
+            CString("'") + text.toStdString().c_str() + "' is no seed: give a whole number from 0 to 2147483647.",
+            MessageKind::Error);
+        rearmIfPlaying();
+        return;
+    }
+    SetSeed(text.isEmpty() ? std::nullopt : std::optional<unsigned int>(static_cast<unsigned int>(value)));
 }
 
 void CPlayerDialog::afterLoad()

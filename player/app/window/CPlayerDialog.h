@@ -11,6 +11,7 @@
 #include <QPixmap>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,6 +58,7 @@ public:
         kZoomIn = 32776,
         kZoomOut = 32777,
         kZoom1 = 32780, // kZoom1 + n - 1 shows the window n times enlarged
+        kSeed = 32790,
         kAbout = 0x0010,
     };
     static constexpr int kTickMs = 50;
@@ -80,6 +82,12 @@ public:
     void OpenFile(const CString& path);
     // Reloads the file last loaded, when it or a file it includes has changed on disk.
     void ReloadIfWanted();
+    // The seed the random sequence starts from whenever a scene is loaded, instead of the scene's own
+    // constraint.Seed or, without one, the sequence as it runs on. Setting it restarts the scene.
+    void SetSeed(std::optional<unsigned int> seed);
+    std::optional<unsigned int> Seed() const { return seed_; }
+    // The Seed command's question: the seed as text, empty for none. False when the user cancels.
+    virtual bool AskSeed(QString& text);
     // Loads what was dropped if it is one scene or definition file; otherwise says why not.
     void OpenDropped(const QMimeData& data);
 
@@ -131,6 +139,7 @@ private slots:
     void OnStatistics();
     void OnAbout();
     void OnReloadOnChange();
+    void OnSeed();
 
 private:
     CBitmapButton* addButton(int id, const char* caption, int x, int y);
@@ -147,6 +156,11 @@ private:
     bool askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path);
     // Watches the files a load read, unless it read none.
     void watch(const ScenePlayer::LoadReport& report);
+    // After a load that replaced the scene: starts the random sequence from the seed, if there is one,
+    // and draws the texture from it, as mirrim-cli does, so that the frames are the same.
+    void startSeed(const ScenePlayer::LoadReport& report);
+    // The grey texture around the drawing area, from the random sequence as it stands.
+    void drawTexture();
     // After a load: the controls, the timer and the drawing area follow the new scene.
     void afterLoad();
     // Completes an ended recording on a thread of its own; the caption says so meanwhile.
@@ -186,6 +200,9 @@ private:
     // The files of the scene loaded last, and whether their changes reload it.
     SceneWatcher watcher_;
     bool reloadOnChange_ = true;
+    std::optional<unsigned int> seed_;
+    // The file the scene came from, empty for the default scene: the seed restarts it.
+    CString sceneFile_;
     struct FinishingVideo {
         std::unique_ptr<VideoOutput> video;
         CString path;
