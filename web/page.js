@@ -12,6 +12,7 @@
   // Browsers write a WebM file of fewer frames that players will not open.
   const MIN_VIDEO_FRAMES = 3;
   const GIF = 'image/gif'; // the compressor choice that records a GIF
+  const REFUSED = 4; // what mirrim_load gives for a file it does not take
   const LINKED = 'linked scene'; // the name a scene from an address is read under
   const $ = (id) => document.getElementById(id);
   const canvas = $('picture');
@@ -356,17 +357,19 @@
 
   // Starts the current scene afresh, as a new window would play it (a stopped player stays stopped):
   // the random sequence from its start, the scene read, then the seed, as mirrim-cli render does.
+  // Whether the file was refused.
   function startAfresh(wasPlaying) {
     call.start();
     ticks = 0;
     if (!wasPlaying) call.stop();
     mirrim.FS.chdir(current.folder);
-    if (current.path) call.load(current.path);
+    const refused = current.path !== null && call.load(current.path) === REFUSED;
     call.seed(seed === null ? -1 : seed);
     paintTexture();
     setCaption('Mirrim');
     draw();
     updateControls();
+    return refused;
   }
 
   function setSeed(value) {
@@ -461,7 +464,10 @@
     stem = 'link';
     current = { path: `${folder}/${LINKED}`, folder };
     setSeed(found.seed);
-    startAfresh(wasPlaying);
+    if (startAfresh(wasPlaying)) {
+      const why = playerSaid(folder).replace(/ The scene goes on as it was\.$/, '');
+      return openScene('default', null, `The address holds no scene the page can play: ${why} Playing the default scene.`);
+    }
     $('scenes').value = '';
     return opened(playerSaid(folder));
   }
@@ -656,7 +662,7 @@
       problems.push('Choose a scene file (.zrk) or a definition file, together with the pictures it names.');
     } else if (scene !== null) {
       mirrim.FS.chdir(folder);
-      const refused = call.load(scene) === 4;
+      const refused = call.load(scene) === REFUSED;
       loaded += 1;
       if (!refused) {
         stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
