@@ -1,7 +1,9 @@
 #include "web/WebPlayer.h"
 
+#include "particle/constraints/SceneSeed.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/CStdioFile.h"
+#include "platform/Random.h"
 #include "player/app/SceneFile.h"
 
 #include <new>
@@ -112,6 +114,18 @@ SceneEngine::SceneRead WebPlayer::Load(const CString& path)
     engine_.ShowFindings(report);
     fitFrame();
     return report.read;
+}
+
+bool WebPlayer::StartSeed(int seed)
+{
+    std::optional<unsigned int> start = SceneSeed::Find(engine_.GetSystem().constraints);
+    if (seed >= 0)
+        start = static_cast<unsigned int>(seed);
+    if (!start)
+        return false;
+    platform::SeedRand(*start);
+    MakeBackgroundTexture(texture_);
+    return true;
 }
 
 void WebPlayer::Compose()
