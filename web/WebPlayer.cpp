@@ -3,7 +3,6 @@
 #include "particle/constraints/SceneSeed.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/CStdioFile.h"
-#include "platform/Random.h"
 #include "player/app/SceneFile.h"
 
 #include <new>
@@ -118,12 +117,9 @@ SceneEngine::SceneRead WebPlayer::Load(const CString& path)
 
 bool WebPlayer::StartSeed(int seed)
 {
-    std::optional<unsigned int> start = SceneSeed::Find(engine_.GetSystem().constraints);
-    if (seed >= 0)
-        start = static_cast<unsigned int>(seed);
-    if (!start)
+    if (!SceneSeed::Start(engine_.GetSystem().constraints,
+            seed >= 0 ? std::optional<unsigned int>(static_cast<unsigned int>(seed)) : std::nullopt))
         return false;
-    platform::SeedRand(*start);
     MakeBackgroundTexture(texture_);
     return true;
 }

@@ -24,6 +24,9 @@ public:
 
     // The seed of the first seed block among the collection's constraints, if any carries one.
     static std::optional<unsigned int> Find(ConstraintCollection& constraints);
+    // Starts the random sequence from chosen, or else from the collection's own seed; false, and the
+    // sequence left as it runs, when there is neither.
+    static bool Start(ConstraintCollection& constraints, std::optional<unsigned int> chosen);
 
 private:
     int seed_ = 1;

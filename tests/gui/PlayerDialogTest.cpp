@@ -10,6 +10,7 @@
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/CPlayerDialog.h"
 #include "player/app/window/SceneEditPanel.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/gui/TestDialog.h"
 
@@ -26,7 +27,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -520,8 +520,7 @@ TEST(PlayerDialog, ASeedRestartsTheSceneWithTheFramesOfTheCommandLine)
         for (int i = 0; i < 40; ++i)
             window.RunCommand(CPlayerDialog::kStep);
         EXPECT_TRUE(WriteParticleDump(dir.file(name), window.Player().GetSystem().particles));
-        std::ifstream in(dir.file(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return FileText(dir.file(name));
     };
     const auto commandLine = [&](unsigned int seed) {
         ScenePlayer player;
@@ -532,8 +531,7 @@ TEST(PlayerDialog, ASeedRestartsTheSceneWithTheFramesOfTheCommandLine)
         for (int i = 0; i < 40; ++i)
             player.Step();
         EXPECT_TRUE(WriteParticleDump(dir.file("cli.csv"), player.GetSystem().particles));
-        std::ifstream in(dir.file("cli.csv"), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return FileText(dir.file("cli.csv"));
     };
 
     TestDialog window;
@@ -605,8 +603,7 @@ TEST(PlayerDialog, TheEditorChangesTagsLiveAndClosesToTheUsualWindow)
         if (button->text() == "Save &As...")
             button->click();
     }
-    std::ifstream saved(dir.file("edited.vq"), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), after);
+    EXPECT_EQ(FileText(dir.file("edited.vq")), after);
     for (QPushButton* button : panel->findChildren<QPushButton*>()) {
         if (button->text() == "&Undo")
             button->click();

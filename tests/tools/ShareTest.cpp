@@ -1,5 +1,6 @@
 // mirrim-cli share: the link must give back the file and the pictures it names byte for byte, and say
 // why when it cannot be made.
+#include "tests/FileText.h"
 #include "tests/RunCommand.h"
 #include "tests/TempDir.h"
 
@@ -12,14 +13,6 @@
 #include <vector>
 
 namespace {
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // base64url without padding, then zlib.
 std::string unpack(const std::string& text)
@@ -69,19 +62,19 @@ TEST(CliShare, LinkGivesBackTheFileSeedAndNamedPictures)
     EXPECT_EQ(r.out.rfind("https://example.org/mirrim/#def=", 0), 0u) << r.out;
     auto parts = fragment(r.out.substr(0, r.out.size() - 1));
     ASSERT_EQ(parts.size(), 2u);
-    EXPECT_EQ(unpack(parts[0].second), slurp(scenes + "vortex.zrk"));
+    EXPECT_EQ(unpack(parts[0].second), FileText(scenes + "vortex.zrk"));
     EXPECT_EQ(parts[1], std::make_pair(std::string("seed"), std::string("7")));
 
     r = share(scenes + "fireworks.vq");
     ASSERT_EQ(r.status, 0) << r.out;
     parts = fragment(r.out.substr(0, r.out.size() - 1));
     ASSERT_EQ(parts.size(), 5u);
-    EXPECT_EQ(unpack(parts[0].second), slurp(scenes + "fireworks.vq"));
+    EXPECT_EQ(unpack(parts[0].second), FileText(scenes + "fireworks.vq"));
     const char* pictures[] = { "fireworks0.gif", "fireworks15.gif", "fireworks30.gif", "fireworks45.gif" };
     for (int i = 0; i < 4; ++i) {
         const std::string& value = parts[static_cast<std::size_t>(i) + 1].second;
         EXPECT_EQ(value.substr(0, value.find(':')), pictures[i]);
-        EXPECT_EQ(unpack(value.substr(value.find(':') + 1)), slurp(scenes + pictures[i]));
+        EXPECT_EQ(unpack(value.substr(value.find(':') + 1)), FileText(scenes + pictures[i]));
     }
 }
 

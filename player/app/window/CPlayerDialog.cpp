@@ -3,7 +3,6 @@
 #include "particle/constraints/SceneSeed.h"
 #include "particle/core/CMorvane.h"
 #include "particle/core/ParticleSystem.h"
-#include "platform/Random.h"
 #include "player/app/window/ButtonArt.h"
 #include "player/app/window/CAboutDialog.h"
 #include "player/app/window/CBitmapButton.h"
@@ -748,10 +747,8 @@ void CPlayerDialog::sceneLoaded(const ScenePlayer::LoadReport& report)
 
 void CPlayerDialog::startSeed()
 {
-    std::optional<unsigned int> seed = seed_ ? seed_ : SceneSeed::Find(player_.GetSystem().constraints);
-    if (!seed)
+    if (!SceneSeed::Start(player_.GetSystem().constraints, seed_))
         return;
-    platform::SeedRand(*seed);
     drawTexture();
     update();
 }

@@ -9,13 +9,12 @@
 #include "platform/Random.h"
 #include "player/app/ParticleDump.h"
 #include "player/app/TagCheck.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -145,8 +144,7 @@ TEST(SceneEditor, AChangeBetweenTicksActsAsAFreshSceneWouldFromThere)
         }
         system.step();
         EXPECT_TRUE(WriteParticleDump(dir.file("p.csv"), system.particles));
-        std::ifstream in(dir.file("p.csv"), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return FileText(dir.file("p.csv"));
     };
     const std::string edited = played(true);
     EXPECT_GT(edited.size(), 1000u);
