@@ -4,14 +4,9 @@
 # private code.
 #   example_host.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build=$1
+# shellcheck source=tests/install/install_into_temp.sh
+source "$(dirname "$0")/install_into_temp.sh"
 source=$2
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-prefix=$tmp/prefix
-cmake --install "$build" --prefix "$prefix" >/dev/null
-unset LD_LIBRARY_PATH
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 library=$(find "$prefix" -name 'libparticle.so.*.*' | head -n 1)
 [ -n "$library" ] || fail "libparticle.so not installed"

@@ -4,14 +4,9 @@
 # file types and icons must be valid.
 #   installed_programs.sh BUILD_DIR
 set -euo pipefail
-build=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-prefix=$tmp/prefix
-cmake --install "$build" --prefix "$prefix" >/dev/null
-unset LD_LIBRARY_PATH
+# shellcheck source=tests/install/install_into_temp.sh
+source "$(dirname "$0")/install_into_temp.sh"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
 # The library a program loads must be the installed one, not the build's.
 uses_installed_library() {
     local lib
