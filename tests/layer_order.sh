@@ -54,18 +54,18 @@ used=()
 for rule in "${rules[@]}"; do
     read -r folder forbidden <<< "$rule"
     [ -d "$folder" ] || continue
+    # Only the includes that name a forbidden path come back from grep.
     while IFS=: read -r file line text; do
         # player/app/window is above player/app: its own includes of itself are fine.
         if [ "$folder" = player/app ] && [[ $file == player/app/window/* ]]; then continue; fi
-        target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/' <<< "$text")
-        [[ $target =~ $forbidden ]] || continue
+        [[ $text =~ \"([^\"]*)\" ]] && target=${BASH_REMATCH[1]}
         if listed "$file $target" "${allowed[@]}"; then
             used+=("$file $target")
             continue
         fi
         echo "$file:$line: includes $target, a layer above $folder" >&2
         status=1
-    done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' --include='*.h' --include='*.cpp' "$folder")
+    done < <(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"${forbidden#^}" --include='*.h' --include='*.cpp' "$folder")
 done
 # An exception no longer needed should leave the list, so that the include cannot come back.
 for exception in "${allowed[@]}"; do
