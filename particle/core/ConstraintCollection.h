@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/IConstraint.h"
 
 #include <cstddef>
@@ -17,7 +19,7 @@
 // (a definition text with everything it includes) reads at most kMaxIncludesPerLoad included files
 // and kMaxIncludedBytesPerLoad bytes of them; includes beyond either stay empty. A relative file name
 // is looked for beside the including file when the working directory lacks it.
-class ConstraintCollection : public IConstraint {
+class PARTICLE_EXPORT ConstraintCollection : public IConstraint {
 public:
     static constexpr int kMaxIncludeDepth = 16;
     static constexpr int kMaxIncludesPerLoad = 1000;
