@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # How many frames a second the real window shows, under Xvfb: the default scene, then a scene of 100000
-# particles. Each frame the window composes is timed by libframe_counter.so, preloaded; the first seconds
+# particles, each with the usual ticks and with steady ones (Mirrim --steady). Each frame the window composes is timed by libframe_counter.so, preloaded; the first seconds
 # (loading, the pool's first wake-up) are left out. A screenshot of each is kept to look at.
 #   bench/window_ticks.sh [BUILD_DIR] [SECONDS]     (from anywhere; BUILD_DIR defaults to build)
 set -euo pipefail
@@ -30,18 +30,20 @@ export XDG_RUNTIME_DIR="$work"
 unset QT_QPA_PLATFORM
 
 warmup=3
-for scene in "" tests/reference/stress.vq; do
+for run in ":" ":--steady" "tests/reference/stress.vq:" "tests/reference/stress.vq:--steady"; do
+  scene=${run%%:*}
+  mode=${run#*:}
   log="$work/frames"
   rm -f "$log"
-  LD_PRELOAD="$counter" MIRRIM_FRAME_LOG="$log" "$mirrim" $scene >"$work/mirrim.log" 2>&1 &
+  LD_PRELOAD="$counter" MIRRIM_FRAME_LOG="$log" "$mirrim" $mode $scene >"$work/mirrim.log" 2>&1 &
   mirrim_pid=$!
   sleep $((warmup + seconds))
-  shot="$build/window-ticks-$(basename "${scene:-default}" .vq).png"
+  shot="$build/window-ticks-$(basename "${scene:-default}" .vq)${mode:+-steady}.png"
   import -window root "$shot" 2>/dev/null || true
   kill "$mirrim_pid"
   wait "$mirrim_pid" 2>/dev/null || true
   mirrim_pid=
-  awk -v warmup="$warmup" -v scene="${scene:-the default scene}" -v shot="$shot" '
+  awk -v warmup="$warmup" -v scene="${scene:-the default scene}${mode:+, steady}" -v shot="$shot" '
     NR == 1 { start = $1 + warmup * 1e9 }
     $1 >= start { if (!first) first = $1; last = $1; n++ }
     END {

@@ -3,7 +3,6 @@
 #include "CliCommand.h"
 
 #include "particle/constraints/SceneSeed.h"
-#include "platform/Random.h"
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/SafeFileWriter.h"
 
@@ -112,11 +111,6 @@ void AddSeedOption(CLI::App& command, int& seed)
 
 bool StartSeed(ScenePlayer& player, int seedOption)
 {
-    std::optional<unsigned int> seed = SceneSeed::Find(player.GetSystem().constraints);
-    if (seedOption >= 0)
-        seed = static_cast<unsigned int>(seedOption);
-    if (!seed)
-        return false;
-    platform::SeedRand(*seed);
-    return true;
+    return SceneSeed::Start(player.GetSystem().constraints,
+        seedOption >= 0 ? std::optional<unsigned int>(static_cast<unsigned int>(seedOption)) : std::nullopt);
 }

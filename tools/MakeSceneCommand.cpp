@@ -41,6 +41,7 @@ struct Options {
     std::string foreground;
     std::pair<std::int32_t, std::int32_t> size;
     bool quiet = false;
+    int seed = -1;
 };
 
 // The part factory must be a constraint class: the player would keep its own factory otherwise.
@@ -168,6 +169,10 @@ int runMakeScene(Options o)
         return cliFail(kCommand, "'" + o.definition + "' is a damaged or newer scene file; no definition to take");
     std::vector<std::string> notes;
     scene.definition = CString(relocateNames(definition->str(), o.definition, o.output, notes));
+    // First in the list, so that it is the seed that counts.
+    if (o.seed >= 0)
+        scene.definition = CString("constraint.Seed\r\n<Seed>") + std::to_string(o.seed).c_str() + "</Seed>\r\n.\r\n"
+            + scene.definition;
 
     const std::vector<std::uint8_t> bytes = EncodeScene(scene);
     SafeFileWriter writer;
@@ -232,6 +237,9 @@ CliRun AddMakeSceneCommand(CLI::App& program)
     command->add_option("--background", o->background, "background picture name kept with the scene");
     command->add_option("--foreground", o->foreground, "foreground picture name kept with the scene");
     command->add_option("--scene-version", o->scene.version, "the version written (the player reads up to 1000)");
+    command->add_option("--seed", o->seed, "the seed the scene carries: a constraint.Seed block put first")
+        ->check(WholeNumber(0))
+        ->type_name("N");
     command->add_flag("-q,--quiet", o->quiet, "do not print what the checker finds");
     command->footer("Writes a versioned scene file that the player's Load button and 'mirrim-cli render'\n"
                     "read. It holds the constraints of the definition file and the settings above; each\n"

@@ -35,6 +35,13 @@ EMSCRIPTEN_KEEPALIVE int mirrim_load(const char* path)
     return static_cast<int>(player->Load(path));
 }
 
+// Once the scene is loaded: the random sequence from seed, or (seed negative) from the scene's own seed
+// block. 1 when it seeded; the background texture is then new.
+EMSCRIPTEN_KEEPALIVE int mirrim_seed(int seed)
+{
+    return player->StartSeed(seed) ? 1 : 0;
+}
+
 EMSCRIPTEN_KEEPALIVE void mirrim_tick(int pointerDown, int dx, int dy)
 {
     player->Tick(pointerDown != 0, dx, dy);

@@ -1,5 +1,6 @@
 #include "web/WebPlayer.h"
 
+#include "particle/constraints/SceneSeed.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/CStdioFile.h"
 #include "player/app/SceneFile.h"
@@ -112,6 +113,15 @@ SceneEngine::SceneRead WebPlayer::Load(const CString& path)
     engine_.ShowFindings(report);
     fitFrame();
     return report.read;
+}
+
+bool WebPlayer::StartSeed(int seed)
+{
+    if (!SceneSeed::Start(engine_.GetSystem().constraints,
+            seed >= 0 ? std::optional<unsigned int>(static_cast<unsigned int>(seed)) : std::nullopt))
+        return false;
+    MakeBackgroundTexture(texture_);
+    return true;
 }
 
 void WebPlayer::Compose()

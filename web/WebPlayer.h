@@ -29,6 +29,10 @@ public:
     SceneEngine::SceneRead Load(const CString& path);
     // Why the page refuses a file of these bytes; empty when it does not.
     static std::string Refusal(const std::vector<std::uint8_t>& bytes);
+    // Starts the random sequence from seed, or from the seed the loaded scene carries when seed is
+    // negative, as mirrim-cli render does once the scene is loaded: the background texture is drawn
+    // again from the new sequence. False, and nothing changed, when there is no seed to start from.
+    bool StartSeed(int seed);
     // One tick as the window's timer runs it, then the frame.
     void Tick(bool pointerDown, int dx, int dy);
     // The Step and Clear buttons; both compose the frame again, as the window repaints after them.

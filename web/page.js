@@ -9,6 +9,11 @@
 (() => {
   const TICK_MS = 50;
   const MAX_SCENE_BYTES = 64 << 20; // as the player reads them
+  // Browsers write a WebM file of fewer frames that players will not open.
+  const MIN_VIDEO_FRAMES = 3;
+  const GIF = 'image/gif'; // the compressor choice that records a GIF
+  const REFUSED = 4; // what mirrim_load gives for a file it does not take
+  const LINKED = 'linked scene'; // the name a scene from an address is read under
   const $ = (id) => document.getElementById(id);
   const canvas = $('picture');
   const context = canvas.getContext('2d');
@@ -20,6 +25,10 @@
   let caption = 'Mirrim';
   let sceneName = 'default'; // the shipped scene last opened
   let stem = 'default'; // what downloads are named after: that scene, or the scene file loaded since
+  // The file the player reads when the scene starts afresh (null: the player's own scene), and the
+  // folder it is read from; a seed, or null for the usual sequence.
+  let current = { path: null, folder: '/' };
+  let seed = null;
   let ticks = 0; // ticks and steps since the scene opened
   let loads = 0; // Load commands begun
   let loaded = 0; // and files read by the player
@@ -42,6 +51,7 @@
     call.version = mirrim.cwrap('mirrim_version', 'string', []);
     call.storePicture = mirrim.cwrap('mirrim_store_picture', 'number', ['string', 'number', 'number', 'number']);
     call.toggleParticles = mirrim._mirrim_toggle_draw_particles;
+    call.seed = mirrim._mirrim_seed;
   }
 
   const playing = () => call.playing() !== 0;
@@ -184,7 +194,11 @@
   const onPlay = command(() => { call.toggle_play(); });
   const onStop = command(() => { call.stop(); setCaption('Dozozudori'); draw(); });
   const onStep = command(() => { call.step(); ticks += 1; draw(); recordFrame(); });
-  const onRecord = command(() => { if (video.recorder) stopRecording(); else startRecording(); });
+  const onRecord = command(() => {
+    if (!video.recorder) return startRecording();
+    const refused = stopRecording();
+    return refused ? message(refused) : undefined;
+  });
   const onSnapshot = command(() => snapshot());
   const onLoad = command(() => chooseFiles('files'));
   const onLoadFolder = command(() => chooseFiles('folder'));
@@ -192,6 +206,8 @@
   const onQuickParts = command(() => call.toggleParticles());
   const onStatistics = command(() => message(`${call.particle_count()} particles`));
   const onAbout = command(() => modal($('about')));
+  const onShare = command(() => share());
+  const onSeed = command(() => changeSeed());
 
   function download(blob, name) {
     const link = document.createElement('a');
@@ -243,6 +259,13 @@
 
   function startRecording() {
     if (call.frame_width() === 0) return message('There is no picture to record: the scene\'s picture cannot be shown.');
+    if (video.mimeType === GIF) {
+      // Made here from the player's frames, once the clip is over.
+      video.recorder = { gif: new MirrimGif.Recording(call.frame_width(), call.frame_height(), TICK_MS) };
+      video.frames = 0;
+      call.start_recording();
+      return undefined;
+    }
     const types = videoTypes();
     if (!canvas.captureStream || types.length === 0) {
       return message('This browser cannot record the canvas as a WebM video.');
@@ -268,27 +291,55 @@
     return undefined;
   }
 
+  // Finishes the recording; a video too short for players to open is not saved, and the reason returned.
   function stopRecording() {
     const recorder = video.recorder;
     video.recorder = null;
     video.track = null;
-    if (recorder && recorder.state !== 'inactive') recorder.stop();
+    if (!recorder) return '';
+    if (recorder.gif) return finishGif(recorder.gif);
+    const tooShort = video.frames < MIN_VIDEO_FRAMES;
+    if (tooShort) recorder.onstop = null;
+    if (recorder.state !== 'inactive') recorder.stop();
+    return tooShort ? `A WebM video needs at least ${MIN_VIDEO_FRAMES} frames and this recording has ${video.frames}, `
+      + 'so nothing was saved. Record while the scene plays or steps a little longer.' : '';
   }
 
   // While recording, the picture just drawn becomes the next frame; returns the status text for it.
   function recordFrame() {
     if (!video.recorder) return '';
-    video.track.requestFrame();
+    const { gif } = video.recorder;
+    if (!gif) {
+      video.track.requestFrame();
+    } else if (call.frame_width() !== gif.width || call.frame_height() !== gif.height) {
+      return `Rendering - Frame ${video.frames}`; // a GIF keeps the size it started with
+    } else {
+      gif.add(new Uint8Array(mirrim.HEAPU8.buffer, call.frame(), gif.width * gif.height * 4));
+      if (gif.full) {
+        message(stopRecording() || `The GIF holds as many frames as the page keeps (${video.frames + 1}); it was saved.`);
+        updateControls();
+      }
+    }
     video.frames += 1;
     return `Rendering - Frame ${video.frames}`;
+  }
+
+  function finishGif(gif) {
+    if (gif.frames.length === 0) return 'Nothing was recorded, so no GIF was saved.';
+    const name = `mirrim-${stem}.gif`;
+    busy('Writing the GIF...').then(() => {
+      download(gif.finish(), name);
+      busy('');
+    });
+    return '';
   }
 
   // The animation goes on while the compressor is chosen, as in the window.
   async function chooseCompressor() {
     if (video.recorder) return;
     const select = $('codec');
-    select.replaceChildren(...videoTypes().map((type) => new Option(type.replace('video/', ''), type)));
-    if (select.options.length === 0) select.append(new Option('none available', ''));
+    select.replaceChildren(...videoTypes().map((type) => new Option(type.replace('video/', ''), type)),
+      new Option('animated GIF (one palette)', GIF));
     select.value = video.mimeType || select.options[0].value;
     $('rate').value = String(video.kbps);
     if (await modal($('compressor')) === 'ok') {
@@ -304,30 +355,188 @@
     return ['default', ...names.sort()];
   }
 
-  // Starts the named shipped scene afresh, as a new window would play it; a stopped player stays stopped.
-  function openScene(name) {
+  // Starts the current scene afresh, as a new window would play it (a stopped player stays stopped):
+  // the random sequence from its start, the scene read, then the seed, as mirrim-cli render does.
+  // Whether the file was refused.
+  function startAfresh(wasPlaying) {
+    call.start();
+    ticks = 0;
+    if (!wasPlaying) call.stop();
+    mirrim.FS.chdir(current.folder);
+    const refused = current.path !== null && call.load(current.path) === REFUSED;
+    call.seed(seed === null ? -1 : seed);
+    paintTexture();
+    setCaption('Mirrim');
+    draw();
+    updateControls();
+    return refused;
+  }
+
+  function setSeed(value) {
+    seed = value;
+    $('seed').value = seed === null ? '' : String(seed);
+  }
+
+  // After what opens a scene has spoken, if anything: no tick while a message is up.
+  function opened(note) {
+    if (note) message(note).then(rearmIfPlaying);
+    else rearmIfPlaying();
+  }
+
+  // Starts the named shipped scene afresh, from the seed given.
+  function openScene(name, seedToUse = seed, why = '') {
     stopTimer();
     const wasPlaying = mirrim === null || playing();
     const known = shippedScenes().includes(name);
     sceneName = known ? name : 'default';
     stem = sceneName;
-    call.start();
-    ticks = 0;
-    if (!wasPlaying) call.stop();
-    mirrim.FS.chdir('/');
-    if (sceneName !== 'default') call.load(`/scenes/${sceneName}.zrk`);
-    setCaption('Mirrim');
+    current = { path: sceneName === 'default' ? null : `/scenes/${sceneName}.zrk`, folder: '/' };
+    setSeed(seedToUse);
+    startAfresh(wasPlaying);
     $('scenes').value = sceneName;
-    draw();
-    updateControls();
-    const note = known ? playerSaid() : `There is no shipped scene called "${name}"; playing the default scene.`;
-    if (note) message(note).then(rearmIfPlaying); // no tick while the message is up
-    else rearmIfPlaying();
+    opened(why || (known ? playerSaid() : `There is no shipped scene called "${name}"; playing the default scene.`));
   }
 
-  function sceneFromAddress() {
-    const match = /(?:^#|&)scene=([^&]*)/.exec(location.hash);
-    return match ? decodeURIComponent(match[1]) : 'default';
+  // The address names a shipped scene (#scene=NAME) or carries one (#def=...), and perhaps a seed.
+  function openAddress() {
+    let found;
+    try {
+      found = MirrimShare.parse(location.hash);
+    } catch (error) {
+      return openScene('default', null, `This address cannot be opened: ${error.message}. Playing the default scene.`);
+    }
+    if (found.def !== null) return openLinked(found);
+    return openScene(found.scene === null ? 'default' : found.scene, found.seed);
+  }
+
+  // The address with the seed as it now is; nothing reopens.
+  function addressSeed() {
+    const parts = location.hash.replace(/^#/, '').split('&').filter((p) => p && !p.startsWith('seed='));
+    if (seed !== null) parts.splice(Math.min(1, parts.length), 0, `seed=${seed}`);
+    history.replaceState(null, '', parts.length ? `#${parts.join('&')}` : location.pathname);
+  }
+
+  // A new seed starts the current scene afresh from it.
+  function changeSeed() {
+    const value = MirrimShare.seedOf($('seed').value);
+    if (value === undefined) {
+      setSeed(seed);
+      return message(`A seed is a whole number from 0 to ${MirrimShare.MAX_SEED}, or nothing for the usual sequence.`);
+    }
+    if (value === seed) return undefined;
+    setSeed(value);
+    addressSeed();
+    startAfresh(playing());
+    call.messages(); // said when the scene was first read
+    return undefined;
+  }
+
+  // Opens the scene an address carries, with its pictures, in a folder of its own where the shipped
+  // pictures lie too; a link that cannot be read plays the default scene and says why.
+  async function openLinked(found) {
+    stopTimer();
+    const wasPlaying = playing();
+    const folder = `/linked/${++loads}`;
+    try {
+      await busy('Reading the scene in the address...');
+      const { scene, pictures } = await MirrimShare.open(found);
+      mirrim.FS.mkdirTree(folder);
+      for (const name of mirrim.FS.readdir('/scenes')) {
+        if (!name.startsWith('.') && !/\.(zrk|vq)$/i.test(name)) mirrim.FS.symlink(`/scenes/${name}`, `${folder}/${name}`);
+      }
+      for (const { name, bytes } of pictures) {
+        const kind = MirrimPictures.kind(bytes);
+        const refused = kind === null ? 'it is no picture' : MirrimPictures.refusal(bytes);
+        if (refused) throw new Error(`the picture "${name}" in it cannot be read: ${refused}`);
+        const path = `${folder}/${name}`;
+        mirrim.FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
+        if (mirrim.FS.analyzePath(path).exists) mirrim.FS.unlink(path);
+        if (kind === 'gif' || kind === 'bmp') mirrim.FS.writeFile(path, bytes);
+        else await storeDecoded(new Blob([bytes]), path);
+      }
+      mirrim.FS.writeFile(`${folder}/${LINKED}`, scene);
+    } catch (error) {
+      await busy('');
+      return openScene('default', null, `The scene in this address cannot be opened: ${error.message}. Playing the default scene.`);
+    }
+    await busy('');
+    sceneName = 'link';
+    stem = 'link';
+    current = { path: `${folder}/${LINKED}`, folder };
+    setSeed(found.seed);
+    if (startAfresh(wasPlaying)) {
+      const why = playerSaid(folder).replace(/ The scene goes on as it was\.$/, '');
+      return openScene('default', null, `The address holds no scene the page can play: ${why} Playing the default scene.`);
+    }
+    $('scenes').value = '';
+    return opened(playerSaid(folder));
+  }
+
+  // The pictures in a scene's folder that a link must carry: not the shipped ones. Each says whether
+  // the scene has read it yet. A file the scene read that is no picture (an included definition) cannot
+  // travel: then {problem}.
+  function picturesBeside(folder, scenePath) {
+    const read = mirrim.FS.readFiles || {};
+    const found = [];
+    const walk = (dir) => {
+      for (const name of mirrim.FS.readdir(dir)) {
+        if (name === '.' || name === '..') continue;
+        const path = `${dir}/${name}`;
+        const mode = mirrim.FS.lstat(path).mode;
+        if (mirrim.FS.isDir(mode)) walk(path);
+        if (!mirrim.FS.isFile(mode) || path === scenePath) continue;
+        const bytes = mirrim.FS.readFile(path);
+        const relative = path.slice(folder.length + 1);
+        if (MirrimPictures.kind(bytes) === null) {
+          if (read[path]) throw new Error(`it reads "${relative}", which is no picture, and a link carries only a scene and its pictures`);
+          continue;
+        }
+        const twin = `/scenes/${name}`;
+        if (mirrim.FS.analyzePath(twin).exists && sameBytes(mirrim.FS.readFile(twin), bytes)) continue;
+        found.push({ name: relative, bytes, read: Boolean(read[path]) });
+      }
+    };
+    walk(folder);
+    return found;
+  }
+
+  const sameBytes = (a, b) => a.length === b.length && a.every((v, i) => v === b[i]);
+
+  // Share: the address becomes a link that plays the current scene, with its seed and the pictures
+  // it needs beyond the shipped ones, or the page says why it cannot.
+  async function share() {
+    const withSeed = seed === null ? '' : `&seed=${seed}`;
+    let hash = `#scene=default${withSeed}`;
+    if (current.path) {
+      const folder = current.path.slice(0, current.path.lastIndexOf('/')) || '/';
+      let pictures;
+      try {
+        pictures = folder === '/scenes' ? [] : picturesBeside(folder, current.path);
+      } catch (error) {
+        return message(`This scene cannot be shared: ${error.message}.`);
+      }
+      const head = `#def=${await MirrimShare.pack(mirrim.FS.readFile(current.path))}${withSeed}`;
+      const packed = [];
+      for (const p of pictures) {
+        packed.push({ ...p, text: `&pic=${encodeURIComponent(p.name)}:${await MirrimShare.pack(p.bytes)}` });
+      }
+      const base = location.href.split('#')[0].length;
+      const length = (list) => base + head.length + list.reduce((n, p) => n + p.text.length, 0);
+      // Everything chosen with the scene if it fits, else what it has read.
+      let carried = packed;
+      if (length(carried) > MirrimShare.MAX_LINK) carried = packed.filter((p) => p.read);
+      if (length(carried) > MirrimShare.MAX_LINK) {
+        const names = carried.map((p) => `"${p.name}" (${p.text.length} characters)`).join(', ');
+        return message(`This scene cannot be shared: its link would be ${length(carried)} characters, more than `
+          + `${MirrimShare.MAX_LINK}. ${names ? `The pictures it carries take part of that: ${names}. ` : ''}`
+          + 'A link carries the shipped pictures for nothing, and others only when they are small.');
+      }
+      hash = head + carried.map((p) => p.text).join('');
+    }
+    history.replaceState(null, '', hash);
+    if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
+    $('status').textContent = `The address now plays this scene (${location.href.length} characters): share it.`;
+    return undefined;
   }
 
   // Resolves once the choice is made and read, or cancelled. Browsers that tell nothing of a cancelled
@@ -453,9 +662,14 @@
       problems.push('Choose a scene file (.zrk) or a definition file, together with the pictures it names.');
     } else if (scene !== null) {
       mirrim.FS.chdir(folder);
-      const refused = call.load(scene) === 4;
+      const refused = call.load(scene) === REFUSED;
       loaded += 1;
-      if (!refused) stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
+      if (!refused) {
+        stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
+        current = { path: `${folder}/${scene}`, folder };
+        // As in the window, a load starts the sequence from the seed set, or the scene's own.
+        if (call.seed(seed === null ? -1 : seed)) paintTexture();
+      }
       call.compose();
       draw();
       const said = playerSaid(folder);
@@ -489,7 +703,7 @@
     menuReturn = null;
     rearmIfPlaying();
     const commands = { load: onLoad, folder: onLoadFolder, compressor: chooseCompressor, statistics: onStatistics,
-      about: onAbout };
+      share: onShare, about: onAbout };
     if (chosen && commands[chosen]) commands[chosen]();
   }
 
@@ -581,11 +795,13 @@
 
     $('scenes').replaceChildren(...shippedScenes().map((name) => new Option(name, name)));
     $('scenes').addEventListener('change', () => {
-      const wanted = `#scene=${encodeURIComponent($('scenes').value)}`;
+      const wanted = `#scene=${encodeURIComponent($('scenes').value)}${seed === null ? '' : `&seed=${seed}`}`;
       if (location.hash === wanted) openScene($('scenes').value);
       else location.hash = wanted; // the address shows the scene, and the change opens it
     });
-    window.addEventListener('hashchange', () => openScene(sceneFromAddress()));
+    window.addEventListener('hashchange', openAddress);
+    $('seed').addEventListener('change', onSeed);
+    $('share').addEventListener('click', onShare);
 
     // The mouse or a finger held on the picture drives the particle factory. Like the window's mouse
     // capture, the pointer keeps counting beyond the picture; moves while stopped are not followed.
@@ -687,7 +903,7 @@
     paintTexture();
     fit();
     $('loading').remove();
-    openScene(sceneFromAddress());
+    openAddress();
     window.mirrimPage = testing;
   }
 
@@ -700,7 +916,8 @@
     note.textContent = `Mirrim has stopped: ${why}`;
     $('area').append(note);
   };
-  createMirrim({ onAbort: stopped }).then(ready, (error) => {
+  // The files the player reads are noted (FS.readFiles): Share carries the pictures a scene has read.
+  createMirrim({ onAbort: stopped, logReadFiles: true }).then(ready, (error) => {
     $('loading').textContent = `Mirrim cannot start in this browser: ${error}`;
   });
 

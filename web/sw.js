@@ -3,7 +3,7 @@
 'use strict';
 
 const CACHE = 'mirrim';
-const FILES = ['./', 'index.html', 'page.js', 'pictures.js', 'decoder.js', 'folders.js', 'mirrim.js', 'mirrim.wasm',
+const FILES = ['./', 'index.html', 'page.js', 'pictures.js', 'decoder.js', 'folders.js', 'share.js', 'gif.js', 'mirrim.js', 'mirrim.wasm',
   'mirrim.css', 'buttons.png', 'mirrim-32.png'];
 
 self.addEventListener('install', (event) => {

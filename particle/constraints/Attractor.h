@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SteppedField.h"
 
 // A point that pulls particles towards it (a negative strength pushes them away) with a softened
 // inverse-square law: the pull at distance r is Strength * r / (r^2 + Softening^2)^(3/2), so it is
 // Strength / r^2 far away and falls to nothing at the point itself instead of flinging particles off.
 // With an orbit radius the point circles its centre, one turn every Orbit Period steps.
-class Attractor : public SteppedField {
+class PARTICLE_EXPORT Attractor : public SteppedField {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 
 #include <string>
 
 // Gives every particle (of its group; -1: all) the colour of the picture pixel under the midpoint of its
 // last move. The picture is looked up by name, and loaded from a file once if it is not there yet.
-class Cameleon : public SystemConstraint {
+class PARTICLE_EXPORT Cameleon : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

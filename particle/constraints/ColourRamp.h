@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/ConstraintBase.h"
 
 #include <vector>
@@ -9,7 +11,7 @@
 // fractions of it (of a maximum age, or of a top speed); with Span 0 they are ages in steps or speeds in
 // pixels per step. Below the first stop and beyond the last the end colours hold. Opacity below 1 darkens
 // the colour towards black, so on a black picture a particle fades out.
-class ColourRamp : public ConstraintBase {
+class PARTICLE_EXPORT ColourRamp : public ConstraintBase {
 public:
     using ConstraintBase::apply;
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/ConstraintBase.h"
 
 // The same velocity change for every selected particle on every step: gravity or wind.
-class Force : public ConstraintBase {
+class PARTICLE_EXPORT Force : public ConstraintBase {
 public:
     using ConstraintBase::apply;
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 #include "platform/Colour.h"
 
 // Fills a picture with one colour and copies a background picture over its top-left corner: the first
 // step of a frame that is rendered into a picture.
-class ImageClear : public SystemConstraint {
+class PARTICLE_EXPORT ImageClear : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

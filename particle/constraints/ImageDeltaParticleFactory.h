@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 
 // Makes no particle itself: for every pixel of a named picture that is not black, it writes the pixel's
@@ -10,7 +12,7 @@
 // name each other would recurse without end). The picture is looked up again after every driven
 // application, because the driven constraint may replace it in the store; when it is gone the scan
 // stops, when it was replaced the scan goes on over the new picture.
-class ImageDeltaParticleFactory : public SystemConstraint {
+class PARTICLE_EXPORT ImageDeltaParticleFactory : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 #include "platform/Colour.h"
 
 // Moves every pixel of a picture a fraction of the way towards a background colour: placed before the
 // render step instead of ImageClear, it leaves trails that fade out instead of staying for good. Each
 // channel moves by at least one level while it differs from the background, so trails do vanish.
-class ImageFade : public SystemConstraint {
+class PARTICLE_EXPORT ImageFade : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

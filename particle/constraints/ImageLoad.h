@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 
 #include <string>
 
 // Loads one picture per step from a numbered sequence of files ("imag%04d.jpg": imag0000.jpg,
 // imag0001.jpg, ...) into a named picture: an animated background, or a changing source for others.
-class ImageLoad : public SystemConstraint {
+class PARTICLE_EXPORT ImageLoad : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

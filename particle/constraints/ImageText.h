@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 #include "platform/Colour.h"
 
 // Writes a line of text into a named picture, making the picture (black, Width x Height) when the store
 // has none by that name. An image delta factory reading that picture then emits particles in the shape of
 // the words. The text is written on the first step and then every Every steps (0: only the first).
-class ImageText : public SystemConstraint {
+class PARTICLE_EXPORT ImageText : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/RadialField.h"
 #include "particle/core/JGeometryUtilities.h"
 
 // Pushes particles away from the centre (positive Force) or pulls them towards it (negative), with the
 // radial field's falloff.
-class OmniForce : public RadialField {
+class PARTICLE_EXPORT OmniForce : public RadialField {
 public:
     using ConstraintBase::apply;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/CollectionConstraint.h"
 #include "particle/core/ParticleCollection.h"
 #include "particle/core/Point3D.h"
@@ -12,7 +14,7 @@ class StringParameters;
 // particle prototype, placed at the emission point and given the factory's group, until the target
 // holds Limit particles (-1: no limit) or the hard cap. In a factory Group is not a selection: it is
 // the group every new particle gets.
-class ParticleFactory : public CollectionConstraint {
+class PARTICLE_EXPORT ParticleFactory : public CollectionConstraint {
 public:
     using CollectionConstraint::apply;
     // Emits one batch into the collection; 1.

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/ParticleFactory.h"
 
 // A fan of particles at one point, each with a direction and speed (0 degrees points right, 90 up on
 // screen) and an HSV colour, either drawn at random within their ranges or spread evenly over the batch.
-class ParticleFactoryUniform : public ParticleFactory {
+class PARTICLE_EXPORT ParticleFactoryUniform : public ParticleFactory {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/ParticleFactory.h"
 
 // A burst of particles at one point, each with a velocity drawn from a rectangle of velocities and a
 // random hue. The particle system's default part factory, the one that follows the mouse.
-class ParticlesSquare : public ParticleFactory {
+class PARTICLE_EXPORT ParticlesSquare : public ParticleFactory {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

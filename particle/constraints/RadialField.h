@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/ConstraintBase.h"
 #include "particle/core/JGeometryUtilities.h"
 #include "particle/core/Point3D.h"
@@ -7,7 +9,7 @@
 // What the radial fields (OmniForce, VortexForce) share: a centre, an inner and an outer radius and a
 // strength that falls off as a raised cosine from the full Force at RadiusIn to nothing at RadiusOut.
 // Not registered and not creatable by itself.
-class RadialField : public ConstraintBase {
+class PARTICLE_EXPORT RadialField : public ConstraintBase {
 public:
     // Base tags, then "RadiusIn", "RadiusOut", "Force", "CenterX", "CenterY", "CenterZ".
     unsigned char setParametersFromString(CString params) override;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/CollectionConstraint.h"
 
 // Deletes the particles (of its group; -1: all) that have lived more than MaximumAge steps.
-class RemoveAged : public CollectionConstraint {
+class PARTICLE_EXPORT RemoveAged : public CollectionConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

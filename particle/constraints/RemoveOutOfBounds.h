@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/CollectionConstraint.h"
 
 // Deletes the particles (of its group; -1: all) that have left the kept area: x from Left up to but not
 // including Right, y from Top up to but not including Bottom. With CurrentOnly false the previous
 // location counts too: on the left and top a particle goes only when both locations are outside, on
 // the right and bottom as soon as either is.
-class RemoveOutOfBounds : public CollectionConstraint {
+class PARTICLE_EXPORT RemoveOutOfBounds : public CollectionConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 
 class ParticleCollection;
@@ -11,7 +13,7 @@ class PixelRows;
 // A picture that lets the engine draw into its pixels directly (IDirectImage) gets the same lines drawn
 // there, without a canvas; a large collection of ParticleBase particles is then drawn by more than one
 // thread, each into its own band of rows, every band receiving its particles in list order.
-class RenderSimple : public SystemConstraint {
+class PARTICLE_EXPORT RenderSimple : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

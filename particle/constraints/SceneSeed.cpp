@@ -1,5 +1,7 @@
 #include "particle/constraints/SceneSeed.h"
 
+#include "platform/Random.h"
+
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/StringParameters.h"
 
@@ -42,4 +44,13 @@ std::optional<unsigned int> SceneSeed::Find(ConstraintCollection& constraints)
             return carrier->seed();
     }
     return std::nullopt;
+}
+
+bool SceneSeed::Start(ConstraintCollection& constraints, std::optional<unsigned int> chosen)
+{
+    const std::optional<unsigned int> seed = chosen ? chosen : Find(constraints);
+    if (!seed)
+        return false;
+    platform::SeedRand(*seed);
+    return true;
 }

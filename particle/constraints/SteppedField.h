@@ -1,10 +1,12 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/ConstraintBase.h"
 
 // A force field that changes with time: each application to the particles is one step of its clock.
 // Subclasses say what the field adds to a particle's velocity at a point, at the present step.
-class SteppedField : public ConstraintBase {
+class PARTICLE_EXPORT SteppedField : public ConstraintBase {
 public:
     using ConstraintBase::apply;
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SteppedField.h"
 
 // A smooth swirling push: the curl of a seeded noise field that drifts over time. Curl fields have no
 // sources or sinks, so particles swirl and stream without bunching up. The noise is hashed from the seed
 // and the cell coordinates alone and draws nothing from the random generator, so adding turbulence to a
 // scene leaves every other constraint's draws as they were.
-class Turbulence : public SteppedField {
+class PARTICLE_EXPORT Turbulence : public SteppedField {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/RadialField.h"
 #include "particle/core/JGeometryUtilities.h"
 
 // Turns particles about the centre by the field's strength in radians (positive turns clockwise on
 // screen, where y grows downwards). With a centre above the plane (CenterZ) it also pushes outwards.
-class VortexForce : public RadialField {
+class PARTICLE_EXPORT VortexForce : public RadialField {
 public:
     using ConstraintBase::apply;
 

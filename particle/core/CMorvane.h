@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/ParticleSystem.h"
 
 class IImageProvider;
@@ -8,7 +10,7 @@ class IImageProvider;
 // settings (drawing-area size, erase flag, picture names, colours and counts for particles made at a
 // point) and lists the classes the engine can create. It never owns the picture store: the host hands
 // it over with SetImageProvider after construction and withdraws it (null) before destroying the store.
-class CMorvane : public CObject {
+class PARTICLE_EXPORT CMorvane : public CObject {
 public:
     // Loads the default definition file "flame1.vq" from the directory the library was built with;
     // without that file the scene starts empty.

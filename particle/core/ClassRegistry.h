@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/IConstraint.h"
 #include "particle/core/IGlintmote.h"
 
@@ -7,7 +9,7 @@
 #include <vector>
 
 // One creatable class: its identifier and a prototype whose Create() makes new objects.
-class ClassRegistryEntry : public CObject {
+class PARTICLE_EXPORT ClassRegistryEntry : public CObject {
 public:
     ClassRegistryEntry(CString id, std::unique_ptr<IGlintmote> particle, std::unique_ptr<IConstraint> constraint);
 
@@ -18,7 +20,7 @@ public:
 
 // The library's list of creatable particle and constraint classes, in registration order. A registry is
 // short-lived: build one, ask, let it go. Lookups compare identifiers exactly, case-sensitively.
-class ClassRegistry {
+class PARTICLE_EXPORT ClassRegistry {
 public:
     ClassRegistry();
     virtual ~ClassRegistry();

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/IConstraint.h"
 
 // The base of the per-particle constraints (the forces): it walks the system's particles and hands each
 // particle of its group (-1: every particle) to apply(IGlintmote*).
-class ConstraintBase : public IConstraint {
+class PARTICLE_EXPORT ConstraintBase : public IConstraint {
 public:
     CString GetClassName() override;
     unsigned char apply(ParticleSystem* system) override;

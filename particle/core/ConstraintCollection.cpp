@@ -255,6 +255,36 @@ unsigned char ConstraintCollection::moveConstraintBackward(IConstraint* constrai
     return 1;
 }
 
+unsigned char ConstraintCollection::insertConstraint(int index, std::unique_ptr<IConstraint> constraint)
+{
+    if (index < 0 || static_cast<std::size_t>(index) > constraints_.size())
+        return 0;
+    constraints_.insert(constraints_.begin() + index, std::move(constraint));
+    return 1;
+}
+
+std::unique_ptr<IConstraint> ConstraintCollection::detachConstraint(int index)
+{
+    if (applying_ > 0 || index < 0 || static_cast<std::size_t>(index) >= constraints_.size())
+        return nullptr;
+    std::unique_ptr<IConstraint> detached = std::move(constraints_[static_cast<std::size_t>(index)]);
+    constraints_.erase(constraints_.begin() + index);
+    return detached;
+}
+
+unsigned char ConstraintCollection::moveConstraint(int from, int to)
+{
+    const int count = getConstraintCount();
+    if (from < 0 || from >= count || to < 0 || to >= count)
+        return 0;
+    const auto at = [this](int i) { return constraints_.begin() + i; };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else
+        std::rotate(at(to), at(from), at(from + 1));
+    return 1;
+}
+
 int ConstraintCollection::indexOf(IConstraint* constraint) const
 {
     for (std::size_t i = 0; i < constraints_.size(); ++i) {

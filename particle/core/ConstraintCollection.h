@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/IConstraint.h"
 
 #include <cstddef>
@@ -17,7 +19,7 @@
 // (a definition text with everything it includes) reads at most kMaxIncludesPerLoad included files
 // and kMaxIncludedBytesPerLoad bytes of them; includes beyond either stay empty. A relative file name
 // is looked for beside the including file when the working directory lacks it.
-class ConstraintCollection : public IConstraint {
+class PARTICLE_EXPORT ConstraintCollection : public IConstraint {
 public:
     static constexpr int kMaxIncludeDepth = 16;
     static constexpr int kMaxIncludesPerLoad = 1000;
@@ -50,6 +52,15 @@ public:
     virtual unsigned char removeAllConstraints();
     virtual unsigned char moveConstraintForward(IConstraint* constraint);
     virtual unsigned char moveConstraintBackward(IConstraint* constraint);
+
+    // Editing the list between steps, for editors (each 0 or null when an index is out of range).
+    // Inserts at index, 0 to the count, and takes ownership.
+    unsigned char insertConstraint(int index, std::unique_ptr<IConstraint> constraint);
+    // Takes the constraint out of the list and hands it over with its state, as it was; null while the
+    // list is being applied, when a constraint must not go before the apply has returned.
+    std::unique_ptr<IConstraint> detachConstraint(int index);
+    // Moves the constraint at from so that it stands at to, the others keeping their order.
+    unsigned char moveConstraint(int from, int to);
 
     // The particle system's step: apply(system), then every particle moves and ages (particles.step()),
     // also when this collection refuses to be applied. A run of per-particle rules at the end of the list

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include <string>
 
 // The file that definition text being read right now comes from. File names written in that text
@@ -10,7 +12,7 @@
 // A host that reads a scene or definition file keeps a DefinitionSource alive while the text is turned
 // into constraints; included files push their own. Constraints that read file names take the directory
 // then, and keep it for the files they open later. Sources nest on one thread, innermost last.
-class DefinitionSource {
+class PARTICLE_EXPORT DefinitionSource {
 public:
     explicit DefinitionSource(const std::string& path);
     ~DefinitionSource();
@@ -26,11 +28,11 @@ public:
 
 // name as it stands when it is empty, absolute or present from the working directory; otherwise
 // directory + name when that exists; otherwise name as it stands.
-std::string ResolveBeside(const std::string& name, const std::string& directory);
+PARTICLE_EXPORT std::string ResolveBeside(const std::string& name, const std::string& directory);
 
 // The directory part of path, ending in a separator; empty for a bare file name.
-std::string DirectoryOf(const std::string& path);
+PARTICLE_EXPORT std::string DirectoryOf(const std::string& path);
 
 // One name per file however it was reached ("a/../b.vq" and "b.vq" alike), to tell when an include
 // leads back to a file already being loaded.
-std::string FileIdentity(const std::string& path);
+PARTICLE_EXPORT std::string FileIdentity(const std::string& path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -8,7 +10,7 @@
 // end of the previous separator, to the next separator "\r\n.\r\n" (a line holding a single full stop).
 // Its first line is the class identifier and the rest its parameter text. Text after the last separator
 // is no block. The loader and the scene checker both split text here, so they always agree.
-struct DefinitionBlock {
+struct PARTICLE_EXPORT DefinitionBlock {
     std::size_t begin = 0; // first byte of the block
     std::size_t end = 0; // where its separator starts
     // The CR LF that ends the identifier line; npos when the block has none of its own, and then it
@@ -18,15 +20,15 @@ struct DefinitionBlock {
     bool HasIdentifierLine() const { return lineEnd != std::string::npos; }
 };
 
-std::vector<DefinitionBlock> SplitDefinitionText(const std::string& text);
+PARTICLE_EXPORT std::vector<DefinitionBlock> SplitDefinitionText(const std::string& text);
 
 // Where the text after the last block starts (the whole text when there is no block).
-std::size_t DefinitionTail(const std::string& text, const std::vector<DefinitionBlock>& blocks);
+PARTICLE_EXPORT std::size_t DefinitionTail(const std::string& text, const std::vector<DefinitionBlock>& blocks);
 
 // The definition text of a file's bytes as the loader reads them: a UTF-8 byte-order mark at the start
 // skipped (some editors write one, and it would spoil the first class identifier), every line ended by
 // CR LF whatever line ends the file had.
-std::string DefinitionFileText(std::string bytes);
+PARTICLE_EXPORT std::string DefinitionFileText(std::string bytes);
 // Reads a definition file (a regular file of at most CStdioFile's limit) as DefinitionFileText gives it;
 // false when it cannot be read.
-bool ReadDefinitionFile(const std::string& path, std::string& text);
+PARTICLE_EXPORT bool ReadDefinitionFile(const std::string& path, std::string& text);

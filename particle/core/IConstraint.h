@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "platform/CObject.h"
 #include "platform/CString.h"
 #include "platform/Geometry.h"
@@ -14,7 +16,7 @@ class ParticleSystem;
 // Anything that acts on the particles: a force, a factory, a removal rule, a picture step. A constraint
 // held as a resource ("Resource Only") is drawn and can be driven explicitly, but its collection does
 // not apply it.
-class IConstraint : public CObject {
+class PARTICLE_EXPORT IConstraint : public CObject {
 public:
     // A new default object of the same class (never a copy of this one's settings), owned by the caller.
     // Abstract classes give none.

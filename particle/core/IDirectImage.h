@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/PixelRows.h"
 
 // What a host's picture may offer besides IImage: its stored pixels, so that the engine's own drawing
@@ -8,7 +10,7 @@
 // picture offers its rows only when no canvas is open on it and it is laid out as a canvas draws
 // (24 bits per pixel, every row present). Between the two calls the caller touches the picture in no
 // other way; other threads may draw into different rows at the same time.
-class IDirectImage {
+class PARTICLE_EXPORT IDirectImage {
 public:
     // Empty when the picture cannot be drawn on directly now: then nothing has begun, and the caller
     // draws through a canvas.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "platform/CObject.h"
 #include "platform/CString.h"
 
@@ -9,7 +11,7 @@ class CDC;
 
 // A particle: where it is, where it was one step ago, its velocity, colour, age and group. The third
 // coordinate exists in the interface only; this implementation ignores it.
-class IGlintmote : public CObject {
+class PARTICLE_EXPORT IGlintmote : public CObject {
 public:
     // A new default object of the same class (not a copy), owned by the caller.
     virtual std::unique_ptr<IGlintmote> Create() = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "platform/CString.h"
 #include "platform/Colour.h"
 
@@ -8,7 +10,7 @@ class IImageCanvas;
 
 // One 24-bit picture of the host, addressed from its top-left pixel. Runs of pixel access are bracketed
 // by Lock and Unlock. Reads outside the picture give 0x808080; writes outside it are ignored.
-class IImage {
+class PARTICLE_EXPORT IImage {
 public:
     virtual int Lock() { return 0; }
     virtual int Unlock() { return 0; }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "platform/Colour.h"
 
 // A drawing surface opened on a picture. Alpha is transparency: 0 paints the colour, 1.0 (or 255 in the
 // "255" forms) leaves the pixel as it was. Float components run 0..1, int components 0..255 (only the
 // low 8 bits count). The "Bytes" forms pack b3 b2 b1 b0 into a colour whose byte 0 is red. Right and
 // bottom bounds are exclusive. Every pixel-writing operation returns 1.
-class IImageCanvas {
+class PARTICLE_EXPORT IImageCanvas {
 public:
     virtual int Lock() = 0;
     virtual int IsLocked() = 0;

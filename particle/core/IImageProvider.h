@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/IImage.h"
 
 #include <memory>
@@ -7,7 +9,7 @@
 // The host's named-picture store. Names need not be unique: lookups by name take the first entry in
 // insertion order, compared byte for byte. Pictures in the store belong to it; a caller must not keep a
 // picture it got from the store beyond the call that uses it, because the store may replace it.
-class IImageProvider {
+class PARTICLE_EXPORT IImageProvider {
 public:
     // A black picture, not entered in the store; null if it cannot be made.
     virtual std::unique_ptr<IImage> CreateImage(int width, int height) = 0;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/Point3D.h"
 
 // Random numbers, angles, vectors, interpolation and HSV/RGB colour conversion shared by the engine and
 // the player. Float HSV uses hue in degrees and saturation, value and components in 0..1; int HSV uses
 // whole degrees and 0..255. The composite conversions call the primitive ones through this class's
 // virtual functions, so a subclass that overrides a primitive changes them all.
-class JGeometryUtilities {
+class PARTICLE_EXPORT JGeometryUtilities {
 public:
     virtual ~JGeometryUtilities() = default;
 

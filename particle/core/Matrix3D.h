@@ -1,9 +1,11 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 class Point3D;
 
 // An affine transform held as a 4 x 4 matrix, row by row; xo, yo and zo are the translation.
-class Matrix3D {
+class PARTICLE_EXPORT Matrix3D {
 public:
     Matrix3D(); // identity
     Matrix3D(const Matrix3D&) = default;

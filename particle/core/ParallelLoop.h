@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include <cstddef>
 #include <type_traits>
 
@@ -15,20 +17,20 @@ namespace parallel {
 
 // Threads a loop may use: MIRRIM_THREADS when it holds a number from 1 to kMaxThreads, otherwise 2 on a
 // machine with two cores or more.
-int ThreadCount();
+PARTICLE_EXPORT int ThreadCount();
 constexpr int kMaxThreads = 8;
 
 // For tests and benchmarks: threads from 1 to kMaxThreads replaces MIRRIM_THREADS, 0 goes back to it.
 // With splitSmallLoops every loop of two items or more is split, whatever its threshold.
-void Configure(int threads, bool splitSmallLoops);
+PARTICLE_EXPORT void Configure(int threads, bool splitSmallLoops);
 
 // Threads the pool has started, and loops it has run split over threads, since the program began.
-long ThreadsStarted();
-long LoopsSplit();
+PARTICLE_EXPORT long ThreadsStarted();
+PARTICLE_EXPORT long LoopsSplit();
 
 // How many slices a loop of `work` items should have, when each slice should get at least
 // `minimumPerSlice` of them.
-int SliceCount(std::size_t work, std::size_t minimumPerSlice);
+PARTICLE_EXPORT int SliceCount(std::size_t work, std::size_t minimumPerSlice);
 
 // Runs body(slice) for every slice from 0 to slices - 1 and returns when all have run: slice 0 on the
 // calling thread, the others on the pool's threads. The body must not throw.
@@ -49,7 +51,7 @@ namespace detail {
 // Runs every slice of a job, slice 0 on the caller and the others on the pool, and returns when all are
 // done; false, with nothing run, when the pool cannot take the job (it is busy with another loop, or this
 // build has no threads).
-bool RunOnPool(int slices, void (*work)(void* context, int slice), void* context);
+PARTICLE_EXPORT bool RunOnPool(int slices, void (*work)(void* context, int slice), void* context);
 } // namespace detail
 
 template <typename Body> void RunSlices(int slices, Body&& body)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/IGlintmote.h"
 
 // The one concrete particle class.
-class ParticleBase : public IGlintmote {
+class PARTICLE_EXPORT ParticleBase : public IGlintmote {
 public:
     ParticleBase() = default;
     // Copies position, previous position, velocity, colour, age and group through the getters.

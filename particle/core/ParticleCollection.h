@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/IGlintmote.h"
 #include "particle/core/ParticlePool.h"
 
@@ -15,7 +17,7 @@
 // every entry is exactly a ParticleBase, the engine's own constraints reach the particles' fields
 // directly (holdsOnlyParticleBase); an entry of any other class, or a null one, sends every walk through
 // the virtual getters and setters again.
-class ParticleCollection : public CObject {
+class PARTICLE_EXPORT ParticleCollection : public CObject {
 public:
     // Factories and the particle system stop adding particles at this many, whatever a scene asks for:
     // a scene file could otherwise ask for billions in one step.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/ParticleBase.h"
 
 #include <cstddef>
@@ -11,7 +13,7 @@
 // particles of a collection lie side by side in memory, mostly in the order in which they are walked.
 // A particle stays where it was made until it is destroyed, so pointers to it stay good as others come
 // and go.
-class ParticlePool {
+class PARTICLE_EXPORT ParticlePool {
 public:
     ParticlePool() = default;
     ParticlePool(const ParticlePool&) = delete;

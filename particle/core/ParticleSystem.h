@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/ParticleCollection.h"
 #include "platform/Geometry.h"
@@ -10,7 +12,7 @@ class IImageProvider;
 
 // The simulation: the particles, the constraints that act on them in order, the prototype of new
 // particles and the part factory that the host fires at a point. It does not own the picture store.
-class ParticleSystem : public CObject {
+class PARTICLE_EXPORT ParticleSystem : public CObject {
 public:
     ParticleSystem();
     explicit ParticleSystem(IGlintmote* particlePrototype);

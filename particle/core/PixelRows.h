@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "platform/Colour.h"
 #include "platform/Numbers.h"
 
@@ -15,7 +17,7 @@
 // A view may be limited to a band of rows: it then writes only pixels of those rows, in the picture's own
 // coordinates. Bands of one picture can be drawn on by different threads at the same time, and a band
 // receives exactly the blends the whole picture would have received in its rows, in the same order.
-class PixelRows {
+class PARTICLE_EXPORT PixelRows {
 public:
     // One end of a colour-graded line: position, colour components from 0 to 1, and transparency.
     struct End {
@@ -98,8 +100,8 @@ private:
     bool holds(const End& e) const
     {
         return e.x >= 0.0f && e.x < static_cast<float>(width_) && e.y >= static_cast<float>(bandBegin_)
-            && e.y < static_cast<float>(bandEnd_) && e.alpha >= -kPlainAlpha && e.alpha <= kPlainAlpha
-            && isUnit(e.r) && isUnit(e.g) && isUnit(e.b);
+            && e.y < static_cast<float>(bandEnd_) && e.alpha >= -kPlainAlpha && e.alpha <= kPlainAlpha && isUnit(e.r)
+            && isUnit(e.g) && isUnit(e.b);
     }
     static bool isUnit(float v) { return v >= 0.0f && v <= 1.0f; }
     // Far below the range where (1 - alpha) x 255 + alpha x 255 leaves an int.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "platform/CString.h"
 
 #include <cmath>
@@ -8,7 +10,7 @@ class CDC;
 class Matrix3D;
 
 // A point or vector of three floats.
-class Point3D {
+class PARTICLE_EXPORT Point3D {
 public:
     Point3D() = default;
     Point3D(float px, float py, float pz)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "platform/CString.h"
 
 // Reader and writer of tag parameter text: a value V named N is written <N>V</N>. Readers take the first
 // opening tag and the first closing tag after it; everything else in the text is ignored. Numbers are
 // read and written the same way whatever the process locale.
-class StringParameters {
+class PARTICLE_EXPORT StringParameters {
 public:
     virtual ~StringParameters() = default;
 

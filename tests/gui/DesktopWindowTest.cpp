@@ -341,7 +341,8 @@ TEST(WindowZoom, OnlyAHighDensityScreenStartsEnlargedAndTheWindowKeepsToHalfTheS
     EXPECT_EQ(WindowZoom::ForScreen(window, QSize(600, 500), 200), 1) << "never below 1";
 }
 
-// Zoom, Reload on Change, the folders and the compressor choice come back in the next window.
+// Zoom, Reload on Change, Steady Ticks, the folders and the compressor choice come back in the next
+// window.
 TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
 {
     TempDir dir;
@@ -351,6 +352,9 @@ TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
         EXPECT_TRUE(window.ReloadsOnChange());
         window.RunCommand(W::kZoomIn);
         window.RunCommand(W::kReloadOnChange);
+        EXPECT_FALSE(window.SteadyTicks());
+        EXPECT_EQ(window.TickDelayAfter(30), 50); // the usual ticks wait 50 ms whatever the work took
+        window.RunCommand(W::kSteadyTicks);
         window.Settings().SetFolderOf(false, QString::fromStdString(dir.file("scene.zrk")));
         CompressorSettings chosen;
         chosen.codec = "ffv1";
@@ -363,6 +367,9 @@ TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
     EXPECT_EQ(again.Zoom(), 2);
     EXPECT_EQ(again.size(), QSize(349, 297) * 2);
     EXPECT_FALSE(again.ReloadsOnChange());
+    ASSERT_TRUE(again.SteadyTicks());
+    EXPECT_EQ(again.TickDelayAfter(30), 20);
+    EXPECT_EQ(again.TickDelayAfter(70), 0);
     EXPECT_EQ(again.Settings().Folder(false).toStdString() + "/", dir.path());
     EXPECT_TRUE(again.Settings().Folder(true).isEmpty());
     const std::optional<CompressorSettings> compressor = again.Settings().Compressor();
@@ -373,22 +380,28 @@ TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
     EXPECT_EQ(compressor->quality, 40);
     again.SetZoom(1);
     again.RunCommand(W::kReloadOnChange);
+    again.RunCommand(W::kSteadyTicks);
 }
 
 TEST(DesktopWindow, CommandLineTakesOneFileAndAnswersHelpAndVersion)
 {
-    std::string file;
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "scenes/star.zrk" }, file), std::nullopt);
-    EXPECT_EQ(file, "scenes/star.zrk");
-    file.clear();
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim" }, file), std::nullopt);
-    EXPECT_TRUE(file.empty());
+    CPlayerApp::StartOptions options;
+    EXPECT_EQ(
+        CPlayerApp::ParseArguments({ "Mirrim", "scenes/star.zrk", "--seed", "7", "--steady" }, options), std::nullopt);
+    EXPECT_EQ(options.file, "scenes/star.zrk");
+    EXPECT_EQ(options.seed, 7u);
+    EXPECT_TRUE(options.steadyTicks);
+    options = {};
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim" }, options), std::nullopt);
+    EXPECT_TRUE(options.file.empty());
+    EXPECT_FALSE(options.seed);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--version" }, file), 0);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--version" }, options), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("Mirrim ", 0), 0u);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "a.zrk", "b.zrk" }, file), 2);
-    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--zoom" }, file), 2);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "a.zrk", "b.zrk" }, options), 2);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--zoom" }, options), 2);
+    EXPECT_EQ(CPlayerApp::ParseArguments({ "Mirrim", "--seed", "-1" }, options), 2);
     testing::internal::GetCapturedStderr();
 }
 

@@ -5,15 +5,21 @@
 #include "particle/core/IConstraint.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/CArchive.h"
+#include "platform/Random.h"
+#include "player/app/ParticleDump.h"
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/CPlayerDialog.h"
+#include "player/app/window/SceneEditPanel.h"
+#include "tests/FileText.h"
 #include "tests/TempDir.h"
 #include "tests/gui/TestDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDoubleSpinBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -158,8 +164,8 @@ TEST(PlayerDialog, PopupMenuOffersTheCommandsAndOpensNearTheCornerFromTheKeyboar
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(texts,
-        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "&Zoom", "-",
-            "&About Mirrim..." }));
+        QStringList({ "&Load Constraints...", "&Reload on Change", "&AVI Compressor...", "&Statistics...", "See&d...",
+            "&Edit Scene", "S&teady 20 Ticks a Second", "&Zoom", "-", "&About Mirrim..." }));
     EXPECT_EQ(menu->actions()[0]->data().toInt(), int(CPlayerDialog::kLoad));
     EXPECT_EQ(menu->actions()[1]->data().toInt(), int(CPlayerDialog::kReloadOnChange));
     EXPECT_EQ(menu->actions()[2]->data().toInt(), int(CPlayerDialog::kAviCompressor));
@@ -500,6 +506,114 @@ void replaceText(const std::string& path, const std::string& text)
 {
     writeText(path + ".new", text);
     std::filesystem::rename(path + ".new", path);
+}
+
+// A seed makes the window play what mirrim-cli --seed plays: the sequence starts from it once the scene
+// is loaded, before the texture is drawn; a scene's own constraint.Seed counts when none is set.
+TEST(PlayerDialog, ASeedRestartsTheSceneWithTheFramesOfTheCommandLine)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(MIRRIM_SOURCE_DIR);
+    TempDir dir;
+    const auto played = [&](CPlayerDialog& window, const std::string& name) {
+        window.RunCommand(CPlayerDialog::kStop);
+        for (int i = 0; i < 40; ++i)
+            window.RunCommand(CPlayerDialog::kStep);
+        EXPECT_TRUE(WriteParticleDump(dir.file(name), window.Player().GetSystem().particles));
+        return FileText(dir.file(name));
+    };
+    const auto commandLine = [&](unsigned int seed) {
+        ScenePlayer player;
+        player.LoadFile("scenes/fountain.vq");
+        platform::SeedRand(seed);
+        CDib texture;
+        MakeBackgroundTexture(texture);
+        for (int i = 0; i < 40; ++i)
+            player.Step();
+        EXPECT_TRUE(WriteParticleDump(dir.file("cli.csv"), player.GetSystem().particles));
+        return FileText(dir.file("cli.csv"));
+    };
+
+    TestDialog window;
+    window.OpenFile("scenes/fountain.vq");
+    window.seedAnswer = " 7 ";
+    window.RunCommand(CPlayerDialog::kSeed);
+    EXPECT_EQ(window.Seed(), 7u);
+    const std::string seven = played(window, "seven.csv");
+    EXPECT_EQ(seven, commandLine(7));
+    window.seedAnswer = "8";
+    window.RunCommand(CPlayerDialog::kSeed);
+    EXPECT_NE(played(window, "eight.csv"), seven);
+
+    // Reloading keeps the seed; a scene carrying its own plays it once the window's is cleared.
+    writeText(dir.file("seeded.vq"),
+        "constraint.Seed\r\n<Seed>7</Seed>\r\n.\r\nconstraint.ConstraintCollection\r\n"
+        "<DefLocation></DefLocation><DefFilename>scenes/fountain.vq</DefFilename>\r\n.\r\n");
+    window.seedAnswer = "";
+    window.RunCommand(CPlayerDialog::kSeed);
+    EXPECT_FALSE(window.Seed());
+    window.RunCommand(CPlayerDialog::kClear);
+    window.OpenFile(dir.file("seeded.vq").c_str());
+    EXPECT_EQ(played(window, "own.csv"), seven);
+
+    window.seedAnswer = "-3";
+    window.RunCommand(CPlayerDialog::kSeed);
+    ASSERT_FALSE(window.messages.empty());
+    EXPECT_NE(window.messages.back().first.str().find("is no seed"), std::string::npos);
+    EXPECT_FALSE(window.Seed());
+    std::filesystem::current_path(previous);
+}
+
+// The editor opens beside the picture, changes a tag with the keyboard so that the next tick follows it,
+// undoes, saves what reads back as the same scene, and closes to give the usual window back exactly.
+TEST(PlayerDialog, TheEditorChangesTagsLiveAndClosesToTheUsualWindow)
+{
+    TempDir dir;
+    TestDialog window;
+    window.OpenFile((std::string(MIRRIM_SOURCE_DIR) + "/scenes/fountain.vq").c_str());
+    window.RunCommand(CPlayerDialog::kStop);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QSize usual = window.size();
+    const QImage usualLook = window.grab().toImage();
+
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    SceneEditPanel* panel = window.EditPanel();
+    ASSERT_TRUE(panel && panel->isVisible());
+    EXPECT_GT(window.width(), usual.width() + 300);
+    ConstraintCollection& list = window.Player().GetSystem().constraints;
+    int force = 0;
+    while (force < list.getConstraintCount() && list.getConstraint(force)->GetClassName() != "constraint.Force")
+        ++force;
+    ASSERT_LT(force, list.getConstraintCount());
+    panel->Choose({ force });
+    auto* deltaY = qobject_cast<QDoubleSpinBox*>(panel->TagControl("DeltaY"));
+    ASSERT_TRUE(deltaY);
+    const std::string before = panel->Editor().DefinitionText();
+    deltaY->setFocus();
+    deltaY->selectAll();
+    QTest::keyClicks(deltaY, "2.5");
+    QTest::keyClick(deltaY, Qt::Key_Return);
+    std::string after = panel->Editor().DefinitionText();
+    EXPECT_NE(after.find("<DeltaY>2.500000</DeltaY>"), std::string::npos);
+
+    window.saveAnswer = dir.file("edited.vq").c_str();
+    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
+        if (button->text() == "Save &As...")
+            button->click();
+    }
+    EXPECT_EQ(FileText(dir.file("edited.vq")), after);
+    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
+        if (button->text() == "&Undo")
+            button->click();
+    }
+    EXPECT_EQ(panel->Editor().DefinitionText(), before);
+
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(window.size(), usual);
+    EXPECT_EQ(window.grab().toImage(), usualLook);
 }
 
 std::vector<std::string> constraintClasses(CPlayerDialog& window)

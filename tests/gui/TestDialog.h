@@ -38,8 +38,16 @@ public:
         return true;
     }
 
+    bool AskSeed(QString& text) override
+    {
+        asked.push_back({ "seed", IsTicking() });
+        text = seedAnswer;
+        return true;
+    }
+
     // Empty: the user cancels.
     CString openAnswer;
+    QString seedAnswer;
     CString saveAnswer;
     bool chooseUncompressed = false;
 

@@ -96,6 +96,30 @@ TEST(ConstraintCollection, AppliesInOrderSkippingResourcesButDrawsThem)
     EXPECT_EQ(system.constraints.apply(static_cast<ParticleSystem*>(nullptr)), 0);
 }
 
+// The library's own rules run as one walk over the particles; resource-only ones among them must stay
+// out of that walk as they stay out of the plain loop.
+TEST(ConstraintCollection, ResourceOnlyRulesStayOutOfTheFastWalk)
+{
+    const auto stepped = [](const char* between) {
+        ParticleSystem system;
+        for (int i = 0; i < 3; ++i)
+            system.particles.addParticle(std::make_unique<ParticleBase>());
+        system.constraints.populateFromDefinitionString(CString("constraint.Force\r\n<DeltaY>1</DeltaY>\r\n.\r\n")
+            + between + "constraint.OmniForce\r\n<Force>0.5</Force>\r\n.\r\n");
+        system.step();
+        std::vector<float> velocities;
+        for (int i = 0; i < system.particles.getParticleCount(); ++i)
+            velocities.push_back(system.particles.getParticle(i)->getDeltaY());
+        return velocities;
+    };
+    const std::vector<float> plain = stepped("");
+    ASSERT_EQ(plain.size(), 3u);
+    EXPECT_EQ(
+        stepped("constraint.Force\r\n<DeltaY>100</DeltaY><Resource Only>true</Resource Only>\r\n.\r\n"
+                "constraint.RemoveAged\r\n<MaximumAge>0</MaximumAge><Resource Only>true</Resource Only>\r\n.\r\n"),
+        plain);
+}
+
 TEST(ConstraintCollection, MovesAndRemovesByPointerAndIndex)
 {
     ConstraintCollection c;

@@ -1,3 +1,4 @@
+#include "tests/FileText.h"
 #include "tests/RunCommand.h"
 #include "tests/TempDir.h"
 
@@ -90,22 +91,14 @@ TEST(Cli, CommandLinesAreParsedAlike)
 
 namespace {
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TEST(CliRender, SameSceneGivesTheSameParticlesEveryRun)
 {
     TempDir dir;
     ASSERT_EQ(cli("render --steps 300 --dump-particles " + dir.file("a.csv")).status, 0);
     ASSERT_EQ(cli("render --steps 300 --dump-particles " + dir.file("b.csv")).status, 0);
-    const std::string a = slurp(dir.file("a.csv"));
+    const std::string a = FileText(dir.file("a.csv"));
     EXPECT_GT(a.size(), 1000u);
-    EXPECT_EQ(a, slurp(dir.file("b.csv")));
+    EXPECT_EQ(a, FileText(dir.file("b.csv")));
 }
 
 TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
@@ -118,12 +111,12 @@ TEST(CliRender, MakeSceneWritesWhatRenderReadsBack)
         0);
     CommandResult r = cli("render --scene " + scene + " --steps 20 --snapshot " + dir.file("last.bmp"));
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(slurp(dir.file("last.bmp")).substr(0, 2), "BM");
+    EXPECT_EQ(FileText(dir.file("last.bmp")).substr(0, 2), "BM");
     // The snapshot's name chooses its format: exactly .jpg or .jpeg, exactly .png, BMP for anything else.
     for (const auto& [name, start] :
         { std::pair { "a.png", "\x89PNG" }, { "a.jpeg", "\xff\xd8" }, { "a.PNG", "BM" } }) {
         ASSERT_EQ(cli("render --scene " + scene + " --steps 2 --snapshot " + dir.file(name)).status, 0) << name;
-        EXPECT_EQ(slurp(dir.file(name)).substr(0, std::string(start).size()), start) << name;
+        EXPECT_EQ(FileText(dir.file(name)).substr(0, std::string(start).size()), start) << name;
     }
     // A scene of a newer version is refused with the player's message.
     ASSERT_EQ(cli("make-scene --definition " + std::string(MIRRIM_SOURCE_DIR)
@@ -149,7 +142,7 @@ TEST(CliRender, MakeSceneElsewhereKeepsItsPictures)
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_EQ(r.out.find("warning"), std::string::npos) << r.out;
     }
-    EXPECT_EQ(slurp(dir.file("a.bmp")), slurp(dir.file("b.bmp")));
+    EXPECT_EQ(FileText(dir.file("a.bmp")), FileText(dir.file("b.bmp")));
 }
 
 TEST(CliRender, BadInputAndOutputsFailClearly)
@@ -230,13 +223,13 @@ TEST(CliCheck, ShippedScenesReportNothing)
 TEST(CliCheck, DirectoriesSkipWhatIsNoScene)
 {
     TempDir dir;
-    writeFile(dir.file("a.vq"), slurp(std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq"));
+    writeFile(dir.file("a.vq"), FileText(std::string(MIRRIM_SOURCE_DIR) + "/scenes/vortex.vq"));
     writeFile(dir.file("clip.mp4"),
         std::string("\0\0\0\x20"
                     "ftypisom\0\0\x02\0",
             16)
             + std::string(3000, '\x11'));
-    writeFile(dir.file("shape0.gif"), slurp(std::string(MIRRIM_SOURCE_DIR) + "/scenes/shape0.gif"));
+    writeFile(dir.file("shape0.gif"), FileText(std::string(MIRRIM_SOURCE_DIR) + "/scenes/shape0.gif"));
     const CommandResult r = cli("check " + dir.path());
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("skipped 2 files"), std::string::npos) << r.out;

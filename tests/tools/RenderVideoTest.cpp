@@ -1,5 +1,6 @@
 // mirrim-cli render writing videos and picture sequences, read back with ffprobe and ffmpeg and held
 // against the snapshot of the same run.
+#include "tests/FileText.h"
 #include "tests/RunCommand.h"
 #include "tests/TempDir.h"
 #include "tests/VideoTools.h"
@@ -31,14 +32,6 @@ CommandResult cli(const std::string& args)
 std::string scene(const char* name)
 {
     return std::string(MIRRIM_SOURCE_DIR) + "/scenes/" + name;
-}
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // The last frame of everything ffmpeg decodes from the file, as top-down RGB of frameBytes.
@@ -160,7 +153,7 @@ TEST(RenderVideo, PictureSequenceNamesFollowThePattern)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string> { "100%-1.png", "100%-2.png", "f0001.PNG", "f0002.PNG", "f0003.PNG" }));
-    EXPECT_EQ(slurp(dir.file("f0003.PNG")).substr(0, 4), "\x89PNG");
+    EXPECT_EQ(FileText(dir.file("f0003.PNG")).substr(0, 4), "\x89PNG");
 
     // A name that cannot number the pictures is refused before anything runs.
     for (const char* bad : { "frame.png", "f%d%d.png", "f%s.png", "f%x.png", "f%10d.png", "f%-3d.png", "f%.png" }) {
@@ -192,12 +185,12 @@ TEST(RenderVideo, OutputsAreCheckedAsTheyWillBeWritten)
     const CommandResult piped = RunCommand("cat " + fifo + " > " + dir.file("got.png") + " & " + MIRRIM_CLI
         + " render -q --steps 2 --snapshot " + fifo + "; status=$?; wait; exit $status");
     EXPECT_EQ(piped.status, 0);
-    EXPECT_EQ(slurp(dir.file("got.png")).substr(0, 4), "\x89PNG");
+    EXPECT_EQ(FileText(dir.file("got.png")).substr(0, 4), "\x89PNG");
     ASSERT_EQ(symlink("real.png", dir.file("link.png").c_str()), 0);
     EXPECT_EQ(cli("render -q --steps 2 --snapshot " + dir.file("link.png")).status, 0);
     struct stat info { };
     EXPECT_TRUE(lstat(dir.file("link.png").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
-    EXPECT_EQ(slurp(dir.file("real.png")).substr(0, 4), "\x89PNG");
+    EXPECT_EQ(FileText(dir.file("real.png")).substr(0, 4), "\x89PNG");
 
     // A link into a folder that is not there, a read-only descriptor, a device that is full.
     ASSERT_EQ(symlink("gone/x.bmp", dir.file("dangling.bmp").c_str()), 0);
@@ -314,14 +307,14 @@ TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
             log);
         ASSERT_GT(pid, 0);
         waitForFrames(pid, dir.path());
-        EXPECT_EQ(slurp(dir.file(out)), "old");
+        EXPECT_EQ(FileText(dir.file(out)), "old");
         kill(pid, signal);
         int raw = 0;
         ASSERT_EQ(waitpid(pid, &raw, 0), pid);
-        ASSERT_TRUE(WIFEXITED(raw)) << slurp(log);
+        ASSERT_TRUE(WIFEXITED(raw)) << FileText(log);
         EXPECT_EQ(WEXITSTATUS(raw), 128 + signal);
 
-        const std::string said = slurp(log);
+        const std::string said = FileText(log);
         const std::size_t at = said.find("interrupted after ");
         ASSERT_NE(at, std::string::npos) << said;
         const int frames = std::atoi(said.c_str() + at + 18);
@@ -353,7 +346,7 @@ TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
 bool logSays(const std::string& log, const std::string& text)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (slurp(log).find(text) == std::string::npos) {
+    while (FileText(log).find(text) == std::string::npos) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -374,19 +367,19 @@ TEST(RenderVideo, SignalDuringGifEncodingAbandonsItPromptly)
             + " --scene " + scene("fountain.zrk"),
         log);
     ASSERT_GT(pid, 0);
-    ASSERT_TRUE(logSays(log, "encoding the GIF (a signal abandons it): 10%")) << slurp(log);
+    ASSERT_TRUE(logSays(log, "encoding the GIF (a signal abandons it): 10%")) << FileText(log);
     const auto signalled = std::chrono::steady_clock::now();
     kill(pid, SIGINT);
     int raw = 0;
     ASSERT_EQ(waitpid(pid, &raw, 0), pid);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - signalled;
     EXPECT_LT(took.count(), 2.0);
-    ASSERT_TRUE(WIFEXITED(raw)) << slurp(log);
+    ASSERT_TRUE(WIFEXITED(raw)) << FileText(log);
     EXPECT_EQ(WEXITSTATUS(raw), 130);
-    const std::string said = slurp(log);
+    const std::string said = FileText(log);
     EXPECT_NE(said.find("Cannot finish '" + gif + "'"), std::string::npos) << said;
-    EXPECT_EQ(slurp(gif), "old");
-    EXPECT_EQ(slurp(dir.file("last.bmp")).substr(0, 2), "BM");
+    EXPECT_EQ(FileText(gif), "old");
+    EXPECT_EQ(FileText(dir.file("last.bmp")).substr(0, 2), "BM");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "temporary file left";
 }
 

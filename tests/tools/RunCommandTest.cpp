@@ -1,3 +1,5 @@
+#include "tests/FileText.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -32,14 +34,6 @@ Result runCli(const std::string& args)
     return r;
 }
 
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 fs::path tempDir()
 {
     fs::path dir = fs::path(MIRRIM_BINARY_DIR) / "test-tmp" / "run-command";
@@ -60,8 +54,8 @@ TEST(RunCommandTest, DefaultSceneRunsTheSameEveryTime)
     // One factory particle per step, each living 161 steps.
     EXPECT_NE(first.out.find("steps 500, particles alive 161,"), std::string::npos) << first.out;
 
-    const std::string csv = slurp(a);
-    EXPECT_EQ(csv, slurp(b));
+    const std::string csv = FileText(a);
+    EXPECT_EQ(csv, FileText(b));
     std::istringstream lines(csv);
     std::string line;
     std::getline(lines, line);
@@ -93,7 +87,7 @@ TEST(RunCommandTest, RunsEveryShippedDefinitionFile)
     runCli("run --steps 300 --dump-particles '" + builtIn.string() + "'");
     runCli("run '" + (fs::path(MIRRIM_SOURCE_DIR) / "scenes" / "default.vq").string()
         + "' --steps 300 --dump-particles '" + shipped.string() + "'");
-    EXPECT_EQ(slurp(builtIn), slurp(shipped));
+    EXPECT_EQ(FileText(builtIn), FileText(shipped));
 }
 
 TEST(RunCommandTest, ReportsFilesItCannotReadOrWrite)

@@ -1,4 +1,5 @@
 // mirrim-cli seeds, warm-up and seamless loops, held against the frames and particles they give.
+#include "tests/FileText.h"
 #include "tests/RunCommand.h"
 #include "tests/TempDir.h"
 #include "tests/VideoTools.h"
@@ -18,14 +19,6 @@ CommandResult cli(const std::string& args)
     return RunCommand("(" + std::string(MIRRIM_CLI) + " " + args + ") 2>&1");
 }
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The last picture and the particles left after 60 ticks of the default scene (or of FILE), rendered
 // with the extra options, as one string.
 std::string outcome(const TempDir& dir, const std::string& options, const std::string& command = "render")
@@ -34,7 +27,7 @@ std::string outcome(const TempDir& dir, const std::string& options, const std::s
     const std::string picture = command == "render" ? " --snapshot " + dir.file("s.bmp") : "";
     const CommandResult r = cli(command + " -q --steps 60 --dump-particles " + dump + picture + " " + options);
     EXPECT_EQ(r.status, 0) << options << "\n" << r.out;
-    return slurp(dump) + (picture.empty() ? "" : slurp(dir.file("s.bmp")));
+    return FileText(dump) + (picture.empty() ? "" : FileText(dir.file("s.bmp")));
 }
 
 TEST(CliSeed, SameSeedRepeatsOthersDifferAndTheSceneCarriesOne)
@@ -43,7 +36,7 @@ TEST(CliSeed, SameSeedRepeatsOthersDifferAndTheSceneCarriesOne)
     // The default scene with a seed block in front of it.
     const std::string seeded = dir.file("seeded.vq");
     std::ofstream(seeded, std::ios::binary) << "constraint.Seed\r\n<Seed>7</Seed>\r\n\r\n.\r\n"
-                                            << slurp(std::string(MIRRIM_SOURCE_DIR) + "/scenes/default.vq");
+                                            << FileText(std::string(MIRRIM_SOURCE_DIR) + "/scenes/default.vq");
     for (const char* command : { "render", "run" }) {
         SCOPED_TRACE(command);
         const std::string unseeded = outcome(dir, "", command);
@@ -56,6 +49,12 @@ TEST(CliSeed, SameSeedRepeatsOthersDifferAndTheSceneCarriesOne)
         EXPECT_EQ(outcome(dir, seeded, command), seven);
         EXPECT_EQ(outcome(dir, seeded + " --seed 1", command), unseeded); // the option wins
     }
+    // make-scene puts the seed in the scene file it writes.
+    const std::string zrk = dir.file("seeded.zrk");
+    ASSERT_EQ(cli("make-scene -q --seed 7 --definition " + std::string(MIRRIM_SOURCE_DIR) + "/scenes/default.vq " + zrk)
+                  .status,
+        0);
+    EXPECT_EQ(outcome(dir, zrk, "run"), outcome(dir, "--seed 7", "run"));
 }
 
 TEST(CliWarmup, RecordingStartsAfterTheWarmUp)
@@ -68,7 +67,7 @@ TEST(CliWarmup, RecordingStartsAfterTheWarmUp)
         + " --snapshot " + dir.file("w.bmp"));
     ASSERT_EQ(warm.status, 0) << warm.out;
     ASSERT_EQ(cli("render -q " + scene + " --steps 60 --snapshot " + dir.file("c.bmp")).status, 0);
-    EXPECT_EQ(slurp(dir.file("w.bmp")), slurp(dir.file("c.bmp")));
+    EXPECT_EQ(FileText(dir.file("w.bmp")), FileText(dir.file("c.bmp")));
     EXPECT_NE(videotools::Probe(dir.file("w.mkv"), "nb_read_frames").find("nb_read_frames=20"), std::string::npos);
     // The video's last frame is the snapshot's picture.
     const std::string frames = videotools::DecodeRgb(dir.file("w.mkv"));

@@ -17,7 +17,11 @@ Serves the built page with Python's http.server, as scripts/web does, and checks
   - the window's keys (Space, Right, Delete, P, R, S, Ctrl+minus and Ctrl+plus) do what they do there;
   - at 375 x 667 and 320 x 568 the picture fills the width, nothing overflows, every control is at
     least 24 pixels to touch and the menu opens from its button (screenshots kept in --out);
-  - Record makes a WebM file that ffprobe reads (when ffprobe is there);
+  - Record makes a WebM file that ffprobe reads (when ffprobe is there), and refuses one of no frames;
+    with an animated GIF chosen, a GIF of as many frames, its last one the native picture;
+  - the link `mirrim-cli share` prints plays, seed and picture carried, the pixels of `mirrim-cli render`
+    of the file with that seed; Share makes the address carry the scene playing and its seed; a link
+    that unpacks to too much is refused with a message;
   - every control is labelled and reachable with Tab, and F1, Shift+F10 and Esc do what they do in the
     window;
   - the page starts again from its service worker with the server gone;
@@ -38,6 +42,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 SKIP = 77
 
@@ -251,18 +256,28 @@ def check_load(driver, cli, out):
     with open("scenes/lettering.vq", encoding="utf-8") as f:
         definition = f.read()
     steps = 12
-    for loaded, (kind, options) in enumerate((("png", {}), ("jpg", {"quality": 90}))):
+    for kind, options in (("png", {}), ("jpg", {"quality": 90})):
         picture = os.path.join(folder, f"letters.{kind}")
         letters.save(picture, **options)
         scene = os.path.join(folder, f"letters-{kind}.vq")
         with open(scene, "w", encoding="utf-8") as f:
             f.write(definition.replace("lettering.gif", f"letters.{kind}"))
         choose_scene(driver, "default")
+        loaded = state(driver)["loaded"]
         load_files(driver, [scene, picture])
         load_quietly_and_step(driver, "the definition", loaded, steps)
         native = native_picture(cli, out, scene, steps)
         same_pixels(f"a definition and its {kind.upper()} picture loaded from disk, {steps} steps",
                     canvas_picture(driver), native)
+        if kind == "png": # Share carries the picture, and the page opened afresh on the link plays it
+            press(driver, "share")
+            wait("Share", lambda: "&pic=letters.png:" in driver.execute_script("return location.hash"))
+            driver.refresh()
+            wait("the linked scene", lambda: (state(driver) or {}).get("scene") == "link")
+            wait("20 ticks", lambda: state(driver)["ticks"] >= 20)
+            press(driver, "stop")
+            ticks = state(driver)["ticks"]
+            same_pixels(f"its link, {ticks} ticks", canvas_picture(driver), native_picture(cli, out, scene, ticks))
 
     faulty = os.path.join(folder, "mistakes.vq")
     with open(faulty, "w", encoding="utf-8") as f:
@@ -304,6 +319,9 @@ def check_photo(driver, out):
     assert any(text.startswith("Reading photo.jpg (4000 x 3000)") for text in said), said
     assert gap < 2000, f"the page froze for {gap:.0f} ms"
     print(f"photo: 4000 x 3000 read with the page frozen at most {gap:.0f} ms, saying {said[-1]!r}")
+    press(driver, "share")
+    said = message_shown(driver)
+    assert "cannot be shared" in said and '"photo.jpg"' in said, said
 
 
 def archive_string(text):
@@ -463,6 +481,8 @@ def check_keys(driver, downloads):
     wait("R to record", lambda: driver.find_element(By.ID, "recording").is_displayed())
     hit("r")
     wait("R to finish", lambda: driver.find_element(By.ID, "record").is_displayed())
+    said = message_shown(driver)
+    assert "at least 3 frames" in said, said # a WebM of no frames opens nowhere
     width = lambda: driver.execute_script("return document.getElementById('picture').clientWidth")
     wide = width()
     keys.key_down(Keys.CONTROL).send_keys("-").key_up(Keys.CONTROL).perform()
@@ -470,6 +490,48 @@ def check_keys(driver, downloads):
     ActionChains(driver).key_down(Keys.CONTROL).send_keys("=").key_up(Keys.CONTROL).perform()
     assert width() == min(wide, 640), width()
     print("keys: Space, Right, '.', Delete, P, S, R, Ctrl+minus and Ctrl+= work as in the window")
+
+
+def unpack(data):
+    return zlib.decompress(base64.urlsafe_b64decode(data + "=" * (-len(data) % 4)))
+
+
+def check_share(driver, cli, out, url):
+    scene = "scenes/lettering.zrk" # it names a picture
+    link = subprocess.run([cli, "share", scene, "--seed", "5", "--base", url],
+                          check=True, capture_output=True, text=True).stdout.strip()
+    parts = link.split("#", 1)[1].split("&")
+    with open(scene, "rb") as f:
+        assert unpack(parts[0][len("def="):]) == f.read(), "the link does not hold the file"
+    assert "seed=5" in parts and any(p.startswith("pic=lettering.gif:") for p in parts), parts
+    driver.get(link)
+    wait("the linked scene", lambda: state(driver)["scene"] == "link" and state(driver)["ticks"] == 0)
+    step = driver.find_element(By.ID, "step")
+    for _ in range(15):
+        step.click()
+    native = os.path.join(out, "native-shared.bmp")
+    subprocess.run([cli, "render", "--quiet", "--scene", scene, "--seed", "5", "--steps", "15", "--snapshot", native],
+                   check=True, stdout=subprocess.DEVNULL)
+    same_pixels("the link of mirrim-cli share, 15 steps", canvas_picture(driver), Image.open(native).convert("RGB"))
+
+    choose_scene(driver, "vortex")
+    field = driver.find_element(By.ID, "seed")
+    field.clear()
+    field.send_keys("9", Keys.ENTER)
+    wait("the seed in the address", lambda: "seed=9" in driver.execute_script("return location.hash"))
+    press(driver, "share")
+    hash = wait("Share", lambda: (lambda h: h.startswith("#def=") and h)(driver.execute_script("return location.hash")))
+    parts = hash[1:].split("&")
+    with open("scenes/vortex.zrk", "rb") as f:
+        assert unpack(parts[0][len("def="):]) == f.read() and parts[1:] == ["seed=9"], parts
+    field.clear()
+    field.send_keys(Keys.ENTER)
+
+    bomb = base64.urlsafe_b64encode(zlib.compress(bytes(4 << 20))).decode().rstrip("=")
+    driver.get(url + "#def=" + bomb)
+    said = message_shown(driver)
+    assert "more than 1048576 bytes" in said and state(driver)["scene"] == "default", said
+    print(f"share: a link of {len(link)} characters plays the file's pixels; Share carries the scene and seed")
 
 
 def check_small_screens(driver, out):
@@ -500,15 +562,21 @@ def check_small_screens(driver, out):
     driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
-def check_recording(driver, downloads):
+def record_steps(driver, downloads, suffix, steps=15):
+    """Records while stepping; the file downloaded once it is written."""
     press(driver, "record")
     wait("Recording in Record's place", lambda: driver.find_element(By.ID, "recording").is_displayed())
     step = driver.find_element(By.ID, "step")
-    for _ in range(15):
+    for _ in range(steps):
         step.click()
     press(driver, "recording")
-    video = downloaded(downloads, ".webm")
-    wait("the video to be written", lambda: os.path.getsize(video) > 0 and not os.path.exists(video + ".crdownload"))
+    path = downloaded(downloads, suffix)
+    wait("the recording to be written", lambda: os.path.getsize(path) > 0 and not os.path.exists(path + ".crdownload"))
+    return path
+
+
+def check_recording(driver, downloads):
+    video = record_steps(driver, downloads, ".webm")
     if not shutil.which("ffprobe"):
         print("recording: ffprobe missing, not checked")
         return
@@ -518,6 +586,26 @@ def check_recording(driver, downloads):
     codec, width, height = probe.split(",")[:3]
     assert codec in ("vp8", "vp9") and (width, height) == ("320", "240"), probe
     print(f"recording: ffprobe reads {codec} {width} x {height}")
+
+
+def check_gif(driver, downloads, cli, out):
+    """Video Compressor... chooses an animated GIF, which the page writes itself."""
+    driver.find_element(By.ID, "more").click()
+    driver.find_element(By.CSS_SELECTOR, "#menu [data-command=compressor]").click()
+    wait("the compressor dialog", lambda: driver.execute_script("return document.getElementById('compressor').open"))
+    Select(driver.find_element(By.ID, "codec")).select_by_value("image/gif")
+    driver.find_element(By.CSS_SELECTOR, "#compressor button[value=ok]").click()
+    choose_scene(driver, "default")
+    gif = record_steps(driver, downloads, ".gif")
+    probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                            "stream=codec_name,width,height,nb_read_frames", "-of", "csv=p=0", gif],
+                           check=True, capture_output=True, text=True).stdout.strip()
+    assert probe == "gif,320,240,15", probe
+    # The default scene's few colours all fit the clip's palette: its last frame is the native picture.
+    last = Image.open(gif)
+    last.seek(last.n_frames - 1)
+    same_pixels("the GIF's last frame", last.convert("RGB"), native_picture(cli, out, None, 15))
+    print(f"GIF: ffprobe reads {probe}")
 
 
 def check_speed(driver):
@@ -532,7 +620,7 @@ def check_speed(driver):
 def check_keyboard(driver):
     # Every control has a name a screen reader can read.
     unnamed = driver.execute_script("""
-        return [...document.querySelectorAll('#window button, #window select')].filter((e) => {
+        return [...document.querySelectorAll('#window button, #window select, #window input')].filter((e) => {
           const label = e.getAttribute('aria-label') || (e.labels && e.labels.length && e.labels[0].textContent);
           return !label || !label.trim();
         }).map((e) => e.id);""")
@@ -541,7 +629,7 @@ def check_keyboard(driver):
     # Start from the caption above the picture, as from the top of the page.
     driver.execute_script("const c = document.getElementById('caption'); c.tabIndex = -1; c.focus();")
     expected = driver.execute_script("""
-        return [...document.querySelectorAll('#window button, #window select')]
+        return [...document.querySelectorAll('#window button, #window select, #window input')]
           .filter((e) => !e.disabled && !e.hidden).map((e) => e.id);""")
     body = driver.find_element(By.TAG_NAME, "body")
     reached = []
@@ -619,12 +707,15 @@ def main():
                     check_snapshot(driver, downloads, native)
             for scene in shipped_scenes():
                 check_pointer(driver, args.cli, args.out, scene)
+            check_share(driver, args.cli, args.out, url)
             check_load(driver, args.cli, args.out)
             check_refusals(driver, args.cli, args.out)
             check_photo(driver, args.out)
             check_folder(driver, args.cli, args.out)
             check_keys(driver, downloads)
             check_recording(driver, downloads)
+            if shutil.which("ffprobe"):
+                check_gif(driver, downloads, args.cli, args.out)
             check_speed(driver)
             check_small_screens(driver, args.out)
             check_keyboard(driver)

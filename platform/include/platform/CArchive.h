@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PlatformExport.h"
+
 #include "platform/CString.h"
 
 #include <cstddef>
@@ -12,7 +14,7 @@
 // The reader works on bytes already in memory. Every read checks that its bytes are there; a read past
 // the end fails, and so does every read after it, so a caller can read field after field and look once.
 // A length prefix claiming more than is left fails without allocating.
-class CArchiveReader {
+class PLATFORM_EXPORT CArchiveReader {
 public:
     CArchiveReader(const std::uint8_t* data, std::size_t size)
         : data_(data)
@@ -35,7 +37,7 @@ private:
     bool failed_ = false;
 };
 
-class CArchiveWriter {
+class PLATFORM_EXPORT CArchiveWriter {
 public:
     void WriteInt(std::int32_t value);
     void WriteFloat(float value);

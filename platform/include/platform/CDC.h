@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PlatformExport.h"
+
 #include "platform/Colour.h"
 #include "platform/Geometry.h"
 
@@ -17,7 +19,7 @@ struct LOGBRUSH {
     long lbHatch = 0;
 };
 
-class CPen {
+class PLATFORM_EXPORT CPen {
 public:
     CPen() = default;
     CPen(int style, int width, COLORREF color) { CreatePen(style, width, color); }
@@ -33,7 +35,7 @@ private:
     COLORREF color_ = 0;
 };
 
-class CBrush {
+class PLATFORM_EXPORT CBrush {
 public:
     CBrush() = default;
     explicit CBrush(COLORREF color) { CreateSolidBrush(color); }
@@ -51,7 +53,7 @@ private:
 
 // A device context drawing on a 32-bit pixel surface (0xFFRRGGBB per pixel). Everything clips to the
 // surface; nothing is ever written outside it, whatever the coordinates.
-class CDC {
+class PLATFORM_EXPORT CDC {
 public:
     // A context that owns a black surface of the given size (a size beyond the pixel budget gives none).
     CDC(int width, int height);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PlatformExport.h"
+
 #include "platform/CString.h"
 
 #include <cstddef>
@@ -8,7 +10,7 @@
 
 // A text file read line by line. Lines end in LF or CR LF; a last line without a break is still a
 // line. The file is read whole when it is opened, so later reads cannot fail half-way.
-class CStdioFile {
+class PLATFORM_EXPORT CStdioFile {
 public:
     // Refuses what is not a regular file and files longer than maxBytes.
     static constexpr std::size_t kDefaultMaxBytes = 16u << 20;
@@ -31,11 +33,11 @@ private:
 
 namespace platform {
 // Reads a regular file of at most maxBytes into bytes; false if it cannot.
-bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& bytes);
+PLATFORM_EXPORT bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& bytes);
 // Why ReadWholeFile fails on path, for a message: the system's reason ("No such file or directory",
 // "Permission denied"), "a folder, not a file", "not a regular file" or "larger than N bytes".
-std::string WhyUnreadable(const std::string& path, std::size_t maxBytes);
+PLATFORM_EXPORT std::string WhyUnreadable(const std::string& path, std::size_t maxBytes);
 // How many times ReadWholeFile has tried to open a file (every read of a file goes through it), for
 // tests that watch how often a scene reads files.
-long FileOpenAttempts();
+PLATFORM_EXPORT long FileOpenAttempts();
 } // namespace platform

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/PlatformExport.h"
+
 #include <cstddef>
 #include <string>
 
 // A byte string value. Positions and lengths count bytes; nothing here knows about characters or locales.
-class CString {
+class PLATFORM_EXPORT CString {
 public:
     CString() = default;
     CString(const char* text)

@@ -1,6 +1,8 @@
 #pragma once
 
-struct CPoint {
+#include "platform/PlatformExport.h"
+
+struct PLATFORM_EXPORT CPoint {
     int x = 0;
     int y = 0;
     CPoint() = default;
@@ -13,7 +15,7 @@ struct CPoint {
     friend bool operator!=(const CPoint& a, const CPoint& b) { return !(a == b); }
 };
 
-struct CSize {
+struct PLATFORM_EXPORT CSize {
     int cx = 0;
     int cy = 0;
     CSize() = default;
@@ -26,7 +28,7 @@ struct CSize {
 };
 
 // Right and bottom are exclusive, as everywhere on the platform.
-struct CRect {
+struct PLATFORM_EXPORT CRect {
     int left = 0;
     int top = 0;
     int right = 0;

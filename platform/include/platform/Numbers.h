@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PlatformExport.h"
+
 #include <string>
 
 // Number text that does not depend on the C library locale: under a comma-decimal locale the Qt
@@ -9,17 +11,17 @@ namespace platform {
 
 // atoi: leading white space, optional sign, decimal digits up to the first other character.
 // Values beyond int saturate.
-int ParseInt(const char* text);
+PLATFORM_EXPORT int ParseInt(const char* text);
 // atof: the same for decimal floating-point text with an optional exponent, rounded to the nearest
 // double (infinity beyond the largest, zero below the smallest). Text that does not start with a number
 // reads 0; "inf" and "nan" are not numbers here.
-double ParseDouble(const char* text);
+PLATFORM_EXPORT double ParseDouble(const char* text);
 // Narrowing that never leaves float's finite range.
-float ToFloat(double value);
+PLATFORM_EXPORT float ToFloat(double value);
 // Float-to-int conversion truncating toward zero, saturating instead of overflowing; NaN gives 0.
-int TruncToInt(double value);
+PLATFORM_EXPORT int TruncToInt(double value);
 // printf "%d" and "%f" (six decimals, the exact value rounded half to even).
-std::string FormatInt(int value);
-std::string FormatFixed(double value);
+PLATFORM_EXPORT std::string FormatInt(int value);
+PLATFORM_EXPORT std::string FormatFixed(double value);
 
 } // namespace platform

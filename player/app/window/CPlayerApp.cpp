@@ -114,11 +114,19 @@ CPlayerApp::CPlayerApp(int& argc, char** argv)
     setDesktopFileName(QStringLiteral("mirrim"));
 }
 
-std::optional<int> CPlayerApp::ParseArguments(const std::vector<std::string>& arguments, std::string& file)
+std::optional<int> CPlayerApp::ParseArguments(const std::vector<std::string>& arguments, StartOptions& options)
 {
     CLI::App command("Mirrim, the particle toy: plays a scene in a window.", "Mirrim");
     command.set_version_flag("--version", "Mirrim " MIRRIM_VERSION);
-    command.add_option("FILE", file, "a scene file (.zrk) or a definition file to play instead of the default scene");
+    command.add_option(
+        "FILE", options.file, "a scene file (.zrk) or a definition file to play instead of the default scene");
+    command
+        .add_option(
+            "--seed", options.seed, "start the random sequence from N whenever a scene is loaded (popup menu: Seed)")
+        ->check(CLI::Range(0u, 2147483647u))
+        ->type_name("N");
+    command.add_flag("--steady", options.steadyTicks,
+        "start each tick 50 ms after the last one started, for this run (popup menu: Steady 20 Ticks a Second)");
     command.footer("The file is told apart by what it holds, whatever its name. While it plays, the window\n"
                    "reloads it when it or a file it includes changes (popup menu: Reload on Change).\n");
     std::vector<std::string> copies = arguments;
@@ -141,8 +149,8 @@ std::optional<int> CPlayerApp::AnswerWithoutWindow(int argc, char** argv)
     const std::vector<std::string> arguments(argv, argv + argc);
     for (const std::string& argument : arguments) {
         if (argument == "-h" || argument == "--help" || argument == "--version") {
-            std::string file;
-            return ParseArguments(arguments, file).value_or(0);
+            StartOptions options;
+            return ParseArguments(arguments, options).value_or(0);
         }
     }
     const auto unset = [](const char* name) {
@@ -175,13 +183,17 @@ int CPlayerApp::Run()
     std::vector<std::string> arguments;
     for (const QString& argument : QApplication::arguments())
         arguments.push_back(QFile::encodeName(argument).toStdString());
-    std::string file;
-    if (std::optional<int> status = ParseArguments(arguments, file))
+    StartOptions options;
+    if (std::optional<int> status = ParseArguments(arguments, options))
         return *status;
     CPlayerDialog window;
+    if (options.seed)
+        window.SetSeed(options.seed);
+    if (options.steadyTicks)
+        window.SetSteadyTicks(true);
     // Once the window is up, so that what the file holds is told over it.
-    if (!file.empty())
-        QTimer::singleShot(0, &window, [&window, &file] { window.OpenFile(file.c_str()); });
+    if (!options.file.empty())
+        QTimer::singleShot(0, &window, [&window, &options] { window.OpenFile(options.file.c_str()); });
     // How the window ended does not matter: the program ends with it.
     connect(&window, &QDialog::finished, this, &QCoreApplication::quit);
     // Ended by a signal, the window closes as if its close box were clicked, also from under a dialog

@@ -16,9 +16,14 @@ public:
     // status.
     int Run();
 
-    // The command line: [FILE], --help, --version (after Qt has taken its own options). The exit status
-    // when the program should end at once.
-    static std::optional<int> ParseArguments(const std::vector<std::string>& arguments, std::string& file);
+    struct StartOptions {
+        std::string file;
+        std::optional<unsigned int> seed;
+        bool steadyTicks = false;
+    };
+    // The command line: [FILE], --seed N, --steady, --help, --version (after Qt has taken its own options). The
+    // exit status when the program should end at once.
+    static std::optional<int> ParseArguments(const std::vector<std::string>& arguments, StartOptions& options);
     // --help and --version are answered before Qt starts, so that they work without a display; without
     // a display to show the window on, one line says so and the status is 2.
     static std::optional<int> AnswerWithoutWindow(int argc, char** argv);

@@ -1,5 +1,6 @@
 #include "player/app/window/CPlayerDialog.h"
 
+#include "particle/constraints/SceneSeed.h"
 #include "particle/core/CMorvane.h"
 #include "particle/core/ParticleSystem.h"
 #include "player/app/window/ButtonArt.h"
@@ -9,18 +10,22 @@
 #include "player/app/window/CImageDialog.h"
 #include "player/app/window/DialogUnits.h"
 #include "player/app/window/FileFilter.h"
+#include "player/app/window/SceneEditPanel.h"
 #include "player/app/window/WindowZoom.h"
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/CDibImage.h"
 #include "player/imaging/PictureFormats.h"
+#include "player/imaging/SafeFileWriter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -31,6 +36,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 
@@ -39,6 +46,9 @@ namespace {
 constexpr int kAreaWidth = 320;
 constexpr int kAreaHeight = 240;
 const QSize kWindowSize = DialogSize(233, 183);
+// The editor beside the picture: wide enough for a tag name and its control, tall enough for a list.
+constexpr int kEditorWidth = 400;
+constexpr int kEditorHeight = 560;
 
 QString toQString(const CString& text)
 {
@@ -114,9 +124,7 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     connect(load_, &QAbstractButton::clicked, this, &CPlayerDialog::OnLoad);
     connect(exit_, &QAbstractButton::clicked, this, &QDialog::accept);
 
-    MakeBackgroundTexture(texture_);
-    if (CDC* bits = texture_.GetBitmap(); bits && bits->GetBits())
-        texturePixmap_ = QPixmap::fromImage(wrap(*bits));
+    drawTexture();
 
     // Each pair shares one place; only one of them is shown at a time.
     recording_->setGeometry(record_->geometry());
@@ -135,6 +143,7 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     player_.SetVideoFinisher(
         [this](std::unique_ptr<VideoOutput> video, const CString& path) { finishVideo(std::move(video), path); });
     reloadOnChange_ = settings_.ReloadOnChange();
+    steadyTicks_ = settings_.SteadyTicks();
 
     for (QWidget* control : std::initializer_list<QWidget*> {
              clear_, stop_, step_, play_, playing_, record_, recording_, quickParts_, snapshot_, load_, exit_ })
@@ -234,6 +243,7 @@ void CPlayerDialog::addShortcuts()
         { { Qt::Key_F1 }, [this] { RunCommand(kAbout); } },
         { { QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal }, [this] { RunCommand(kZoomIn); } },
         { { QKeySequence::ZoomOut }, [this] { RunCommand(kZoomOut); } },
+        { { Qt::CTRL | Qt::Key_E }, [this] { RunCommand(kEdit); } },
     };
     // Window-wide, so they work whichever control has the keyboard; a button does not claim these keys.
     for (const auto& [keys, command] : shortcuts) {
@@ -270,7 +280,9 @@ void CPlayerDialog::applyZoom(int zoom)
 {
     zoom_ = zoom;
     const QSize frame = frameGeometry().size() - geometry().size();
-    setFixedSize(kWindowSize * zoom);
+    setFixedSize(sizeAt(zoom));
+    if (editPanel_)
+        editPanel_->setGeometry(QRect(QPoint(kWindowSize.width() * zoom, 0), QSize(kEditorWidth, height())));
     // Grown past the screen's edge, the window moves back onto it.
     if (const QScreen* shown = screen(); shown && isVisible()) {
         const QRect area = shown->availableGeometry();
@@ -351,6 +363,15 @@ void CPlayerDialog::RunCommand(int command)
     case kReloadOnChange:
         OnReloadOnChange();
         break;
+    case kSeed:
+        OnSeed();
+        break;
+    case kSteadyTicks:
+        OnSteadyTicks();
+        break;
+    case kEdit:
+        ToggleEditor();
+        break;
     case kZoomIn:
         SetZoom(zoom_ + 1);
         break;
@@ -378,17 +399,30 @@ void CPlayerDialog::timerEvent(QTimerEvent* event)
 
 void CPlayerDialog::Tick()
 {
+    QElapsedTimer work;
+    work.start();
     stopTimer();
     const CString status = player_.Tick(mouseDown_, mouse_.x() - origin_.x(), mouse_.y() - origin_.y());
     invalidateDrawingArea();
     if (!status.IsEmpty())
         setWindowTitle(QStringLiteral("Dozozudori: ") + toQString(status));
-    armTimer();
+    timer_.start(
+        TickDelayAfter(static_cast<int>(work.elapsed())), steadyTicks_ ? Qt::PreciseTimer : Qt::CoarseTimer, this);
+}
+
+int CPlayerDialog::TickDelayAfter(int workMs) const
+{
+    return steadyTicks_ ? std::max(0, kTickMs - workMs) : kTickMs;
 }
 
 void CPlayerDialog::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // With the editor open the window is taller than the picture's part: the texture goes on below it.
+    const QSize picture = kWindowSize * zoom_;
+    if (height() > picture.height())
+        painter.drawTiledPixmap(
+            QRect(0, picture.height(), picture.width(), height() - picture.height()), texturePixmap_);
     if (zoom_ == 1) {
         paintUnzoomed(painter, event->region());
         return;
@@ -398,7 +432,7 @@ void CPlayerDialog::paintEvent(QPaintEvent* event)
     QPainter unzoomedPainter(&unzoomed);
     paintUnzoomed(unzoomedPainter, QRegion(unzoomed.rect()));
     unzoomedPainter.end();
-    painter.drawImage(0, 0, unzoomed.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    painter.drawImage(0, 0, unzoomed.scaled(kWindowSize * zoom_, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 void CPlayerDialog::paintUnzoomed(QPainter& painter, const QRegion& region)
@@ -469,6 +503,16 @@ std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
     compressor->setData(int(kAviCompressor));
     compressor->setEnabled(!player_.IsRecording());
     menu->addAction(QStringLiteral("&Statistics..."))->setData(int(kStatistics));
+    menu->addAction(QStringLiteral("See&d..."))->setData(int(kSeed));
+    QAction* edit = menu->addAction(QStringLiteral("&Edit Scene"));
+    edit->setData(int(kEdit));
+    edit->setCheckable(true);
+    edit->setChecked(editPanel_ && editPanel_->isVisible());
+    edit->setShortcut(Qt::CTRL | Qt::Key_E);
+    QAction* steady = menu->addAction(QStringLiteral("S&teady 20 Ticks a Second"));
+    steady->setData(int(kSteadyTicks));
+    steady->setCheckable(true);
+    steady->setChecked(steadyTicks_);
     QMenu* zoom = menu->addMenu(QStringLiteral("&Zoom"));
     // Only the sizes that fit on the screen.
     const int largest = LargestZoom();
@@ -592,8 +636,10 @@ void CPlayerDialog::OnQuickParts(bool checked)
 void CPlayerDialog::OnLoad()
 {
     stopTimer();
-    if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene())
+    if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene()) {
         watch(*report);
+        sceneLoaded(*report);
+    }
     afterLoad();
 }
 
@@ -654,6 +700,7 @@ void CPlayerDialog::OpenFile(const CString& path)
     const ScenePlayer::LoadReport report = player_.LoadFile(path);
     player_.ShowFindings(report);
     watch(report);
+    sceneLoaded(report);
     afterLoad();
 }
 
@@ -675,6 +722,7 @@ void CPlayerDialog::ReloadIfWanted()
     // Gone for a moment while an editor replaces it: the next change brings it back.
     if (report.read != ScenePlayer::SceneRead::Unopenable)
         player_.ShowFindings(report);
+    sceneLoaded(report);
     afterLoad();
 }
 
@@ -682,6 +730,83 @@ void CPlayerDialog::watch(const ScenePlayer::LoadReport& report)
 {
     if (report.read != ScenePlayer::SceneRead::Unopenable && report.read != ScenePlayer::SceneRead::NewerVersion)
         watcher_.Watch(report.files);
+}
+
+void CPlayerDialog::sceneLoaded(const ScenePlayer::LoadReport& report)
+{
+    if (report.read != ScenePlayer::SceneRead::Complete && report.read != ScenePlayer::SceneRead::Truncated)
+        return;
+    if (!report.files.empty())
+        sceneFile_ = report.files.front().c_str();
+    if (editPanel_) {
+        editPanel_->Editor().Forget();
+        editPanel_->Refresh();
+    }
+    startSeed();
+}
+
+void CPlayerDialog::startSeed()
+{
+    if (!SceneSeed::Start(player_.GetSystem().constraints, seed_))
+        return;
+    drawTexture();
+    update();
+}
+
+void CPlayerDialog::drawTexture()
+{
+    MakeBackgroundTexture(texture_);
+    if (CDC* bits = texture_.GetBitmap(); bits && bits->GetBits())
+        texturePixmap_ = QPixmap::fromImage(wrap(*bits));
+}
+
+void CPlayerDialog::SetSeed(std::optional<unsigned int> seed)
+{
+    stopTimer();
+    seed_ = seed;
+    // The scene starts over, as it does from the command line: no particles, its file read again.
+    player_.Clear();
+    ScenePlayer::LoadReport report;
+    if (sceneFile_.IsEmpty()) {
+        report.read = ScenePlayer::SceneRead::Complete;
+    } else {
+        report = player_.LoadFile(sceneFile_);
+        player_.ShowFindings(report);
+        watch(report);
+    }
+    sceneLoaded(report);
+    afterLoad();
+}
+
+bool CPlayerDialog::AskSeed(QString& text)
+{
+    bool accepted = false;
+    text = QInputDialog::getText(this, QStringLiteral("Seed"),
+        QStringLiteral("Start the random sequence from (0 to 2147483647),\n"
+                       "or leave it empty for the scene's own seed:"),
+        QLineEdit::Normal, text, &accepted);
+    return accepted;
+}
+
+void CPlayerDialog::OnSeed()
+{
+    stopTimer();
+    QString text = seed_ ? QString::number(*seed_) : QString();
+    if (!AskSeed(text)) {
+        rearmIfPlaying();
+        return;
+    }
+    text = text.trimmed();
+    bool number = true;
+    const qlonglong value = text.isEmpty() ? 0 : text.toLongLong(&number);
+    if (!number || value < 0 || value > 2147483647) {
+        ShowMessage(
+            CString("'") + text.toStdString().c_str() + "' is no seed: give a whole number from 0 to 2147483647.",
+            MessageKind::Error);
+        rearmIfPlaying();
+        return;
+    }
+    SetSeed(text.isEmpty() ? std::nullopt : std::optional<unsigned int>(static_cast<unsigned int>(value)));
 }
 
 void CPlayerDialog::afterLoad()
@@ -736,6 +861,57 @@ void CPlayerDialog::restCaption()
         ? QStringLiteral("'%1'").arg(QFileInfo(toQString(finishing_.front()->path)).fileName())
         : QStringLiteral("%1 videos").arg(finishing_.size());
     setWindowTitle(QStringLiteral("Dozozudori: Finishing %1...").arg(what));
+}
+
+QSize CPlayerDialog::sizeAt(int zoom) const
+{
+    const QSize picture = kWindowSize * zoom;
+    if (!editPanel_ || editPanel_->isHidden())
+        return picture;
+    return QSize(picture.width() + kEditorWidth, std::max(picture.height(), kEditorHeight));
+}
+
+void CPlayerDialog::ToggleEditor()
+{
+    stopTimer();
+    if (!editPanel_) {
+        editPanel_ = new SceneEditPanel(
+            player_.GetSystem().constraints, [this] { restartEdited(); }, [this] { saveEdited(); }, this);
+        editPanel_->hide();
+    }
+    editPanel_->setVisible(editPanel_->isHidden());
+    if (editPanel_->isVisible())
+        editPanel_->Refresh();
+    applyZoom(zoom_);
+    rearmIfPlaying();
+}
+
+void CPlayerDialog::restartEdited()
+{
+    stopTimer();
+    player_.Clear();
+    startSeed();
+    invalidateDrawingArea();
+    rearmIfPlaying();
+}
+
+void CPlayerDialog::saveEdited()
+{
+    stopTimer();
+    CString path;
+    if (AskSaveFile("Definition File (*.vq)|*.vq|All Files (*.*)|*.*||", "vq", path)) {
+        const std::string text = editPanel_->Editor().DefinitionText();
+        if (!SaveFile(path,
+                [&text](std::FILE* file) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }))
+            ShowMessage(CString("Cannot save '") + path + "': " + std::strerror(errno), MessageKind::Error);
+    }
+    rearmIfPlaying();
+}
+
+void CPlayerDialog::OnSteadyTicks()
+{
+    steadyTicks_ = !steadyTicks_;
+    settings_.SetSteadyTicks(steadyTicks_);
 }
 
 void CPlayerDialog::OnReloadOnChange()

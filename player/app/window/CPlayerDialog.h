@@ -11,6 +11,7 @@
 #include <QPixmap>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,7 @@ class QContextMenuEvent;
 class QMenu;
 class QMimeData;
 class QThread;
+class SceneEditPanel;
 
 // The main window: the 320 x 240 drawing area above a row of picture buttons. It owns the ScenePlayer,
 // drives it with a 50 ms tick, composes each frame off screen and answers the player's questions with
@@ -57,6 +59,9 @@ public:
         kZoomIn = 32776,
         kZoomOut = 32777,
         kZoom1 = 32780, // kZoom1 + n - 1 shows the window n times enlarged
+        kSeed = 32790,
+        kSteadyTicks = 32791,
+        kEdit = 32792,
         kAbout = 0x0010,
     };
     static constexpr int kTickMs = 50;
@@ -80,6 +85,23 @@ public:
     void OpenFile(const CString& path);
     // Reloads the file last loaded, when it or a file it includes has changed on disk.
     void ReloadIfWanted();
+    // The seed the random sequence starts from whenever a scene is loaded, instead of the scene's own
+    // constraint.Seed or, without one, the sequence as it runs on. Setting it restarts the scene.
+    void SetSeed(std::optional<unsigned int> seed);
+    std::optional<unsigned int> Seed() const { return seed_; }
+    // Steady ticks start 50 ms after the previous tick started, or at once when it took longer; the
+    // window's usual ticks start 50 ms after the previous one ended. For this run only: the popup
+    // menu's item also remembers the choice.
+    void SetSteadyTicks(bool on) { steadyTicks_ = on; }
+    bool SteadyTicks() const { return steadyTicks_; }
+    // How long after a tick that took workMs the next one starts.
+    int TickDelayAfter(int workMs) const;
+    // Opens the scene editor beside the picture, the window growing to hold it, or closes it and gives
+    // the window its usual size back.
+    void ToggleEditor();
+    SceneEditPanel* EditPanel() const { return editPanel_; }
+    // The Seed command's question: the seed as text, empty for none. False when the user cancels.
+    virtual bool AskSeed(QString& text);
     // Loads what was dropped if it is one scene or definition file; otherwise says why not.
     void OpenDropped(const QMimeData& data);
 
@@ -131,6 +153,8 @@ private slots:
     void OnStatistics();
     void OnAbout();
     void OnReloadOnChange();
+    void OnSeed();
+    void OnSteadyTicks();
 
 private:
     CBitmapButton* addButton(int id, const char* caption, int x, int y);
@@ -147,6 +171,18 @@ private:
     bool askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path);
     // Watches the files a load read, unless it read none.
     void watch(const ScenePlayer::LoadReport& report);
+    // After a load that replaced the scene: the editor lists the new one, and the random sequence starts
+    // from the seed, if there is one, with the texture drawn from it, as mirrim-cli does, so that the
+    // frames are the same.
+    void sceneLoaded(const ScenePlayer::LoadReport& report);
+    // The grey texture around the drawing area, from the random sequence as it stands.
+    void drawTexture();
+    void startSeed();
+    // The editor's Restart and Save As.
+    void restartEdited();
+    void saveEdited();
+    // The window's size at a zoom, with the editor beside it when open.
+    QSize sizeAt(int zoom) const;
     // After a load: the controls, the timer and the drawing area follow the new scene.
     void afterLoad();
     // Completes an ended recording on a thread of its own; the caption says so meanwhile.
@@ -186,6 +222,11 @@ private:
     // The files of the scene loaded last, and whether their changes reload it.
     SceneWatcher watcher_;
     bool reloadOnChange_ = true;
+    std::optional<unsigned int> seed_;
+    bool steadyTicks_ = false;
+    SceneEditPanel* editPanel_ = nullptr; // hidden while the editor is closed
+    // The file the scene came from, empty for the default scene: the seed restarts it.
+    CString sceneFile_;
     struct FinishingVideo {
         std::unique_ptr<VideoOutput> video;
         CString path;

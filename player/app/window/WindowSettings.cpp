@@ -66,3 +66,13 @@ void WindowSettings::SetReloadOnChange(bool on)
 {
     settings_.setValue(QStringLiteral("window/reloadOnChange"), on);
 }
+
+bool WindowSettings::SteadyTicks() const
+{
+    return settings_.value(QStringLiteral("window/steadyTicks"), false).toBool();
+}
+
+void WindowSettings::SetSteadyTicks(bool on)
+{
+    settings_.setValue(QStringLiteral("window/steadyTicks"), on);
+}

@@ -28,6 +28,10 @@ public:
     bool ReloadOnChange() const;
     void SetReloadOnChange(bool on);
 
+    // Off until chosen: ticks follow one another 50 ms apart from the end of the last.
+    bool SteadyTicks() const;
+    void SetSteadyTicks(bool on);
+
 private:
     mutable QSettings settings_;
 };

@@ -1,7 +1,7 @@
 // node_render: the page's player (WebPlayer, built to WebAssembly) under Node, with the real file
 // system, taking the options of `mirrim-cli render` that make pictures and particle dumps:
 //
-//   node node_render.js [--scene FILE] --steps N [--pointer X,Y]
+//   node node_render.js [--scene FILE] --steps N [--pointer X,Y] [--seed N]
 //                       [--snapshot OUT.bmp] [--dump-particles OUT.csv]
 //
 // The tests compare what it writes with what the native mirrim-cli writes, byte for byte.
@@ -21,6 +21,7 @@ int main(int argc, char** argv)
 {
     std::string scene, snapshot, dump;
     int steps = 0;
+    int seed = -1;
     bool pointer = false;
     int x = 0, y = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
             steps = std::atoi(value.c_str());
         else if (option == "--pointer")
             pointer = std::sscanf(value.c_str(), "%d,%d", &x, &y) == 2;
+        else if (option == "--seed")
+            seed = std::atoi(value.c_str());
         else if (option == "--snapshot")
             snapshot = value;
         else if (option == "--dump-particles")
@@ -47,6 +50,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "node_render: cannot read %s\n", scene.c_str());
         return 1;
     }
+    player.StartSeed(seed);
     for (int i = 0; i < steps; ++i)
         player.Tick(pointer, x, y);
     if (!snapshot.empty() && !player.Engine().Snapshot(player.Frame())->SaveBitmapFile(snapshot.c_str())) {

@@ -1,0 +1,177 @@
+#include "player/app/SceneEditor.h"
+
+#include "particle/core/ClassRegistry.h"
+#include "particle/core/ConstraintCollection.h"
+#include "particle/core/IConstraint.h"
+
+struct SceneEditor::Change {
+    enum class Kind { Tags, Insert, Remove, Move };
+    Kind kind = Kind::Tags;
+    Path list; // the path of the list the constraint stands in: empty for the scene's own
+    int index = 0;
+    int to = 0;
+    std::string before; // Tags: every tag as it was; after: the tags given
+    std::string after;
+    // While out of the list (inserted and undone, or removed): the constraint, state and all.
+    std::unique_ptr<IConstraint> held;
+};
+
+SceneEditor::SceneEditor(ConstraintCollection& scene)
+    : scene_(scene)
+{
+}
+
+SceneEditor::~SceneEditor() = default;
+
+ConstraintCollection* SceneEditor::listOf(const Path& path)
+{
+    ConstraintCollection* list = &scene_;
+    for (int index : path) {
+        list = dynamic_cast<ConstraintCollection*>(list->getConstraint(index));
+        if (!list)
+            return nullptr;
+    }
+    return list;
+}
+
+IConstraint* SceneEditor::Find(const Path& path)
+{
+    if (path.empty())
+        return nullptr;
+    ConstraintCollection* list = listOf(Path(path.begin(), path.end() - 1));
+    return list ? list->getConstraint(path.back()) : nullptr;
+}
+
+bool SceneEditor::apply(Change& change, bool forward)
+{
+    ConstraintCollection* list = listOf(change.list);
+    if (!list)
+        return false;
+    const bool putting = (change.kind == Change::Kind::Insert) == forward;
+    switch (change.kind) {
+    case Change::Kind::Tags: {
+        IConstraint* constraint = list->getConstraint(change.index);
+        if (!constraint)
+            return false;
+        constraint->setParametersFromString((forward ? change.after : change.before).c_str());
+        if (forward || constraint->getParameterExample().str() == change.before)
+            return true;
+        // A value the class takes as "keep what you have" (an empty name) cannot be handed back: a
+        // constraint made afresh from the tags there were takes its place.
+        std::unique_ptr<IConstraint> fresh = constraint->Create();
+        if (!fresh)
+            return false;
+        fresh->setParametersFromString(change.before.c_str());
+        return list->detachConstraint(change.index) && list->insertConstraint(change.index, std::move(fresh));
+    }
+    case Change::Kind::Insert:
+    case Change::Kind::Remove:
+        if (putting)
+            return change.held && list->insertConstraint(change.index, std::move(change.held));
+        change.held = list->detachConstraint(change.index);
+        return change.held != nullptr;
+    case Change::Kind::Move:
+        return forward ? list->moveConstraint(change.index, change.to) : list->moveConstraint(change.to, change.index);
+    }
+    return false;
+}
+
+bool SceneEditor::record(std::unique_ptr<Change> change)
+{
+    if (!apply(*change, true))
+        return false;
+    changes_.resize(done_);
+    changes_.push_back(std::move(change));
+    ++done_;
+    return true;
+}
+
+bool SceneEditor::SetTags(const Path& path, const std::string& params)
+{
+    IConstraint* constraint = Find(path);
+    if (!constraint)
+        return false;
+    auto change = std::make_unique<Change>();
+    change->list.assign(path.begin(), path.end() - 1);
+    change->index = path.back();
+    change->before = constraint->getParameterExample().str();
+    change->after = params;
+    return record(std::move(change));
+}
+
+bool SceneEditor::Insert(const Path& path, const std::string& classId, const std::string& params)
+{
+    if (path.empty())
+        return false;
+    std::unique_ptr<IConstraint> constraint = ClassRegistry().createConstraint(classId.c_str());
+    if (!constraint)
+        return false;
+    constraint->setParametersFromString(params.c_str());
+    auto change = std::make_unique<Change>();
+    change->kind = Change::Kind::Insert;
+    change->list.assign(path.begin(), path.end() - 1);
+    change->index = path.back();
+    change->held = std::move(constraint);
+    return record(std::move(change));
+}
+
+bool SceneEditor::Remove(const Path& path)
+{
+    if (!Find(path))
+        return false;
+    auto change = std::make_unique<Change>();
+    change->kind = Change::Kind::Remove;
+    change->list.assign(path.begin(), path.end() - 1);
+    change->index = path.back();
+    return record(std::move(change));
+}
+
+bool SceneEditor::Duplicate(const Path& path)
+{
+    IConstraint* constraint = Find(path);
+    if (!constraint)
+        return false;
+    Path after = path;
+    ++after.back();
+    return Insert(after, constraint->GetClassName().str(), constraint->getParameterExample().str());
+}
+
+bool SceneEditor::Move(const Path& path, int to)
+{
+    if (!Find(path))
+        return false;
+    auto change = std::make_unique<Change>();
+    change->kind = Change::Kind::Move;
+    change->list.assign(path.begin(), path.end() - 1);
+    change->index = path.back();
+    change->to = to;
+    return record(std::move(change));
+}
+
+bool SceneEditor::Undo()
+{
+    if (!CanUndo() || !apply(*changes_[done_ - 1], false))
+        return false;
+    --done_;
+    return true;
+}
+
+bool SceneEditor::Redo()
+{
+    if (!CanRedo() || !apply(*changes_[done_], true))
+        return false;
+    ++done_;
+    return true;
+}
+
+void SceneEditor::Forget()
+{
+    changes_.clear();
+    done_ = 0;
+}
+
+std::string SceneEditor::DefinitionText(const Path& group)
+{
+    ConstraintCollection* list = listOf(group);
+    return list ? list->getConstraintDefinition().str() : std::string();
+}

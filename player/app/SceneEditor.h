@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ConstraintCollection;
+class IConstraint;
+
+// Changes the running scene's constraints between ticks, every change undoable: what an editor asks of
+// the engine. The particles stay; a changed constraint keeps its state and reads the new tags as it
+// would from a definition block (tags not given keep their values). The definition text read back is
+// the scene's as it now stands, and undoing a change gives the text there was before it, exactly.
+//
+// A constraint is named by its path: its index in the scene's list, then its index in each group
+// (constraint.ConstraintCollection) on the way down. Every call returns false, and changes nothing,
+// when the path names no constraint (or, for Insert, no place in a list) or the class is unknown.
+class SceneEditor {
+public:
+    using Path = std::vector<int>;
+
+    explicit SceneEditor(ConstraintCollection& scene);
+    ~SceneEditor();
+    SceneEditor(const SceneEditor&) = delete;
+    SceneEditor& operator=(const SceneEditor&) = delete;
+
+    bool SetTags(const Path& path, const std::string& params);
+    // A new constraint of a registered class at the path (an index one past the end appends).
+    bool Insert(const Path& path, const std::string& classId, const std::string& params);
+    bool Remove(const Path& path);
+    // A constraint of the same class and tags, right after it.
+    bool Duplicate(const Path& path);
+    // Within its own list, to index to.
+    bool Move(const Path& path, int to);
+
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return done_ > 0; }
+    bool CanRedo() const { return done_ < changes_.size(); }
+    // Drops the history, for when the scene has been replaced by another.
+    void Forget();
+
+    // The definition text of the scene's list, or of the group at the path (its own file's text).
+    std::string DefinitionText(const Path& group = {});
+    IConstraint* Find(const Path& path);
+    ConstraintCollection& Scene() { return scene_; }
+
+private:
+    struct Change;
+    ConstraintCollection* listOf(const Path& path);
+    bool record(std::unique_ptr<Change> change);
+    bool apply(Change& change, bool forward);
+
+    ConstraintCollection& scene_;
+    std::vector<std::unique_ptr<Change>> changes_;
+    std::size_t done_ = 0; // changes_[0, done_) are in effect; the rest can be redone
+};

@@ -1,0 +1,172 @@
+// mirrim-cli share: the page's address that carries a scene file, as the page's Share command makes it.
+//
+// The link is BASE#def=DATA[&seed=N][&pic=NAME:DATA]...: DATA is the file's bytes compressed in the
+// zlib format (what the browser's CompressionStream("deflate") writes and its DecompressionStream
+// reads) and written in base64url without padding; NAME is a picture's name relative to the scene, as
+// encodeURIComponent writes it. The page reads the scene as Load reads a chosen file, so a scene file
+// keeps its size, flags and part factory, and a definition file is its text.
+#include "CliCommand.h"
+#include "CliSupport.h"
+
+#include "platform/CStdioFile.h"
+#include "player/app/SceneFile.h"
+
+#include <CLI/CLI.hpp>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+// What a link may hold in all: browsers and chat programs take addresses well beyond this, but a
+// scene that needs more is no longer a link to paste.
+constexpr std::size_t kMaxLinkChars = 32 * 1024;
+// The page shows its address at this place when scripts/web serves it.
+constexpr const char* kDefaultBase = "http://127.0.0.1:8080/";
+
+struct Options {
+    std::string file;
+    std::string base = kDefaultBase;
+    int seed = -1;
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Base64Url(const Bytes& bytes)
+{
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t v = static_cast<std::uint32_t>(bytes[i]) << 16;
+        if (n > 1)
+            v |= static_cast<std::uint32_t>(bytes[i + 1]) << 8;
+        if (n > 2)
+            v |= bytes[i + 2];
+        for (std::size_t k = 0; k <= n; ++k)
+            out += digits[(v >> (18 - 6 * k)) & 63];
+    }
+    return out;
+}
+
+std::string Compressed(const Bytes& bytes)
+{
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    Bytes out(size);
+    if (compress2(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), Z_BEST_COMPRESSION) != Z_OK)
+        return {};
+    out.resize(size);
+    return Base64Url(out);
+}
+
+// As encodeURIComponent writes it.
+std::string UriComponent(const std::string& text)
+{
+    std::string out;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c) || std::strchr("-_.!~*'()", c)) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+// The pictures beside the scene that its "Image Filename" tags name, a numbered pattern standing for
+// every file it matches, as names relative to the scene's folder.
+std::vector<std::string> NamedPictures(const std::string& definition, const std::filesystem::path& folder)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    static const std::regex tag("<Image Filename>([^<]*)</Image Filename>");
+    static const std::regex conversion("%[-+ #0]*[0-9]{0,3}(\\.[0-9]{0,3})?[di]");
+    static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+    for (auto m = std::sregex_iterator(definition.begin(), definition.end(), tag); m != std::sregex_iterator(); ++m) {
+        const std::string value = (*m)[1];
+        const fs::path relative(value);
+        if (value.empty() || relative.is_absolute())
+            continue;
+        // Each piece between conversions literal, each conversion any number.
+        std::string pattern;
+        std::smatch c;
+        std::string rest = relative.filename().string();
+        while (std::regex_search(rest, c, conversion)) {
+            pattern += std::regex_replace(c.prefix().str(), special, R"(\$&)") + "[0-9]+";
+            rest = c.suffix();
+        }
+        pattern += std::regex_replace(rest, special, R"(\$&)");
+        const std::regex file(pattern);
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder / relative.parent_path(), error)) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_regular_file(error) && std::regex_match(name, file)) {
+                const std::string path = (relative.parent_path() / name).generic_string();
+                if (std::find(names.begin(), names.end(), path) == names.end())
+                    names.push_back(path);
+            }
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int runShare(const Options& o)
+{
+    const char* kCommand = "share";
+    Bytes bytes;
+    if (!platform::ReadWholeFile(o.file, kMaxSceneBytes, bytes))
+        return cliFail(kCommand, "cannot read '" + o.file + "': " + platform::WhyUnreadable(o.file, kMaxSceneBytes));
+    const std::optional<CString> definition = DefinitionOfFile(bytes);
+    if (!definition || ConstraintBlockCount(definition->str()) == 0)
+        return cliFail(kCommand, "'" + o.file + "' holds no scene the page could play");
+    if (definition->Find("<DefFilename>") >= 0 || definition->Find("<DefLocation>") >= 0)
+        return cliFail(kCommand, "'" + o.file + "' includes other definition files, which a link does not carry");
+
+    std::string link = o.base + "#def=" + Compressed(bytes);
+    if (o.seed >= 0)
+        link += "&seed=" + std::to_string(o.seed);
+    const std::filesystem::path folder = std::filesystem::path(o.file).parent_path();
+    for (const std::string& name : NamedPictures(definition->str(), folder)) {
+        Bytes picture;
+        const std::string path = (folder / name).string();
+        if (!platform::ReadWholeFile(path, kMaxSceneBytes, picture))
+            return cliFail(kCommand, "cannot read the picture '" + path + "'");
+        link += "&pic=" + UriComponent(name) + ":" + Compressed(picture);
+    }
+    if (link.size() > kMaxLinkChars) {
+        return cliFail(kCommand,
+            "the link would be " + std::to_string(link.size()) + " characters, beyond " + std::to_string(kMaxLinkChars)
+                + "; the scene or its pictures are too large to travel in a link");
+    }
+    std::printf("%s\n", link.c_str());
+    return 0;
+}
+
+} // namespace
+
+CliRun AddShareCommand(CLI::App& program)
+{
+    CLI::App* command = program.add_subcommand("share", "print a link to the web page that plays a scene file");
+    auto o = std::make_shared<Options>();
+    command->add_option("FILE", o->file, "the scene file (.zrk) or definition file (.vq)")->required();
+    command->add_option("--base", o->base, "the page's address")->type_name("URL")->default_str(kDefaultBase);
+    AddSeedOption(*command, o->seed);
+    command->footer("Prints the address that opens the page playing FILE: the file compressed (zlib) and in\n"
+                    "base64url after #def=, the seed after &seed=, and each picture beside FILE that an\n"
+                    "<Image Filename> tag names (a numbered pattern: every file it matches) after\n"
+                    "&pic=NAME: in the same way. The page's Share command makes the same link for the\n"
+                    "scene it plays. A link is at most 32768 characters; a scene that includes other\n"
+                    "definition files cannot be shared.\n\n"
+                    "Exit status: 0 printed, 1 FILE unreadable, no scene, or too large to share, 2 bad usage.\n\n"
+                    "Example: mirrim-cli share scenes/vortex.zrk --seed 7\n");
+    return [o] { return runShare(*o); };
+}
