@@ -1,5 +1,7 @@
 #pragma once
 
+#include "particle/ParticleExport.h"
+
 #include "particle/constraints/SystemConstraint.h"
 
 #include <cstddef>
@@ -18,7 +20,7 @@ struct LightPlacement {
 
 // The light gathered at one size, red, green and blue floats per pixel in rows from the top, with what
 // earlier steps left in it, and room for the glow.
-class LightBuffer {
+class PARTICLE_EXPORT LightBuffer {
 public:
     int width() const { return width_; }
     int height() const { return height_; }
@@ -45,7 +47,7 @@ private:
 //
 // The same bits on any number of threads: each thread owns a band of rows and adds every particle's light
 // to them in list order, and the blur's sums run along whole rows or whole columns.
-class RenderLight : public SystemConstraint {
+class PARTICLE_EXPORT RenderLight : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
     CString GetClassName() override;
