@@ -122,6 +122,18 @@ without a seed; a negative value carries none), so one scene can be played in ma
 It does nothing on a step. The first seed block of the list counts, and mirrim-cli's --seed overrides \
 it. Readers that do not know the class skip its block and play the default sequence. See \
 [variations.md](variations.md)."
+about[render.RenderLight]="Adds light into the picture RenderToImage instead of painting over it, so \
+density shows where particles crowd. Every particle adds its colour times Opacity, shared evenly over \
+the pixels of its last move, into a buffer of light the size of the picture; on every step the light \
+already there first loses the fraction Decay (1: only this step's light; smaller values leave trails). \
+The buffer is then tone-mapped: a channel holding light L becomes 255 x (log(1 + Density x Exposure x L) \
+/ log(1 + Density))^(1 / Gamma), at most 255 (Density 0: 255 x (Exposure x L)^(1 / Gamma)), so a few \
+particles and a crowd of thousands show at once. With Glow Radius above 0 the light above Glow Threshold \
+is blurred over that many pixels and added again times Glow Strength. The result is added onto what the \
+picture holds, so put an image.ImageClear first (its colour or background picture stays under the \
+light). A still white particle with Opacity 1 brings one unit of light. The same pictures come out on \
+any number of threads and in the browser. Pictures above 40 million pixels are not drawn. Examples: \
+scenes/light-galaxy.vq, scenes/glow-fountain.vq."
 
 # Sample pictures shown under a class's description.
 declare -A picture
@@ -130,6 +142,7 @@ picture[constraint.Turbulence]="samples/aurora.gif"
 picture[constraint.Attractor]="samples/orbits.gif"
 picture[image.ImageFade]="samples/trails.gif"
 picture[image.ImageText]="samples/words.gif"
+picture[render.RenderLight]="samples/light-galaxy.png"
 
 if [[ ! -x "$cli" ]]; then
     echo "generate-reference.sh: no program at '$cli'; build first (cmake --build build)" >&2

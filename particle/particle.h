@@ -19,6 +19,7 @@
 #include "particle/constraints/RadialField.h"
 #include "particle/constraints/RemoveAged.h"
 #include "particle/constraints/RemoveOutOfBounds.h"
+#include "particle/constraints/RenderLight.h"
 #include "particle/constraints/RenderSimple.h"
 #include "particle/constraints/SystemConstraint.h"
 #include "particle/constraints/Turbulence.h"

@@ -43,6 +43,7 @@ struct Options {
     CompressorSettings compressor { "", 15, 0, -1 };
     int scale = 1;
     int fps = 0; // 0: not given
+    std::string gifPalette = "clip";
     bool listCodecs = false;
     int seed = -1; // not given
     int warmup = 0;
@@ -250,6 +251,9 @@ int runRender(Options& o, bool pointer)
     if (o.fps > 0)
         player.recordingOptions.framesPerSecond = o.fps;
     player.recordingOptions.codec = o.compressor;
+    player.recordingOptions.gifPalette = o.gifPalette == "frame" ? VideoOutput::GifPalette::Frame
+        : o.gifPalette == "dithered"                             ? VideoOutput::GifPalette::Dithered
+                                                                 : VideoOutput::GifPalette::Clip;
     // An animated GIF is encoded once the steps are done: show how that goes, and let a signal that
     // arrives meanwhile abandon it (a signal during the steps ends them and the GIF is still made).
     player.recordingOptions.finishProgress = [&](int done, int total) {
@@ -389,6 +393,12 @@ CliRun AddRenderCommand(CLI::App& program)
     command->add_option("--quality", o->compressor.quality, "0 (smallest) to 100 (best); lossless codecs ignore it")
         ->check(WholeNumber(0, 100))
         ->default_str("high: mjpeg, mpeg4 95; h264 65; vp9 60");
+    command
+        ->add_option("--gif-palette", o->gifPalette,
+            "a GIF's colours: clip (one palette, no dithering), dithered (one palette, dithered) or frame "
+            "(a palette per frame: closest colours, larger file)")
+        ->check(CLI::IsMember({ "clip", "dithered", "frame" }))
+        ->default_str("clip");
     command->add_option("--keyframes", o->compressor.keyFrameInterval, "frames from one key frame to the next")
         ->check(WholeNumber(0));
     command->add_option("--bitrate", o->compressor.dataRate, "data rate in kbit/s (0: the codec's own choice)")
@@ -424,7 +434,8 @@ CliRun AddRenderCommand(CLI::App& program)
                     "--out picks the format from the extension, in any letter case: .avi (as --avi), .mp4 and\n"
                     ".mov (H.264, for sharing), .mkv (any codec, lossless FFV1 by default, for keeping and\n"
                     "editing), .webm (VP9, for the web), .gif (an animated GIF that loops, one palette for\n"
-                    "the clip), .png with a frame number in the name (frame%04d.png: one PNG picture a frame,\n"
+                    "the clip unless --gif-palette says otherwise), .png with a frame number in the name "
+                    "(frame%04d.png: one PNG picture a frame,\n"
                     "numbered from 1). --codec takes none (uncompressed, AVI only), mjpeg, ffv1, huffyuv,\n"
                     "utvideo, cinepak, mpeg4, h264, vp9, gif or png, as the format and this build allow.\n"
                     "Without --quality a lossy codec works at the high quality shown above: Motion JPEG and\n"

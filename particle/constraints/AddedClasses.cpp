@@ -4,6 +4,7 @@
 #include "particle/constraints/ColourRamp.h"
 #include "particle/constraints/ImageFade.h"
 #include "particle/constraints/ImageText.h"
+#include "particle/constraints/RenderLight.h"
 #include "particle/constraints/SceneSeed.h"
 #include "particle/constraints/Turbulence.h"
 
@@ -16,5 +17,6 @@ std::vector<std::unique_ptr<IConstraint>> AddedConstraintPrototypes()
     added.push_back(std::make_unique<ImageFade>());
     added.push_back(std::make_unique<ImageText>());
     added.push_back(std::make_unique<SceneSeed>());
+    added.push_back(std::make_unique<RenderLight>());
     return added;
 }

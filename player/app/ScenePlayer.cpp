@@ -99,6 +99,7 @@ void ScenePlayer::StartRecording()
     request.height = height;
     request.scale = scale_;
     request.framesPerSecond = recordingOptions.framesPerSecond;
+    request.gifPalette = recordingOptions.gifPalette;
     request.progress = recordingOptions.finishProgress;
     std::string error;
     video_ = VideoOutput::Open(request, error);

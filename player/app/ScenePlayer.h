@@ -16,6 +16,7 @@ struct RecordingOptions {
     bool forceAvi = false; // AVI whatever the file is called
     int scale = 1; // every frame enlarged this many times, nearest neighbour
     int framesPerSecond = 30; // for every format but AVI, which always plays 30
+    VideoOutput::GifPalette gifPalette = VideoOutput::GifPalette::Clip;
     CompressorSettings codec { "", 15, 0, -1 }; // beyond AVI; no codec name: the format's default
     VideoOutput::Progress finishProgress; // told how finishing a video beyond AVI goes (a GIF takes a while)
     // Takes each composed frame (the frame buffer's rows, row length x height bytes) in place of writing

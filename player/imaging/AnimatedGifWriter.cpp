@@ -176,26 +176,40 @@ bool AnimatedGifWriter::MakePalette(std::unique_ptr<AVFrame, FfmpegDeleter>& pal
     return true;
 }
 
-bool AnimatedGifWriter::EncodeFrames(const AVFrame& palette, std::string& error)
+bool AnimatedGifWriter::EncodeFrames(const AVFrame* palette, std::string& error)
 {
+    // Without a palette for the clip, each frame's own is made beside it: the frames are split, one copy
+    // to palettegen and one to paletteuse, which takes a new palette with every frame.
+    const bool perFrame = !palette;
+    const bool dithered = request_.gifPalette == GifPalette::Dithered;
     FilterChain chain;
     chain.frames = chain.Add(
         "buffer", "frames", SourceOptions(request_.width, request_.height, AV_PIX_FMT_BGR24, request_.framesPerSecond));
-    chain.palette = chain.Add("buffer", "palette",
-        SourceOptions(
-            palette.width, palette.height, static_cast<AVPixelFormat>(palette.format), request_.framesPerSecond));
-    AVFilterContext* use = chain.Add("paletteuse", "paletteuse", "");
+    AVFilterContext* split = perFrame ? chain.Add("split", "split", "2") : nullptr;
+    AVFilterContext* generate = perFrame ? chain.Add("palettegen", "palettegen", "stats_mode=single") : nullptr;
+    if (!perFrame) {
+        chain.palette = chain.Add("buffer", "palette",
+            SourceOptions(palette->width, palette->height, static_cast<AVPixelFormat>(palette->format),
+                request_.framesPerSecond));
+    }
+    AVFilterContext* use = chain.Add("paletteuse", "paletteuse",
+        std::string(dithered ? "dither=sierra2_4a" : "dither=none") + (perFrame ? ":new=1" : ""));
     chain.sink = chain.Add("buffersink", "sink", "");
-    if (!chain.frames || !chain.palette || !use || !chain.sink || avfilter_link(chain.frames, 0, use, 0) < 0
-        || avfilter_link(chain.palette, 0, use, 1) < 0 || avfilter_link(use, 0, chain.sink, 0) < 0
+    const bool linked = perFrame
+        ? split && generate && avfilter_link(chain.frames, 0, split, 0) >= 0 && avfilter_link(split, 0, use, 0) >= 0
+            && avfilter_link(split, 1, generate, 0) >= 0 && avfilter_link(generate, 0, use, 1) >= 0
+        : chain.palette && avfilter_link(chain.frames, 0, use, 0) >= 0 && avfilter_link(chain.palette, 0, use, 1) >= 0;
+    if (!chain.frames || !use || !chain.sink || !linked || avfilter_link(use, 0, chain.sink, 0) < 0
         || avfilter_graph_config(chain.graph.get(), nullptr) < 0) {
         error = "cannot set up the palette filters";
         return false;
     }
     std::unique_ptr<AVFrame, FfmpegDeleter> frame(av_frame_alloc());
     std::unique_ptr<AVFrame, FfmpegDeleter> indexed(av_frame_alloc());
-    if (!frame || !indexed || av_frame_ref(frame.get(), &palette) < 0 || !Push(chain.palette, frame.get())
-        || !Push(chain.palette, nullptr)) {
+    if (!frame || !indexed
+        || (!perFrame
+            && (av_frame_ref(frame.get(), palette) < 0 || !Push(chain.palette, frame.get())
+                || !Push(chain.palette, nullptr)))) {
         error = "cannot hand over the palette";
         return false;
     }
@@ -258,7 +272,9 @@ bool AnimatedGifWriter::Finish(std::string& error)
         return false;
     }
     std::unique_ptr<AVFrame, FfmpegDeleter> palette;
-    if (!MakePalette(palette, error) || !EncodeFrames(*palette, error))
+    if (request_.gifPalette != GifPalette::Frame && !MakePalette(palette, error))
+        return false;
+    if (!EncodeFrames(palette.get(), error))
         return false;
     if (!Encode(nullptr)) {
         error = "cannot write the last frames";

@@ -10,8 +10,11 @@
 class MovieFileWriter;
 struct AVFilterContext;
 
-// An animated GIF that loops for ever, with one palette made from every frame of the clip (FFmpeg's
-// palettegen and paletteuse filters). The palette can only be made once the last frame is known, so
+// An animated GIF that loops for ever, with one palette made from every frame of the clip, or one per
+// frame, as the request's gifPalette says (FFmpeg's palettegen and paletteuse filters). Without
+// dithering one palette measures closer to the frames than with it, at a smaller size; a palette per
+// frame is closer still but costs from a tenth to more than twice the size, as frames then share fewer
+// unchanged pixels. The clip's palette can only be made once the last frame is known, so
 // frames wait in a spool file beside the GIF, or in the temporary folder (unnamed: it goes with the
 // process whatever happens) and Finish does the work, which can take seconds: it reports its progress
 // through Request::progress and stops early on Abort. Colours are chosen at the frames' own size and
@@ -31,7 +34,8 @@ private:
     // The spooled frame, top-down blue-green-red, in a new frame for the filters.
     bool ReadFrame(int index, AVFrame* frame) const;
     bool MakePalette(std::unique_ptr<AVFrame, FfmpegDeleter>& palette, std::string& error);
-    bool EncodeFrames(const AVFrame& palette, std::string& error);
+    // With the clip's palette, or with each frame's own when there is none.
+    bool EncodeFrames(const AVFrame* palette, std::string& error);
     bool Encode(const AVFrame* indexed);
 
     Request request_;

@@ -21,6 +21,11 @@ public:
     // steps); returning false abandons the file.
     using Progress = std::function<bool(int done, int total)>;
 
+    // How an animated GIF picks its 256 colours: one palette for the clip without dithering (sharpest
+    // and smallest by measure), the same with error-diffusion dithering (smoother gradients to the eye),
+    // or a palette per frame (closest colours, larger files).
+    enum class GifPalette { Clip, Dithered, Frame };
+
     struct Request {
         std::string fileName;
         const VideoFormat* format = nullptr;
@@ -29,6 +34,7 @@ public:
         int height = 0;
         int scale = 1;
         int framesPerSecond = 30;
+        GifPalette gifPalette = GifPalette::Clip;
         Progress progress;
     };
 

@@ -97,7 +97,8 @@ TEST(CMorvaneTest, ListsTheRegisteredClassesInRegistryOrder)
         "constraint.OmniForce", "constraint.RemoveAged", "factory.ParticlesSquare", "constraint.Cameleon",
         "render.RenderSimple", "image.ImageClear", "constraint.ConstraintCollection", "factory.ParticleFactoryUniform",
         "image.ImageLoad", "factory.ImageDeltaParticleFactory", "constraint.VortexForce", "constraint.ColourRamp",
-        "constraint.Turbulence", "constraint.Attractor", "image.ImageFade", "image.ImageText", "constraint.Seed" };
+        "constraint.Turbulence", "constraint.Attractor", "image.ImageFade", "image.ImageText", "constraint.Seed",
+        "render.RenderLight" };
     std::vector<std::string> listed;
     for (int i = 0; i < host.GetConstraintClassCount(); ++i)
         listed.push_back(host.GetConstraintClassName(i).str());

@@ -1,0 +1,562 @@
+#include "particle/constraints/RenderLight.h"
+
+#include "particle/core/IDirectImage.h"
+#include "particle/core/IImageProvider.h"
+#include "particle/core/ParallelLoop.h"
+#include "particle/core/ParticleAccess.h"
+#include "particle/core/ParticleSystem.h"
+#include "particle/core/PixelRows.h"
+#include "particle/core/StringParameters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Below this many particles per band a second thread costs more than it saves; the same for pixels.
+constexpr std::size_t kParticlesPerBand = 2000;
+constexpr std::size_t kPixelsPerSlice = 1 << 18;
+// More than an 8K picture; the buffer and the glow's two take 36 bytes a pixel.
+constexpr std::size_t kMostPixels = 40000000;
+constexpr int kWidestGlow = 64;
+constexpr double kLn2 = 0.693147180559945309417232121458;
+
+// log and exp of our own for the tone curve, so the desktop and the browser, whose C libraries round
+// differently, build the same thresholds. frexp, ldexp and floor are exact; the rest is plain IEEE
+// arithmetic. Accurate to a few units in the last place, which the curve's byte steps never notice.
+double Log(double x)
+{
+    int e = 0;
+    double m = std::frexp(x, &e);
+    if (m < 0.70710678118654752) {
+        m *= 2.0;
+        --e;
+    }
+    // log m = 2 atanh(s), |s| < 0.172: 20 terms of the series leave nothing a double holds.
+    const double s = (m - 1.0) / (m + 1.0);
+    const double s2 = s * s;
+    double term = s;
+    double sum = 0.0;
+    for (int i = 1; i <= 41; i += 2) {
+        sum += term / i;
+        term *= s2;
+    }
+    return 2.0 * sum + e * kLn2;
+}
+
+double Exp(double x)
+{
+    x = std::min(std::max(x, -700.0), 700.0);
+    const double n = std::floor(x / kLn2 + 0.5);
+    const double r = x - n * kLn2; // |r| <= 0.35
+    double term = 1.0;
+    double sum = 1.0;
+    for (int i = 1; i < 24; ++i) {
+        term *= r / i;
+        sum += term;
+    }
+    return std::ldexp(sum, static_cast<int>(n));
+}
+
+// One axis of Liang-Barsky clipping: narrows [t0, t1] to where p + t d lies within [lo, hi].
+bool clipAxis(double p, double d, double lo, double hi, double& t0, double& t1)
+{
+    if (d == 0.0)
+        return p >= lo && p <= hi;
+    double a = (lo - p) / d;
+    double b = (hi - p) / d;
+    if (a > b)
+        std::swap(a, b);
+    t0 = std::max(t0, a);
+    t1 = std::min(t1, b);
+    return t0 <= t1;
+}
+
+// One particle's last move in buffer coordinates, lit at n evenly spaced points up to and including its
+// present position (its previous one was lit by the step before). Points lie at most a pixel apart.
+struct Stroke {
+    double x0, y0, dx, dy, n;
+    float r, g, b; // light each point adds
+};
+
+// Box blurs of radius rho with running sums, so the cost does not grow with the radius. The sum for each
+// value is always taken the same way, however rows or columns are shared out between threads.
+//
+// Along one row of `count` pixels, red, green and blue interleaved.
+void boxRow(const float* in, float* out, int count, int rho)
+{
+    const double scale = 1.0 / (2 * rho + 1);
+    for (int c = 0; c < 3; ++c) {
+        double sum = 0.0;
+        for (int i = 0; i < std::min(rho, count); ++i)
+            sum += in[i * 3 + c];
+        for (int i = 0; i < count; ++i) {
+            if (i + rho < count)
+                sum += in[(i + rho) * 3 + c];
+            if (i - rho - 1 >= 0)
+                sum -= in[(i - rho - 1) * 3 + c];
+            out[i * 3 + c] = static_cast<float>(sum * scale);
+        }
+    }
+}
+
+// Down the values [begin, end) of every row, `rows` rows of `line` values: a sum per value, moved on a
+// row at a time, so memory is read along rows.
+void boxColumns(const float* in, float* out, std::size_t line, int rows, std::size_t begin, std::size_t end, int rho)
+{
+    const double scale = 1.0 / (2 * rho + 1);
+    std::vector<double> sums(end - begin, 0.0);
+    auto at = [&](auto* buffer, int row) { return buffer + static_cast<std::size_t>(row) * line + begin; };
+    for (int y = 0; y < std::min(rho, rows); ++y) {
+        const float* r = at(in, y);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            sums[i] += r[i];
+    }
+    for (int y = 0; y < rows; ++y) {
+        if (y + rho < rows) {
+            const float* r = at(in, y + rho);
+            for (std::size_t i = 0; i < sums.size(); ++i)
+                sums[i] += r[i];
+        }
+        if (y - rho - 1 >= 0) {
+            const float* r = at(in, y - rho - 1);
+            for (std::size_t i = 0; i < sums.size(); ++i)
+                sums[i] -= r[i];
+        }
+        float* o = at(out, y);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            o[i] = static_cast<float>(sums[i] * scale);
+    }
+}
+
+} // namespace
+
+bool LightBuffer::fit(int width, int height)
+{
+    if (width == width_ && height == height_ && !light_.empty())
+        return true;
+    light_.clear();
+    glow_.clear();
+    scratch_.clear();
+    width_ = 0;
+    height_ = 0;
+    if (width <= 0 || height <= 0 || static_cast<std::size_t>(width) > kMostPixels / static_cast<std::size_t>(height))
+        return false;
+    try {
+        light_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3, 0.0f);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+std::unique_ptr<IConstraint> RenderLight::Create()
+{
+    return std::make_unique<RenderLight>();
+}
+
+CString RenderLight::GetClassName()
+{
+    return "render.RenderLight";
+}
+
+void RenderLight::updateToneCurve()
+{
+    // A channel gets byte b when 255 x (log(1 + k E L) / log(1 + k))^(1 / gamma) >= b, that is when
+    // L >= (exp(u log(1 + k)) - 1) / (k E) with u = (b / 255)^gamma; with k = 0 the curve is a line,
+    // L >= u / E. Tags are held to where the curve means something; NaN gives no light.
+    const double exposure = exposure_ > 0.0f ? std::min(exposure_, 1.0e30f) : 0.0f;
+    const double k = density_ > 0.0f ? std::min(density_, 1.0e9f) : 0.0f;
+    const double gamma = gamma_ > 0.05f ? std::min(gamma_, 20.0f) : 0.05;
+    const double logK = Log(1.0 + k);
+    float previous = 0.0f;
+    for (int b = 1; b <= 255; ++b) {
+        const double u = Exp(gamma * Log(b / 255.0));
+        double t = std::numeric_limits<double>::infinity();
+        if (exposure > 0.0)
+            t = (k > 0.0 ? (Exp(u * logK) - 1.0) / k : u) / exposure;
+        // A hair low, so light exactly on a step (a whole byte's worth on a straight curve) gets that
+        // byte whatever the last bit of the logarithms; and monotone, so a search finds the byte.
+        previous = std::max(previous, static_cast<float>(t * (1.0 - 1.0e-6)));
+        thresholds_[b - 1] = previous;
+    }
+    startOfBucket_.resize(std::size_t(1) << (32 - kBucketShift));
+    for (std::size_t i = 0; i < startOfBucket_.size(); ++i) {
+        const std::uint32_t bits = static_cast<std::uint32_t>(i << kBucketShift);
+        float first = 0.0f;
+        std::memcpy(&first, &bits, sizeof first);
+        startOfBucket_[i] = static_cast<std::uint8_t>(first >= 0.0f ? thresholdsReached(first) : 0);
+    }
+}
+
+int RenderLight::thresholdsReached(float light) const
+{
+    int lo = 0;
+    int hi = 255;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (thresholds_[mid] <= light)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+int RenderLight::toneMap(float light) const
+{
+    // How many thresholds the light reaches. The table gives the count at the start of the light's
+    // bucket of floats; the few thresholds inside a bucket are then stepped over one by one.
+    if (!(light >= 0.0f))
+        return 0; // NaN and negatives reach none
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &light, sizeof bits);
+    int byte = startOfBucket_[bits >> kBucketShift];
+    while (byte < 255 && thresholds_[byte] <= light)
+        ++byte;
+    return byte;
+}
+
+void RenderLight::splat(ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement) const
+{
+    const int w = buffer.width();
+    const int h = buffer.height();
+    // At the scene's own size a point lights the pixel its coordinates truncate to, as every other
+    // drawing of the program does. At any other size it is a box of the size a scene pixel has there,
+    // shared between the pixels it covers by area: smooth edges, and streaks as wide as at 1x.
+    const float s = placement.scale;
+    const bool pixelExact = s == 1.0f && placement.offsetX == std::trunc(placement.offsetX)
+        && placement.offsetY == std::trunc(placement.offsetY);
+    const double half = pixelExact ? 0.0 : std::max(1.0, static_cast<double>(s)) * 0.5;
+    // Light per area stays as at 1x: a smaller picture gets the light of its smaller area.
+    const double area = s < 1.0f ? static_cast<double>(s) * s : 1.0;
+    const double opacity = std::isfinite(opacity_) && opacity_ > 0.0f ? opacity_ : 0.0;
+    // A negative decay would let light grow without end; NaN clears.
+    const float keep = decay_ <= 0.0f ? 1.0f : decay_ < 1.0f ? 1.0f - decay_ : 0.0f;
+
+    auto strokeOf = [&](auto p, Stroke& st) {
+        const double x = static_cast<double>(p.locationX()) * s + placement.offsetX;
+        const double y = static_cast<double>(p.locationY()) * s + placement.offsetY;
+        const double px = static_cast<double>(p.previousLocationX()) * s + placement.offsetX;
+        const double py = static_cast<double>(p.previousLocationY()) * s + placement.offsetY;
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(px) || !std::isfinite(py))
+            return false;
+        st.x0 = px;
+        st.y0 = py;
+        st.dx = x - px;
+        st.dy = y - py;
+        st.n = std::max(1.0, std::ceil(std::max(std::fabs(st.dx), std::fabs(st.dy))));
+        // Points are counted in doubles, exact up to 2^53: a move that long lights nothing sensible.
+        if (st.n > 1.0e15)
+            return false;
+        const double q = opacity * area / st.n;
+        const unsigned long c = p.color();
+        st.r = static_cast<float>(PixelRows::unit(GetRValue(c)) * q);
+        st.g = static_cast<float>(PixelRows::unit(GetGValue(c)) * q);
+        st.b = static_cast<float>(PixelRows::unit(GetBValue(c)) * q);
+        return true;
+    };
+
+    auto addBox = [&](double x, double y, const Stroke& st, int top, int bottom) {
+        const double left = x - half;
+        const double right = x + half;
+        const double upper = std::max(y - half, static_cast<double>(top));
+        const double lower = std::min(y + half, static_cast<double>(bottom));
+        const int ix0 = std::max(0, static_cast<int>(std::floor(left)));
+        const int ix1 = std::min(w - 1, static_cast<int>(std::floor(right)));
+        for (int iy = static_cast<int>(std::floor(upper)); iy < bottom && iy < lower; ++iy) {
+            const double cy = std::min(iy + 1.0, lower) - std::max(static_cast<double>(iy), upper);
+            if (cy <= 0.0)
+                continue;
+            float* line = buffer.row(iy);
+            for (int ix = ix0; ix <= ix1; ++ix) {
+                const double cover = (std::min(ix + 1.0, right) - std::max(static_cast<double>(ix), left)) * cy;
+                if (cover <= 0.0)
+                    continue;
+                float* px = line + ix * 3;
+                px[0] += static_cast<float>(st.r * cover);
+                px[1] += static_cast<float>(st.g * cover);
+                px[2] += static_cast<float>(st.b * cover);
+            }
+        }
+    };
+
+    // Adds one stroke to the rows [top, bottom): only its points that can reach them are visited, and
+    // each point's position is worked out the same way whichever band asks.
+    auto addStroke = [&](const Stroke& st, int top, int bottom) {
+        const double margin = half + 2.0;
+        double t0 = 0.0;
+        double t1 = 1.0;
+        // Most strokes lie wholly inside: then every point is visited and clipping would change nothing.
+        const double xEnd = st.x0 + st.dx;
+        const double yEnd = st.y0 + st.dy;
+        const bool inside = st.x0 >= -margin && st.x0 <= w + margin && xEnd >= -margin && xEnd <= w + margin
+            && st.y0 >= top - margin && st.y0 <= bottom + margin && yEnd >= top - margin && yEnd <= bottom + margin;
+        if (!inside
+            && (!clipAxis(st.x0, st.dx, -margin, w + margin, t0, t1)
+                || !clipAxis(st.y0, st.dy, top - margin, bottom + margin, t0, t1)))
+            return;
+        const double first = std::max(1.0, std::floor(t0 * st.n) - 1.0);
+        const double last = std::min(st.n, std::ceil(t1 * st.n) + 1.0);
+        for (double k = first; k <= last; k += 1.0) {
+            const double t = k / st.n;
+            const double x = st.x0 + st.dx * t;
+            const double y = st.y0 + st.dy * t;
+            if (!pixelExact) {
+                addBox(x, y, st, top, bottom);
+                continue;
+            }
+            // Truncation toward zero: -1 < x < 1 is column 0.
+            if (!(x > -1.0 && x < w && y > -1.0 && y < h))
+                continue;
+            const int iy = static_cast<int>(y);
+            if (iy < top || iy >= bottom)
+                continue;
+            float* px = buffer.row(iy) + static_cast<int>(x) * 3;
+            px[0] += st.r;
+            px[1] += st.g;
+            px[2] += st.b;
+        }
+    };
+
+    auto fade = [&](int top, int bottom) {
+        float* begin = buffer.row(top);
+        float* end = buffer.row(bottom);
+        if (keep == 0.0f)
+            std::fill(begin, end, 0.0f);
+        else if (keep != 1.0f)
+            for (float* v = begin; v != end; ++v)
+                *v *= keep;
+    };
+
+    if (!particles.holdsOnlyParticleBase()) {
+        fade(0, h);
+        const int count = particles.getParticleCount();
+        for (int i = 0; i < count; ++i) {
+            Stroke st;
+            if (IGlintmote* p = particles.getParticle(i); p && strokeOf(VirtualParticle(p), st))
+                addStroke(st, 0, h);
+        }
+        return;
+    }
+    const std::size_t count = particles.size();
+    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    const int bands
+        = std::max(parallel::SliceCount(count, kParticlesPerBand), parallel::SliceCount(pixels, kPixelsPerSlice));
+    parallel::RunSlices(bands, [&](int band) {
+        const int top = static_cast<int>(static_cast<long long>(h) * band / bands);
+        const int bottom = static_cast<int>(static_cast<long long>(h) * (band + 1) / bands);
+        fade(top, bottom);
+        const double reach = half + 1.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const DirectParticle p(particles.particleBaseAt(i));
+            // Most particles are nowhere near most bands: a look at the two y coordinates first.
+            if (bands > 1) {
+                const double y = static_cast<double>(p.locationY()) * s + placement.offsetY;
+                const double py = static_cast<double>(p.previousLocationY()) * s + placement.offsetY;
+                if (std::max(y, py) < top - reach || std::min(y, py) >= bottom + reach)
+                    continue;
+            }
+            Stroke st;
+            if (strokeOf(p, st))
+                addStroke(st, top, bottom);
+        }
+    });
+}
+
+void RenderLight::glow(LightBuffer& buffer, int radius) const
+{
+    const int w = buffer.width();
+    const int h = buffer.height();
+    const std::size_t values = buffer.light_.size();
+    const std::size_t lineValues = static_cast<std::size_t>(w) * 3;
+    buffer.glow_.resize(values);
+    buffer.scratch_.resize(values);
+    const float threshold = glowThreshold_ > 0.0f ? glowThreshold_ : 0.0f;
+    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    const int slices = parallel::SliceCount(pixels, kPixelsPerSlice);
+    auto rowsOf = [&](int slice, int& top, int& bottom) {
+        top = static_cast<int>(static_cast<long long>(h) * slice / slices);
+        bottom = static_cast<int>(static_cast<long long>(h) * (slice + 1) / slices);
+    };
+    // Only the light above the threshold glows.
+    parallel::RunSlices(slices, [&](int slice) {
+        int top = 0;
+        int bottom = 0;
+        rowsOf(slice, top, bottom);
+        for (std::size_t i = top * lineValues; i < bottom * lineValues; ++i)
+            buffer.glow_[i] = std::max(buffer.light_[i] - threshold, 0.0f);
+    });
+    // Two boxes whose radii add up to the glow's radius give a soft, tent-like blur that reaches exactly
+    // that far; rows first, then columns, each pass from one buffer into the other.
+    const int radii[2] = { radius / 2, radius - radius / 2 };
+    float* from = buffer.glow_.data();
+    float* to = buffer.scratch_.data();
+    for (int vertical = 0; vertical < 2; ++vertical) {
+        for (int rho : radii) {
+            if (rho == 0)
+                continue;
+            if (!vertical) {
+                parallel::RunSlices(slices, [&](int slice) {
+                    int top = 0;
+                    int bottom = 0;
+                    rowsOf(slice, top, bottom);
+                    for (int y = top; y < bottom; ++y)
+                        boxRow(from + y * lineValues, to + y * lineValues, w, rho);
+                });
+            } else {
+                parallel::ForEachRange(lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h),
+                    [&](std::size_t begin, std::size_t end) { boxColumns(from, to, lineValues, h, begin, end, rho); });
+            }
+            std::swap(from, to);
+        }
+    }
+    if (from != buffer.glow_.data())
+        buffer.glow_.swap(buffer.scratch_);
+}
+
+bool RenderLight::renderLight(
+    ParticleCollection& particles, LightBuffer& buffer, const PixelRows& target, const LightPlacement& placement)
+{
+    if (target.isEmpty() || !(placement.scale > 0.0f) || !std::isfinite(placement.scale)
+        || !std::isfinite(placement.offsetX) || !std::isfinite(placement.offsetY)
+        || !buffer.fit(target.width(), target.height()))
+        return false;
+    if (curveStale_) {
+        updateToneCurve();
+        curveStale_ = false;
+    }
+    splat(particles, buffer, placement);
+    const int w = buffer.width();
+    const int h = buffer.height();
+    const float scaledRadius = std::round(static_cast<float>(std::min(glowRadius_, kWidestGlow)) * placement.scale);
+    const int radius = static_cast<int>(std::min(scaledRadius, static_cast<float>(kWidestGlow * 8)));
+    const float strength = std::isfinite(glowStrength_) && glowStrength_ > 0.0f ? glowStrength_ : 0.0f;
+    const bool glowing = radius > 0 && strength > 0.0f;
+    if (glowing) {
+        try {
+            glow(buffer, radius);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    const int slices = parallel::SliceCount(pixels, kPixelsPerSlice);
+    parallel::RunSlices(slices, [&](int slice) {
+        const int top = static_cast<int>(static_cast<long long>(h) * slice / slices);
+        const int bottom = static_cast<int>(static_cast<long long>(h) * (slice + 1) / slices);
+        for (int y = top; y < bottom; ++y) {
+            const float* light = buffer.row(y);
+            const float* halo = glowing ? buffer.glow_.data() + (light - buffer.light_.data()) : nullptr;
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t* bgr = target.pixelBytes(x, y);
+                if (!bgr)
+                    continue;
+                for (int c = 0; c < 3; ++c) {
+                    float v = light[x * 3 + c];
+                    if (halo)
+                        v += strength * std::max(halo[x * 3 + c], 0.0f);
+                    const int add = toneMap(v);
+                    std::uint8_t& out = bgr[2 - c];
+                    out = static_cast<std::uint8_t>(std::min(255, out + add));
+                }
+            }
+        }
+    });
+    return true;
+}
+
+unsigned char RenderLight::apply(ParticleSystem* system)
+{
+    IImageProvider* store = system ? system->GetImageProvider() : nullptr;
+    if (!store)
+        return 0;
+    IImage* picture = store->GetImage(renderToImage_);
+    if (!picture)
+        return 0;
+    if (auto* direct = dynamic_cast<IDirectImage*>(picture)) {
+        const PixelRows rows = direct->BeginDirectDrawing();
+        if (!rows.isEmpty()) {
+            const bool drawn = renderLight(system->particles, buffer_, rows, LightPlacement());
+            direct->EndDirectDrawing();
+            return drawn ? 1 : 0;
+        }
+    }
+    // A picture of another kind: its pixels copied out and back.
+    const int w = picture->GetWidth();
+    const int h = picture->GetHeight();
+    if (w <= 0 || h <= 0 || static_cast<std::size_t>(w) > kMostPixels / static_cast<std::size_t>(h))
+        return 0;
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    picture->Lock();
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = picture->GetPixel(x, y);
+            std::uint8_t* p = &bytes[(static_cast<std::size_t>(y) * w + x) * 3];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    }
+    const bool drawn = renderLight(system->particles, buffer_,
+        PixelRows(bytes.data(), static_cast<std::ptrdiff_t>(w) * 3, w, h), LightPlacement());
+    if (drawn) {
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t* p = &bytes[(static_cast<std::size_t>(y) * w + x) * 3];
+                picture->SetPixel(x, y, RGB(p[2], p[1], p[0]));
+            }
+        }
+    }
+    picture->Unlock();
+    return drawn ? 1 : 0;
+}
+
+unsigned char RenderLight::setParametersFromString(CString params)
+{
+    StringParameters sp;
+    renderToImage_ = sp.getStringParameter(params, "RenderToImage", renderToImage_);
+    opacity_ = sp.getFloatParameter(params, "Opacity", opacity_);
+    exposure_ = sp.getFloatParameter(params, "Exposure", exposure_);
+    density_ = sp.getFloatParameter(params, "Density", density_);
+    gamma_ = sp.getFloatParameter(params, "Gamma", gamma_);
+    decay_ = sp.getFloatParameter(params, "Decay", decay_);
+    glowRadius_ = std::min(std::max(sp.getIntParameter(params, "Glow Radius", glowRadius_), 0), kWidestGlow);
+    glowStrength_ = sp.getFloatParameter(params, "Glow Strength", glowStrength_);
+    glowThreshold_ = sp.getFloatParameter(params, "Glow Threshold", glowThreshold_);
+    resourceOnly = sp.getBooleanParameter(params, "Resource Only", resourceOnly);
+    curveStale_ = true;
+    return 1;
+}
+
+CString RenderLight::getParameterExample()
+{
+    StringParameters sp;
+    return sp.toString("RenderToImage", renderToImage_) + sp.toString("Opacity", opacity_)
+        + "// Opacity: light a particle adds each step, spread along its move (1: a still white particle lights its "
+          "pixel fully)\r\n"
+        + sp.toString("Exposure", exposure_) + sp.toString("Density", density_) + sp.toString("Gamma", gamma_)
+        + "// Pixel = 255 x (log(1 + Density x Exposure x light) / log(1 + Density))^(1 / Gamma); Density 0: "
+          "straight\r\n"
+        + sp.toString("Decay", decay_) + "// Decay: fraction of the light lost each step (1: no trails)\r\n"
+        + sp.toString("Glow Radius", glowRadius_) + sp.toString("Glow Strength", glowStrength_)
+        + sp.toString("Glow Threshold", glowThreshold_)
+        + "// Glow: light above Glow Threshold blurred over Glow Radius pixels (0: none), times Glow Strength\r\n"
+        + sp.toString("Resource Only", resourceOnly);
+}
+
+unsigned char RenderLight::draw(CDC*, CSize)
+{
+    return 0;
+}
