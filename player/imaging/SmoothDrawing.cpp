@@ -112,10 +112,13 @@ void SmoothDrawing::Streak(CDib& target, const float a[2], const float m[2], con
     const float right = std::max({ a[0], m[0], b[0] }) + reach;
     const float top = std::min({ a[1], m[1], b[1] }) - reach;
     const float bottom = std::max({ a[1], m[1], b[1] }) + reach;
-    const int x0 = static_cast<int>(std::max(0.0f, std::floor(left)));
-    const int y0 = static_cast<int>(std::max(0.0f, std::floor(top)));
-    const int x1 = static_cast<int>(std::min(static_cast<float>(target.GetWidth()), std::ceil(right)));
-    const int y1 = static_cast<int>(std::min(static_cast<float>(target.GetHeight()), std::ceil(bottom)));
+    // Clamped as floats first: a particle far off the picture must not overflow the conversion.
+    const float w = static_cast<float>(target.GetWidth());
+    const float h = static_cast<float>(target.GetHeight());
+    const int x0 = static_cast<int>(std::clamp(std::floor(left), 0.0f, w));
+    const int y0 = static_cast<int>(std::clamp(std::floor(top), 0.0f, h));
+    const int x1 = static_cast<int>(std::clamp(std::ceil(right), 0.0f, w));
+    const int y1 = static_cast<int>(std::clamp(std::ceil(bottom), 0.0f, h));
     const float rgb[3] = { static_cast<float>(GetBValue(colour)), static_cast<float>(GetGValue(colour)),
         static_cast<float>(GetRValue(colour)) };
     // Distance from a point to one segment, and the opacity there.

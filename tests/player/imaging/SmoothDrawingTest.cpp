@@ -34,6 +34,11 @@ TEST(SmoothDrawing, DiagonalStreakHasSoftEdges)
     }
     EXPECT_EQ(dib.GetPixel(60, 2), RGB(0, 0, 0));
     EXPECT_EQ(dib.GetPixel(2, 60), RGB(0, 0, 0));
+
+    // A particle flung far off the picture draws nothing and does not overflow the clipping.
+    const float far[2] = { 3e30f, -3e30f };
+    SmoothDrawing::Streak(dib, far, far, far, RGB(255, 0, 0), 1.0f, 1.0f, 1.0f, 2.0f);
+    EXPECT_EQ(dib.GetPixel(60, 2), RGB(0, 0, 0));
 }
 
 // Enlarging a black and white pair of pixels grades between them instead of repeating each; shrinking
