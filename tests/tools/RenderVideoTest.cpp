@@ -285,7 +285,8 @@ TEST(RenderVideo, InterruptionFinishesTheVideoAndTheSnapshot)
         SCOPED_TRACE(out);
         const std::string log = dir.file("log.txt");
         ASSERT_TRUE(std::ofstream(dir.file(out)) << "old");
-        const pid_t pid = startRender("render -q --steps 1000000 --out " + dir.file(out) + " --snapshot "
+        // --scale 1: the MP4 at the scene's size, as the frames are compared below.
+        const pid_t pid = startRender("render -q --scale 1 --steps 1000000 --out " + dir.file(out) + " --snapshot "
                 + dir.file("last.png") + " --scene " + scene("fountain.zrk"),
             log);
         ASSERT_GT(pid, 0);
