@@ -4,6 +4,7 @@
 #include "CliSupport.h"
 #include "LoopFade.h"
 
+#include "player/app/FramePresenter.h"
 #include "player/app/ParticleDump.h"
 #include "player/app/ScenePlayer.h"
 #include "player/imaging/CDibImage.h"
@@ -42,6 +43,8 @@ struct Options {
     std::string dump;
     CompressorSettings compressor { "", 15, 0, -1 };
     int scale = 1;
+    std::string size; // --size as given; empty: not given
+    bool scaleGiven = false;
     int fps = 0; // 0: not given
     std::string gifPalette = "clip";
     bool listCodecs = false;
@@ -230,6 +233,19 @@ private:
     struct sigaction previousPipe_ { };
 };
 
+// MP4 and WebM carry colour at half the resolution: a scene narrower than this is drawn at twice its size
+// when no size was asked for.
+constexpr int kSharpWidth = 640;
+
+bool SharpenedForSharing(const std::string& video, int sceneWidth)
+{
+    const VideoFormat* format = video.empty() ? nullptr : FindVideoFormat(video);
+    if (!format || sceneWidth >= kSharpWidth)
+        return false;
+    const std::string extension = format->extension;
+    return extension == "mp4" || extension == "webm";
+}
+
 int runRender(Options& o, bool pointer)
 {
     if (o.listCodecs)
@@ -279,14 +295,37 @@ int runRender(Options& o, bool pointer)
             = [&loop](const std::uint8_t* rows, std::size_t size) { return (*loop)(rows, size); };
     }
 
-    const int width = player.GetHost().getWidth();
-    const int height = player.GetHost().getHeight();
+    const int sceneWidth = player.GetHost().getWidth();
+    const int sceneHeight = player.GetHost().getHeight();
+    int width = sceneWidth;
+    int height = sceneHeight;
     const bool pictures = !video.empty() || !o.snapshot.empty();
-    if (pictures && !PictureFits(static_cast<long long>(width) * o.scale, static_cast<long long>(height) * o.scale)) {
+    if (!o.size.empty()) {
+        if (!FramePresenter::ParseSize(o.size, width, height)) {
+            CString why;
+            why.Format("--size takes W x H (such as 1920x1080, 1 to %lld pixels a side, %lld in all), 720p, 1080p "
+                       "or 4k, not '%s'",
+                kPixelBudget.maxSide, kPixelBudget.maxPixels, o.size.c_str());
+            return cliFail(kCommand, why.str(), 2);
+        }
+    } else if (!o.scaleGiven && SharpenedForSharing(video, sceneWidth)) {
+        // One-pixel streaks lose their colour to the 4:2:0 chroma of these formats: twice the size keeps it.
+        width = sceneWidth * 2;
+        height = sceneHeight * 2;
+        if (!o.input.quiet)
+            std::fprintf(stderr,
+                "mirrim-cli render: drawing at %d x %d, twice the scene's size, so that colours survive the "
+                "video's compression (--size %dx%d or --scale 1 keeps the scene's size)\n",
+                width, height, sceneWidth, sceneHeight);
+    }
+    if (pictures && (width != sceneWidth || height != sceneHeight))
+        player.SetOutputSize(width, height);
+    if (pictures
+        && !PictureFits(static_cast<long long>(sceneWidth) * o.scale, static_cast<long long>(sceneHeight) * o.scale)) {
         CString why;
         why.Format("the scene's size %d x %d%s is beyond what can be rendered (1 to %lld pixels a side, %lld in all)",
-            width, height, o.scale > 1 ? (" times " + std::to_string(o.scale)).c_str() : "", kPixelBudget.maxSide,
-            kPixelBudget.maxPixels);
+            sceneWidth, sceneHeight, o.scale > 1 ? (" times " + std::to_string(o.scale)).c_str() : "",
+            kPixelBudget.maxSide, kPixelBudget.maxPixels);
         return cliFail(kCommand, why.str());
     }
     if (loop) {
@@ -302,11 +341,11 @@ int runRender(Options& o, bool pointer)
     }
 
     // The composed frame persists from tick to tick, as the window's off-screen bitmap does.
-    std::unique_ptr<CDC> frame = pictures ? std::make_unique<CDC>(width, height) : nullptr;
+    std::unique_ptr<CDC> frame = pictures ? std::make_unique<CDC>(sceneWidth, sceneHeight) : nullptr;
     const auto tick = [&] {
         CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
-        if (frame && !o.snapshot.empty())
-            player.ComposeFrame(*frame, CSize(width, height));
+        if (frame && !o.snapshot.empty() && !player.PresentedFrame())
+            player.ComposeFrame(*frame, CSize(sceneWidth, sceneHeight));
         return status;
     };
     int lostFrames = 0;
@@ -346,7 +385,9 @@ int runRender(Options& o, bool pointer)
     }
     if (!o.snapshot.empty()) {
         std::unique_ptr<CDibImage> snapshot = player.Snapshot(frame.get());
-        if (o.scale > 1) {
+        if (const CDib* presented = player.PresentedFrame())
+            presented->CopyTo(snapshot->GetDib());
+        else if (o.scale > 1) {
             auto enlarged = std::make_unique<CDibImage>();
             if (EnlargeDib(snapshot->GetDib(), o.scale, enlarged->GetDib()))
                 snapshot = std::move(enlarged);
@@ -403,9 +444,16 @@ CliRun AddRenderCommand(CLI::App& program)
         ->check(WholeNumber(0));
     command->add_option("--bitrate", o->compressor.dataRate, "data rate in kbit/s (0: the codec's own choice)")
         ->check(WholeNumber(0));
-    command->add_option("--scale", o->scale, "enlarge every frame and the snapshot N times, pixels kept sharp")
-        ->check(WholeNumber(1, 8))
-        ->type_name("N");
+    CLI::Option* scale
+        = command->add_option("--scale", o->scale, "enlarge every frame and the snapshot N times, pixels kept sharp")
+              ->check(WholeNumber(1, 8))
+              ->type_name("N");
+    command
+        ->add_option("--size", o->size,
+            "draw the frames and the snapshot at W x H (or 720p, 1080p, 4k): smooth streaks, the scene fitted in the "
+            "middle")
+        ->type_name("WxH")
+        ->excludes(scale);
     command->add_option("--fps", o->fps, "frames a second of the video (not for AVI, which plays 30)")
         ->check(WholeNumber(1, 240))
         ->type_name("F")
@@ -441,6 +489,11 @@ CliRun AddRenderCommand(CLI::App& program)
                     "Without --quality a lossy codec works at the high quality shown above: Motion JPEG and\n"
                     "MPEG-4 at their finest step, Motion JPEG in full colour resolution (4:4:4), H.264 at\n"
                     "CRF 18, VP9 at CRF 25.\n\n"
+                    "--size WxH (or 720p, 1080p, 4k) draws the frames and the snapshot at that size: the\n"
+                    "simulation runs as at the scene's size, the drawing is redone with smooth streaks and\n"
+                    "smoothly enlarged pictures, the scene fitted in the middle with bars around it. Without\n"
+                    "--size or --scale, an MP4 or WebM of a scene narrower than 640 pixels is drawn at twice\n"
+                    "its size (its 4:2:0 colour would turn one-pixel particles pale); the progress says so.\n\n"
                     "--pointer holds the left mouse button at that point of the drawing area: the part\n"
                     "factory fires there on every tick, through the scene's mapping. --snapshot saves as the\n"
                     "snapshot dialog does: a JPEG (quality 100) when the name ends in exactly .jpg or .jpeg,\n"
@@ -464,5 +517,8 @@ CliRun AddRenderCommand(CLI::App& program)
                     "hold, or an output that could not be written; 2 bad usage; 130, 143 or 129 stopped by\n"
                     "SIGINT, SIGTERM or SIGHUP.\n\n"
                     "Example: mirrim-cli render --steps 300 --out clip.mp4 --scale 2 --snapshot last.jpg\n");
-    return [o, pointer] { return runRender(*o, pointer->count() > 0); };
+    return [o, pointer, scale] {
+        o->scaleGiven = scale->count() > 0;
+        return runRender(*o, pointer->count() > 0);
+    };
 }

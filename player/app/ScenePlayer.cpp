@@ -68,10 +68,12 @@ void ScenePlayer::StartRecording()
         return;
     const VideoFormat* format = recordingOptions.forceAvi ? nullptr : FindVideoFormat(path.str());
     frameCount_ = 0;
-    scale_ = recordingOptions.scale;
+    scale_ = presenter_ ? 1 : recordingOptions.scale;
+    const int frameWidth = presenter_ ? presenter_->GetWidth() : width;
+    const int frameHeight = presenter_ ? presenter_->GetHeight() : height;
     if (!format || format == &AviFormat()) {
-        const long long scaledWidth = static_cast<long long>(width) * scale_;
-        const long long scaledHeight = static_cast<long long>(height) * scale_;
+        const long long scaledWidth = static_cast<long long>(frameWidth) * scale_;
+        const long long scaledHeight = static_cast<long long>(frameHeight) * scale_;
         if (scale_ < 1 || scaledWidth > INT_MAX || scaledHeight > INT_MAX)
             return;
         enlarged_.clear();
@@ -95,8 +97,8 @@ void ScenePlayer::StartRecording()
     request.fileName = path.str();
     request.format = format;
     request.codec = recordingOptions.codec;
-    request.width = width;
-    request.height = height;
+    request.width = frameWidth;
+    request.height = frameHeight;
     request.scale = scale_;
     request.framesPerSecond = recordingOptions.framesPerSecond;
     request.gifPalette = recordingOptions.gifPalette;
@@ -155,14 +157,27 @@ void ScenePlayer::ToggleRecord()
 void ScenePlayer::Step()
 {
     SceneEngine::Step();
+    if (presenter_)
+        presenter_->AfterTick(*this);
     RenderFrame();
+}
+
+void ScenePlayer::SetOutputSize(int width, int height)
+{
+    if (width > 0 && height > 0)
+        presenter_ = std::make_unique<FramePresenter>(width, height);
+    else
+        presenter_.reset();
 }
 
 CString ScenePlayer::RenderFrame()
 {
     if (!recording_)
         return CString();
-    if (directFrame) {
+    const CDib& written = presenter_ ? presenter_->Frame() : frameBuffer_;
+    if (presenter_) {
+        // Drawn after the tick already.
+    } else if (directFrame) {
         CDC* frame = frameBuffer_.GetBitmap();
         if (!frame)
             return CString();
@@ -180,9 +195,9 @@ CString ScenePlayer::RenderFrame()
             return CString();
         render->CopyTo(frameBuffer_);
     }
-    const std::uint8_t* rows = frameBuffer_.GetRows();
+    const std::uint8_t* rows = written.GetRows();
     if (recordingOptions.frameFilter && rows) {
-        const std::vector<const std::uint8_t*> frames = recordingOptions.frameFilter(rows, frameBuffer_.GetImageSize());
+        const std::vector<const std::uint8_t*> frames = recordingOptions.frameFilter(rows, written.GetImageSize());
         if (frames.empty())
             return CString("Rendering - Frame held");
         for (const std::uint8_t* held : frames) {
@@ -202,10 +217,11 @@ CString ScenePlayer::RenderFrame()
 
 bool ScenePlayer::writeFrame(const std::uint8_t* rows)
 {
+    const std::size_t size = presenter_ ? presenter_->Frame().GetImageSize() : frameBuffer_.GetImageSize();
     if (video_)
-        return video_->WriteFrame(rows, frameBuffer_.GetImageSize());
+        return video_->WriteFrame(rows, size);
     if (scale_ == 1 || !rows)
-        return recorder_.WriteFrame(rows, frameBuffer_.GetImageSize());
+        return recorder_.WriteFrame(rows, size);
     // AVI takes the enlarged frame as DIB rows, still bottom-up.
     const int width = frameBuffer_.GetWidth();
     const std::size_t rowLength = dib::RowLength(static_cast<long long>(width) * scale_, 24);
@@ -218,5 +234,7 @@ bool ScenePlayer::writeFrame(const std::uint8_t* rows)
 CString ScenePlayer::Tick(bool pointerDown, int dx, int dy)
 {
     Advance(pointerDown, dx, dy);
+    if (presenter_)
+        presenter_->AfterTick(*this);
     return RenderFrame();
 }

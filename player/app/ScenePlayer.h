@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/app/FramePresenter.h"
 #include "player/app/SceneEngine.h"
 #include "player/imaging/AviRecorder.h"
 #include "player/imaging/CDib.h"
@@ -63,6 +64,14 @@ public:
     // One tick: Advance, then RenderFrame; returns RenderFrame's status.
     CString Tick(bool pointerDown, int dx, int dy);
 
+    // Draws every frame from now on at width x height, smoothly, the scene fitted in the middle, instead
+    // of at the scene's own size (0 x 0: back to that). Recordings and snapshots take that size; the
+    // simulation does not change. Set it before the first tick, so that what builds up over ticks
+    // (trails) is there from the start.
+    void SetOutputSize(int width, int height);
+    // The frame drawn at the output size after the last tick; null without an output size.
+    const CDib* PresentedFrame() const { return presenter_ ? &presenter_->Frame() : nullptr; }
+
     // The Save dialog's filter for a recording, the last type recorded first.
     CString RecordFilter() const;
 
@@ -80,6 +89,7 @@ private:
     CDib frameBuffer_;
     bool recording_ = false;
     int frameCount_ = 0;
+    std::unique_ptr<FramePresenter> presenter_;
     std::unique_ptr<VideoOutput> video_; // the recording, when it is not AVI
     CString videoPath_;
     VideoFinisher videoFinisher_;
