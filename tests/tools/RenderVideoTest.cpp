@@ -414,7 +414,7 @@ TEST(RenderVideo, SizeRedrawsWithoutTouchingTheSimulation)
         const CommandResult sized = cli(common + " --size 1080p --dump-particles " + dir.file("sized.csv")
             + " --snapshot " + dir.file("sized.png"));
         ASSERT_EQ(sized.status, 0) << sized.out;
-        EXPECT_EQ(slurp(dir.file("plain.csv")), slurp(dir.file("sized.csv")));
+        EXPECT_EQ(FileText(dir.file("plain.csv")), FileText(dir.file("sized.csv")));
         if (videotools::Present()) {
             EXPECT_EQ(videotools::Probe(dir.file("sized.png"), "width,height"), "width=1920\nheight=1080\n");
         }
