@@ -127,9 +127,13 @@
     timer = null;
   }
 
-  function armTimer() {
+  // With ?steady in the address a tick starts 50 ms after the previous one started (at once when that one
+  // took longer), as the window's Steady 20 Ticks a Second; otherwise 50 ms after it ended.
+  const steady = new URLSearchParams(location.search).has('steady');
+
+  function armTimer(spent = 0) {
     stopTimer();
-    if (!failed) timer = setTimeout(tick, TICK_MS);
+    if (!failed) timer = setTimeout(tick, steady ? Math.max(0, TICK_MS - spent) : TICK_MS);
   }
 
   function rearmIfPlaying() {
@@ -137,13 +141,14 @@
   }
 
   function tick() {
+    const started = performance.now();
     timer = null;
     call.tick(pointer.down ? 1 : 0, pointer.x, pointer.y);
     ticks += 1;
     draw();
     const status = recordFrame();
     if (status) setCaption('Dozozudori: ' + status);
-    armTimer();
+    armTimer(performance.now() - started);
   }
 
   // ---- controls ------------------------------------------------------------------------------------
