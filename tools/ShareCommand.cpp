@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <regex>
 
 namespace {
 
@@ -81,34 +80,87 @@ std::string UriComponent(const std::string& text)
     return out;
 }
 
+// Where a printf integer conversion ("%d", "%04d", "%-3.2i") starts at s[at], its length; otherwise 0.
+std::size_t conversionAt(const std::string& s, std::size_t at)
+{
+    const auto digit = [&s](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
+    if (s[at] != '%')
+        return 0;
+    std::size_t i = at + 1;
+    while (i < s.size() && std::string("-+ #0").find(s[i]) != std::string::npos)
+        ++i;
+    for (int n = 0; n < 3 && digit(i); ++n)
+        ++i;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        for (int n = 0; n < 3 && digit(i); ++n)
+            ++i;
+    }
+    return i < s.size() && (s[i] == 'd' || s[i] == 'i') ? i + 1 - at : 0;
+}
+
+// Whether name is what the pattern gives for some numbers: its text as it stands, each conversion any run
+// of digits. Places tried and failed are remembered, so that runs of conversions cannot take exponential
+// time; both are file names, at most a few hundred characters.
+class PatternMatch {
+public:
+    PatternMatch(const std::string& pattern, const std::string& name)
+        : pattern_(pattern)
+        , name_(name)
+        , failed_((pattern.size() + 1) * (name.size() + 1), false)
+    {
+    }
+    bool operator()(std::size_t p = 0, std::size_t n = 0)
+    {
+        for (; p < pattern_.size(); ++p, ++n) {
+            if (const std::size_t length = conversionAt(pattern_, p))
+                return digitsThenRest(p + length, n);
+            if (n >= name_.size() || name_[n] != pattern_[p])
+                return false;
+        }
+        return n == name_.size();
+    }
+
+private:
+    bool digitsThenRest(std::size_t p, std::size_t n)
+    {
+        for (std::size_t end = n; end < name_.size() && name_[end] >= '0' && name_[end] <= '9'; ++end) {
+            const std::size_t key = p * (name_.size() + 1) + end + 1;
+            if (!failed_[key] && (*this)(p, end + 1))
+                return true;
+            failed_[key] = true;
+        }
+        return false;
+    }
+
+    const std::string& pattern_;
+    const std::string& name_;
+    std::vector<bool> failed_;
+};
+
 // The pictures beside the scene that its "Image Filename" tags name, a numbered pattern standing for
 // every file it matches, as names relative to the scene's folder.
 std::vector<std::string> NamedPictures(const std::string& definition, const std::filesystem::path& folder)
 {
     namespace fs = std::filesystem;
+    constexpr std::size_t kLongestName = 255; // longer is no file name of this system
+    const std::string open = "<Image Filename>";
+    const std::string close = "</Image Filename>";
     std::vector<std::string> names;
-    static const std::regex tag("<Image Filename>([^<]*)</Image Filename>");
-    static const std::regex conversion("%[-+ #0]*[0-9]{0,3}(\\.[0-9]{0,3})?[di]");
-    static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
-    for (auto m = std::sregex_iterator(definition.begin(), definition.end(), tag); m != std::sregex_iterator(); ++m) {
-        const std::string value = (*m)[1];
-        const fs::path relative(value);
-        if (value.empty() || relative.is_absolute())
+    for (std::size_t at = definition.find(open); at != std::string::npos; at = definition.find(open, at)) {
+        at += open.size();
+        const std::size_t end = definition.find('<', at);
+        if (end == std::string::npos || definition.compare(end, close.size(), close) != 0)
             continue;
-        // Each piece between conversions literal, each conversion any number.
-        std::string pattern;
-        std::smatch c;
-        std::string rest = relative.filename().string();
-        while (std::regex_search(rest, c, conversion)) {
-            pattern += std::regex_replace(c.prefix().str(), special, R"(\$&)") + "[0-9]+";
-            rest = c.suffix();
-        }
-        pattern += std::regex_replace(rest, special, R"(\$&)");
-        const std::regex file(pattern);
+        const std::string value = definition.substr(at, end - at);
+        const fs::path relative(value);
+        const std::string pattern = relative.filename().string();
+        if (value.empty() || relative.is_absolute() || pattern.size() > kLongestName)
+            continue;
         std::error_code error;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder / relative.parent_path(), error)) {
             const std::string name = entry.path().filename().string();
-            if (entry.is_regular_file(error) && std::regex_match(name, file)) {
+            if (entry.is_regular_file(error) && PatternMatch(pattern, name)()) {
                 const std::string path = (relative.parent_path() / name).generic_string();
                 if (std::find(names.begin(), names.end(), path) == names.end())
                     names.push_back(path);
