@@ -236,9 +236,17 @@ wait "$mirrim_pid" || { echo "FAIL: Mirrim ended with status $? after Esc"; cat 
 mirrim_pid=
 
 # Ended by a signal while recording, the window completes the file as closing it would.
-wait_for_window() { # NAME: waits until a window of that name is shown
+wait_for_window() { # NAME: waits until a window of that name is shown and has the keyboard
+  local shown
   for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
+    shown=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    if [ -n "$shown" ]; then
+      # Keys typed before the dialog's field has the focus are lost under load (a path without its
+      # first character is saved somewhere else).
+      xdotool windowactivate --sync "$shown" >/dev/null 2>&1 || xdotool windowfocus --sync "$shown"
+      sleep 0.3
+      return 0
+    fi
     sleep 0.1
   done
   echo "FAIL: no window named $1 appeared"; cat "$work/mirrim.log"; exit 1
@@ -269,7 +277,7 @@ for case in mp4:TERM:143 avi:INT:130 gif:HUP:129; do
   duration=$(printf '%s\n' "$probe" | sed -n 's/^duration=//p')
   if [ "$(printf '%s\n' "$probe" | grep -vc '=')" != 0 ] || [ "${frames:-0}" -lt 10 ] \
     || ! awk -v d="${duration:-0}" 'BEGIN { exit !(d + 0 > 0.3) }'; then
-    echo "FAIL: SIG$signal left an incomplete $type file"; exit 1
+    echo "FAIL: SIG$signal left an incomplete $type file"; ls -la "$work"; cat "$work/mirrim.log"; exit 1
   fi
   if ls "$video".?????? >/dev/null 2>&1; then
     echo "FAIL: SIG$signal left a temporary file:" "$video".??????; exit 1
