@@ -40,8 +40,7 @@ void PixelRows::line(const End& a, const End& b, int depth) const
 {
     // A piece that cannot reach a pixel of the band plots nothing: skipping it keeps a huge line as
     // cheap as the part of it that is visible.
-    if (std::max(a.x, b.x) <= -1.0f || std::min(a.x, b.x) >= static_cast<float>(width_)
-        || !mayReachRows(a.y, b.y))
+    if (std::max(a.x, b.x) <= -1.0f || std::min(a.x, b.x) >= static_cast<float>(width_) || !mayReachRows(a.y, b.y))
         return;
     const End mid = { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2,
         (a.alpha + b.alpha) / 2 };
