@@ -5,8 +5,8 @@
 #include <string>
 
 // Number text that does not depend on the C library locale: under a comma-decimal locale the Qt
-// application would otherwise read and write "0,5" and break every parameter string. The conversions
-// are our own code, so every build and every C library reads and writes the same numbers.
+// application would otherwise read and write "0,5" and break every parameter string. fast_float and
+// {fmt} convert, not the C library, so every build (the browser's too) reads and writes the same numbers.
 namespace platform {
 
 // atoi: leading white space, optional sign, decimal digits up to the first other character.
