@@ -184,144 +184,195 @@ constexpr const char* kBmpExtensions[] = { "bmp", nullptr };
 extern const PictureFormat kBmpFormat
     = { "BMP", kBmpExtensions, SniffBmp, ReadBmpFormat, WriteBmpFormat, WriteBmpFile };
 
-PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
+namespace {
+
+// What a file's headers say, as the block is built from it.
+struct BmpHeaders {
+    std::size_t headerAt = 0; // where the information header starts: after "BM" and its 12 bytes
+    std::uint64_t bitsOffset = 0; // where the rows start, when the file says
+    std::uint32_t headerSize = 0;
+    bool core = false; // OS/2 1.x: 16-bit sizes, 3-byte colours
+    bool os2 = false;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::uint32_t bitCount = 0;
+    std::uint32_t compression = dib::kRgb;
+    std::uint32_t imageSize = 0;
+    std::uint32_t xRes = 0;
+    std::uint32_t yRes = 0;
+    std::uint32_t used = 0;
+    std::uint32_t important = 0;
+};
+
+bool ReadHeaders(const std::uint8_t* data, std::size_t size, BmpHeaders& b)
 {
-    PictureRead result;
-    if (!data)
-        return result;
-    std::size_t headerAt = 0;
-    std::uint64_t bitsOffset = 0;
     if (size >= kFileHeaderBytes && data[0] == 'B' && data[1] == 'M') {
-        headerAt = kFileHeaderBytes;
-        bitsOffset = dib::Read32(data + 10);
+        b.headerAt = kFileHeaderBytes;
+        b.bitsOffset = dib::Read32(data + 10);
     }
-    if (size < headerAt + 4)
-        return result;
-    const std::uint8_t* h = data + headerAt;
-    const std::uint32_t headerSize = dib::Read32(h);
-    if (!KnownHeaderSize(headerSize) || size - headerAt < headerSize)
-        return result;
-    const bool core = headerSize == kCoreHeaderBytes;
-    const bool os2 = core || headerSize == 16 || headerSize == 64;
+    if (size < b.headerAt + 4)
+        return false;
+    const std::uint8_t* h = data + b.headerAt;
+    b.headerSize = dib::Read32(h);
+    if (!KnownHeaderSize(b.headerSize) || size - b.headerAt < b.headerSize)
+        return false;
+    b.core = b.headerSize == kCoreHeaderBytes;
+    b.os2 = b.core || b.headerSize == 16 || b.headerSize == 64;
+    if (b.core) {
+        b.width = dib::Read16(h + 4);
+        b.height = dib::Read16(h + 6);
+        b.bitCount = dib::Read16(h + 10);
+        return true;
+    }
+    b.width = static_cast<std::int32_t>(dib::Read32(h + 4));
+    b.height = static_cast<std::int32_t>(dib::Read32(h + 8));
+    b.bitCount = dib::Read16(h + 14);
+    if (b.headerSize >= 40) {
+        b.compression = dib::Read32(h + 16);
+        b.imageSize = dib::Read32(h + 20);
+        b.xRes = dib::Read32(h + 24);
+        b.yRes = dib::Read32(h + 28);
+        b.used = dib::Read32(h + 32);
+        b.important = dib::Read32(h + 36);
+    }
+    return true;
+}
 
-    std::int64_t width, height;
-    std::uint32_t bitCount, compression = dib::kRgb, imageSize = 0, xRes = 0, yRes = 0, used = 0, important = 0;
-    if (core) {
-        width = dib::Read16(h + 4);
-        height = dib::Read16(h + 6);
-        bitCount = dib::Read16(h + 10);
-    } else {
-        width = static_cast<std::int32_t>(dib::Read32(h + 4));
-        height = static_cast<std::int32_t>(dib::Read32(h + 8));
-        bitCount = dib::Read16(h + 14);
-        if (headerSize >= 40) {
-            compression = dib::Read32(h + 16);
-            imageSize = dib::Read32(h + 20);
-            xRes = dib::Read32(h + 24);
-            yRes = dib::Read32(h + 28);
-            used = dib::Read32(h + 32);
-            important = dib::Read32(h + 36);
-        }
-    }
-    // OS/2 numbers its compressions its own way: beyond run lengths they are Huffman and 24-bit runs.
-    if ((os2 && compression > dib::kRle4) || !DepthAndCompressionGo(bitCount, compression))
-        return result;
-    // Rows stored top first (negative height) are turned to the usual bottom-up order on reading;
-    // run-length data has no such form.
-    const bool topDown = height < 0;
-    const bool runLength = compression == dib::kRle8 || compression == dib::kRle4;
-    if (topDown && runLength)
-        return result;
-    height = topDown ? -height : height;
-    result.width = width;
-    result.height = height;
-    if (width <= 0 || height <= 0)
-        return result;
-    if (!PictureFits(width, height)) {
-        result.status = PictureStatus::OverBudget;
-        return result;
-    }
-
-    // Masks sit at the end of the 40-byte header: inside longer headers, after a 40-byte one.
-    const bool masked = compression == dib::kBitFields || compression == kAlphaBitFields;
-    std::size_t tableAt = headerAt + headerSize;
+// The masks and colour table a file holds, and where its rows start.
+struct BmpTable {
+    bool masked = false;
     std::uint32_t masks[3] = {};
-    if (masked) {
-        const std::size_t masksAt = headerAt + 40;
-        tableAt = std::max(tableAt, masksAt + (compression == kAlphaBitFields ? 16 : 12));
-        if (size < masksAt + 12)
-            return result;
-        for (int c = 0; c < 3; ++c)
-            masks[c] = dib::Read32(data + masksAt + 4 * static_cast<std::size_t>(c));
-    }
+    std::size_t tableAt = 0;
+    std::size_t entryBytes = 4;
+    std::uint64_t fromFile = 0; // entries copied from the file
+    std::uint64_t colours = 0; // entries the block keeps
+    std::uint64_t pixelsAt = 0;
+};
 
+bool LocateTable(const std::uint8_t* data, std::size_t size, const BmpHeaders& b, BmpTable& t)
+{
+    // Masks sit at the end of the 40-byte header: inside longer headers, after a 40-byte one.
+    t.masked = b.compression == dib::kBitFields || b.compression == kAlphaBitFields;
+    t.tableAt = b.headerAt + b.headerSize;
+    if (t.masked) {
+        const std::size_t masksAt = b.headerAt + 40;
+        t.tableAt = std::max(t.tableAt, masksAt + (b.compression == kAlphaBitFields ? 16 : 12));
+        if (size < masksAt + 12)
+            return false;
+        for (int c = 0; c < 3; ++c)
+            t.masks[c] = dib::Read32(data + masksAt + 4 * static_cast<std::size_t>(c));
+    }
     // The table the file holds (16-, 24- and 32-bit files may carry one that their pixels do not use,
     // kept all the same so that the picture saves as it came), and the part of it the block keeps: at
     // most 256 entries, and none past the start of the pixels.
-    const std::size_t entryBytes = core ? 3 : 4;
-    const std::uint64_t fileColours = used != 0 && !core ? used : dib::DefaultColourCount(bitCount);
+    t.entryBytes = b.core ? 3 : 4;
+    const std::uint64_t fileColours = b.used != 0 && !b.core ? b.used : dib::DefaultColourCount(b.bitCount);
     std::uint64_t colours = std::min<std::uint64_t>(fileColours, dib::kMaxColours);
-    if (bitsOffset > tableAt)
-        colours = std::min<std::uint64_t>(colours, (bitsOffset - tableAt) / entryBytes);
-    if (tableAt > size || (size - tableAt) / entryBytes < colours)
-        return result;
+    if (b.bitsOffset > t.tableAt)
+        colours = std::min<std::uint64_t>(colours, (b.bitsOffset - t.tableAt) / t.entryBytes);
+    if (t.tableAt > size || (size - t.tableAt) / t.entryBytes < colours)
+        return false;
     // A block's colour count of 0 means the full table of its depth; a file that gives none gets one
     // black entry instead, so that every index shows black as it should.
-    const std::uint64_t fromFile = colours;
-    if (bitCount <= 8 && colours == 0)
-        colours = 1;
-    const std::uint64_t pixelsAt = bitsOffset != 0 ? bitsOffset : tableAt + fileColours * entryBytes;
-    if (pixelsAt > size)
-        return result;
-    const std::uint64_t available = size - pixelsAt;
+    t.fromFile = colours;
+    t.colours = b.bitCount <= 8 && colours == 0 ? 1 : colours;
+    t.pixelsAt = b.bitsOffset != 0 ? b.bitsOffset : t.tableAt + fileColours * t.entryBytes;
+    return t.pixelsAt <= size;
+}
 
-    // Uncompressed rows are rowLength x height whatever the header claims, plus the bytes some writers
-    // add after them when the file holds those (so the picture saves as it came); run-length data keeps
-    // its own length as far as the file holds it, and the block is never smaller than the rows would be,
-    // so code that walks rows stays inside it.
+// The bytes of pixels the block holds, 0 when the file cannot justify them. Uncompressed rows are
+// rowLength x height whatever the header claims, plus the bytes some writers add after them when the
+// file holds those (so the picture saves as it came); run-length data keeps its own length as far as
+// the file holds it, and the block is never smaller than the rows would be, so code that walks rows
+// stays inside it.
+std::uint64_t PixelBytes(const BmpHeaders& b, bool runLength, std::uint64_t available)
+{
     const std::uint64_t rowsBytes
-        = dib::RowLength(width, static_cast<int>(bitCount)) * static_cast<std::uint64_t>(height);
+        = dib::RowLength(b.width, static_cast<int>(b.bitCount)) * static_cast<std::uint64_t>(b.height);
     std::uint64_t pixelBytes = rowsBytes;
-    if (!runLength && imageSize > rowsBytes && imageSize <= available)
-        pixelBytes = imageSize;
+    if (!runLength && b.imageSize > rowsBytes && b.imageSize <= available)
+        pixelBytes = b.imageSize;
     if (runLength)
-        pixelBytes = std::max(rowsBytes, imageSize != 0 && imageSize <= available ? imageSize : available);
+        pixelBytes = std::max(rowsBytes, b.imageSize != 0 && b.imageSize <= available ? b.imageSize : available);
     if (pixelBytes > kRowsFloorBytes && pixelBytes / kRowsPerFileByte > available)
+        return 0;
+    return pixelBytes;
+}
+
+// The block's own 40-byte header, its masks and the colours of its table.
+void PutBlockHeader(
+    std::uint8_t* out, const std::uint8_t* data, const BmpHeaders& b, const BmpTable& t, std::uint64_t pixelBytes)
+{
+    dib::Write32(out, dib::kHeaderSize);
+    dib::Write32(out + 4, static_cast<std::uint32_t>(b.width));
+    dib::Write32(out + 8, static_cast<std::uint32_t>(b.height));
+    dib::Write16(out + 12, 1);
+    dib::Write16(out + 14, b.bitCount);
+    dib::Write32(out + 16, t.masked ? dib::kBitFields : b.compression);
+    dib::Write32(out + 20, static_cast<std::uint32_t>(pixelBytes));
+    dib::Write32(out + 24, b.xRes);
+    dib::Write32(out + 28, b.yRes);
+    // A core header has no colours-important field: every colour of its table counts.
+    dib::Write32(out + 32, static_cast<std::uint32_t>(t.colours));
+    dib::Write32(out + 36, b.core ? static_cast<std::uint32_t>(t.colours) : b.important);
+    std::uint8_t* table = out + dib::kHeaderSize;
+    if (t.masked) {
+        for (std::size_t c = 0; c < 3; ++c)
+            dib::Write32(table + 4 * c, t.masks[c]);
+        table += 12;
+    }
+    for (std::size_t i = 0; i < t.fromFile; ++i)
+        std::memcpy(table + 4 * i, data + t.tableAt + t.entryBytes * i, 3);
+}
+
+} // namespace
+
+PictureRead ReadBmpMemory(const std::uint8_t* data, std::size_t size)
+{
+    PictureRead result;
+    BmpHeaders b;
+    if (!data || !ReadHeaders(data, size, b))
+        return result;
+    // OS/2 numbers its compressions its own way: beyond run lengths they are Huffman and 24-bit runs.
+    if ((b.os2 && b.compression > dib::kRle4) || !DepthAndCompressionGo(b.bitCount, b.compression))
+        return result;
+    // Rows stored top first (negative height) are turned to the usual bottom-up order on reading;
+    // run-length data has no such form.
+    const bool topDown = b.height < 0;
+    const bool runLength = b.compression == dib::kRle8 || b.compression == dib::kRle4;
+    if (topDown && runLength)
+        return result;
+    b.height = topDown ? -b.height : b.height;
+    result.width = b.width;
+    result.height = b.height;
+    if (b.width <= 0 || b.height <= 0)
+        return result;
+    if (!PictureFits(b.width, b.height)) {
+        result.status = PictureStatus::OverBudget;
+        return result;
+    }
+    BmpTable t;
+    if (!LocateTable(data, size, b, t))
+        return result;
+    const std::uint64_t available = size - t.pixelsAt;
+    const std::uint64_t pixelBytes = PixelBytes(b, runLength, available);
+    if (pixelBytes == 0)
         return result;
 
-    const std::size_t maskBytes = masked ? 12 : 0;
-    const std::size_t tableBytes = static_cast<std::size_t>(colours) * 4;
+    const std::size_t rowsAt = dib::kHeaderSize + (t.masked ? 12 : 0) + static_cast<std::size_t>(t.colours) * 4;
     try {
-        result.block.assign(dib::kHeaderSize + maskBytes + tableBytes + static_cast<std::size_t>(pixelBytes), 0);
+        result.block.assign(rowsAt + static_cast<std::size_t>(pixelBytes), 0);
     } catch (const std::bad_alloc&) {
         result.status = PictureStatus::NoMemory;
         return result;
     }
-    std::uint8_t* out = result.block.data();
-    dib::Write32(out, dib::kHeaderSize);
-    dib::Write32(out + 4, static_cast<std::uint32_t>(width));
-    dib::Write32(out + 8, static_cast<std::uint32_t>(height));
-    dib::Write16(out + 12, 1);
-    dib::Write16(out + 14, bitCount);
-    dib::Write32(out + 16, masked ? dib::kBitFields : compression);
-    dib::Write32(out + 20, static_cast<std::uint32_t>(pixelBytes));
-    dib::Write32(out + 24, xRes);
-    dib::Write32(out + 28, yRes);
-    // A core header has no colours-important field: every colour of its table counts.
-    dib::Write32(out + 32, static_cast<std::uint32_t>(colours));
-    dib::Write32(out + 36, core ? static_cast<std::uint32_t>(colours) : important);
-    for (std::size_t c = 0; c < maskBytes / 4; ++c)
-        dib::Write32(out + dib::kHeaderSize + 4 * c, masks[c]);
-    std::uint8_t* table = out + dib::kHeaderSize + maskBytes;
-    for (std::size_t i = 0; i < fromFile; ++i)
-        std::memcpy(table + 4 * i, data + tableAt + entryBytes * i, 3);
-
+    PutBlockHeader(result.block.data(), data, b, t, pixelBytes);
     // What the file lacks of the rows stays zero.
-    std::uint8_t* rows = table + tableBytes;
-    std::memcpy(rows, data + pixelsAt, static_cast<std::size_t>(std::min(pixelBytes, available)));
+    std::uint8_t* rows = result.block.data() + rowsAt;
+    std::memcpy(rows, data + t.pixelsAt, static_cast<std::size_t>(std::min(pixelBytes, available)));
     if (topDown) {
-        const std::size_t len = dib::RowLength(width, static_cast<int>(bitCount));
-        for (std::int64_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        const std::size_t len = dib::RowLength(b.width, static_cast<int>(b.bitCount));
+        for (std::int64_t top = 0, bottom = b.height - 1; top < bottom; ++top, --bottom)
             std::swap_ranges(rows + len * static_cast<std::size_t>(top), rows + len * static_cast<std::size_t>(top + 1),
                 rows + len * static_cast<std::size_t>(bottom));
     }
