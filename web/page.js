@@ -792,6 +792,7 @@
       mirrim._free(at);
     }
     const said = call.findings().split(`${target.folder}/`).join('');
+    call.messages(); // what the constraints said as they were made: the findings say it better
     if (applied) {
       edits.applied += 1;
       current = target;
