@@ -12,14 +12,12 @@
 Screenshots of the pane are kept in --out. Exits 77 (skipped) when Chromium, its driver or Selenium is
 missing.
 """
-import argparse
 import os
-import shutil
 import subprocess
 import sys
 
-from e2e_page import (SKIP, By, Keys, ActionChains, WebDriverException, browser, canvas_picture, choose_scene, console_errors,
-                      downloaded, free_port, native_picture, press, same_pixels, server, state, wait)
+from e2e_page import (By, Keys, ActionChains, canvas_picture, choose_scene, chromium_on_page, console_errors,
+                      downloaded, native_picture, press, same_pixels, state, wait)
 
 
 def ctrl(driver, key):
@@ -112,32 +110,10 @@ def check_editor(driver, cli, out, downloads):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--page", required=True, help="the built page's folder")
-    parser.add_argument("--cli", required=True, help="the native mirrim-cli")
-    parser.add_argument("--out", required=True, help="a folder for pictures and downloads")
-    args = parser.parse_args()
-    if not shutil.which("chromium") or not shutil.which("chromedriver"):
-        print("skipped: chromium or chromedriver missing")
-        return SKIP
-    shutil.rmtree(args.out, ignore_errors=True)
-    downloads = os.path.join(args.out, "downloads")
-    os.makedirs(downloads)
-    port = free_port()
-    with server(args.page, port):
-        try:
-            driver = browser(downloads)
-        except WebDriverException as error:
-            print(f"skipped: Chromium does not start: {error.msg}")
-            return SKIP
-        try:
-            driver.get(f"http://127.0.0.1:{port}/")
-            wait("the player", lambda: state(driver))
-            check_editor(driver, os.path.abspath(args.cli), os.path.abspath(args.out), downloads)
-            errors = console_errors(driver)
-            assert not errors, f"console errors: {errors}"
-        finally:
-            driver.quit()
+    with chromium_on_page() as (args, driver, _, _, downloads):
+        check_editor(driver, os.path.abspath(args.cli), os.path.abspath(args.out), downloads)
+        errors = console_errors(driver)
+        assert not errors, f"console errors: {errors}"
     return 0
 
 
