@@ -777,6 +777,7 @@
   function applyEdit() {
     clearTimeout(edits.timer);
     edits.timer = null;
+    if (failed) return;
     const target = editTarget();
     const bytes = new TextEncoder().encode(definition.value);
     const at = mirrim._malloc(Math.max(1, bytes.length));
