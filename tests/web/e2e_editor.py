@@ -16,6 +16,7 @@ import os
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True # no __pycache__ beside the sources when e2e_page is imported
 from e2e_page import (By, Keys, ActionChains, canvas_picture, choose_scene, chromium_on_page, console_errors,
                       downloaded, native_picture, press, same_pixels, state, wait)
 
