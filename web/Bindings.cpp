@@ -14,6 +14,7 @@ namespace {
 
 std::unique_ptr<WebPlayer> player;
 std::string messages;
+std::string definition;
 
 } // namespace
 
@@ -121,6 +122,30 @@ EMSCRIPTEN_KEEPALIVE const char* mirrim_messages()
 {
     messages = player->TakeMessages();
     return messages.c_str();
+}
+
+// The editor's text to start from: the definition the file at path holds, or (path empty) the running
+// scene's.
+EMSCRIPTEN_KEEPALIVE const char* mirrim_definition(const char* path)
+{
+    definition = player->DefinitionText(path);
+    return definition.c_str();
+}
+
+// The editor's text (length bytes of UTF-8, not ended by a zero) made the running scene's without
+// starting it over, and kept in the file at path: 1 when it was, 0 when the scene plays on as it was.
+// The text goes through the module's memory rather than the stack, which a long one would overflow.
+EMSCRIPTEN_KEEPALIVE int mirrim_edit(const char* path, const char* text, int length)
+{
+    if (!text || length < 0)
+        return 0;
+    return player->Edit(path, std::string(text, static_cast<std::size_t>(length))) ? 1 : 0;
+}
+
+// What the checker found in the last edit's text, as mirrim-cli check writes it.
+EMSCRIPTEN_KEEPALIVE const char* mirrim_findings()
+{
+    return player->Findings().c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE int mirrim_store_picture(const char* path, const std::uint8_t* rgba, int width, int height)

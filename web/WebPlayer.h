@@ -49,6 +49,20 @@ public:
     const std::uint8_t* TextureRgba();
     // Messages the player gave since the last call, one per line.
     std::string TakeMessages();
+
+    // The definition text an editor starts from: the one the scene or definition file at path holds, or
+    // the running scene's as it stands when there is no such file (the player's own scene).
+    std::string DefinitionText(const CString& path);
+    // The editor's text, checked as the definition of the file at path (names in it looked up as loading
+    // that file would) and, unless the checker finds an error, made the running scene's without starting
+    // it over: the particles stay; a constraint whose class keeps its place keeps its state and takes the
+    // tags written (those not written go back to their defaults); the others are replaced. The file at
+    // path then holds the edited scene (a scene file keeps its other fields), so that starting it afresh
+    // plays the text. Text longer than a definition file may be, or naming no constraint class, is
+    // refused. False when the running scene was left as it was; Findings() says why or what was found.
+    bool Edit(const CString& path, const std::string& text);
+    // What the last Edit found, one finding a line as mirrim-cli check writes them.
+    const std::string& Findings() const { return findings_; }
     // Writes width x height canvas pixels (red, green, blue, alpha; alpha ignored) as a 24-bit BMP file,
     // which the picture readers then take for the picture of that name whatever its extension: how
     // pictures the browser decoded (JPEG, PNG) reach the engine. False when the size is beyond what a
@@ -63,6 +77,9 @@ public:
 private:
     // The surface follows the host's size; a new size starts black, as a new window would.
     void fitFrame();
+    // Makes the running scene's constraints those of definition text (lines ended by CR LF), keeping
+    // those whose class stands at the same place.
+    void replaceInPlace(const std::string& definition);
 
     SceneEngine engine_;
     CDib texture_;
@@ -70,4 +87,5 @@ private:
     std::vector<std::uint8_t> rgba_;
     std::vector<std::uint8_t> textureRgba_;
     std::string messages_;
+    std::string findings_;
 };

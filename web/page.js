@@ -9,6 +9,7 @@
 (() => {
   const TICK_MS = 50;
   const MAX_SCENE_BYTES = 64 << 20; // as the player reads them
+  const MAX_DEFINITION_BYTES = 16 << 20; // as the player reads definition files
   // Browsers write a WebM file of fewer frames that players will not open.
   const MIN_VIDEO_FRAMES = 3;
   const GIF = 'image/gif'; // the compressor choice that records a GIF
@@ -51,6 +52,9 @@
     call.version = mirrim.cwrap('mirrim_version', 'string', []);
     call.storePicture = mirrim.cwrap('mirrim_store_picture', 'number', ['string', 'number', 'number', 'number']);
     call.toggleParticles = mirrim._mirrim_toggle_draw_particles;
+    call.definition = mirrim.cwrap('mirrim_definition', 'string', ['string']);
+    call.edit = mirrim.cwrap('mirrim_edit', 'number', ['string', 'number', 'number']);
+    call.findings = mirrim.cwrap('mirrim_findings', 'string', []);
     call.seed = mirrim._mirrim_seed;
   }
 
@@ -67,9 +71,12 @@
     // The viewport without scroll bars (a phone's window grows to whatever overflows it).
     const { clientWidth: viewWidth, clientHeight: viewHeight } = document.documentElement;
     const margin = viewWidth < 480 ? 4 : 12; // as in mirrim.css
+    // The editor, when open, stands beside the picture where there is room (below it on a phone).
+    const editor = $('editor');
+    const beside = editor.hidden || viewWidth < 480 ? 0 : editor.offsetWidth + margin;
     // Per factor: the picture, its frame, the button row and the gaps; besides: caption, list, help.
-    const room = Math.min((viewWidth - 2 * margin - 8) / (width + 14), (viewHeight - 130) / (height + 45));
-    largest = room >= 2 ? Math.floor(room) : Math.max(0.25, room);
+    const room = Math.min((viewWidth - 2 * margin - 8 - beside) / (width + 14), (viewHeight - 130) / (height + 45));
+    largest = room >= (beside ? 1 : 2) ? Math.floor(room) : Math.max(0.25, room);
     const s = zoom > 0 ? Math.min(zoom, largest) : largest;
     document.documentElement.style.setProperty('--s', String(s));
     // Buttons keep at least 24 CSS pixels to touch.
@@ -77,6 +84,8 @@
     canvas.style.width = width * s + 'px';
     canvas.style.height = height * s + 'px';
     $('window').style.width = width * s + 8 + 'px';
+    editor.style.height = beside ? `${$('window').offsetHeight}px` : '';
+    paintLines();
   }
 
   // Ctrl+plus and Ctrl+minus, from the factor shown, between 1 and the largest that fits (which then
@@ -213,6 +222,11 @@
   const onAbout = command(() => modal($('about')));
   const onShare = command(() => share());
   const onSeed = command(() => changeSeed());
+  const onRestart = command(() => {
+    flushEdit();
+    startAfresh(playing());
+    call.messages(); // the editor shows what the checker finds
+  });
 
   function download(blob, name) {
     const link = document.createElement('a');
@@ -384,6 +398,7 @@
 
   // After what opens a scene has spoken, if anything: no tick while a message is up.
   function opened(note) {
+    editorSceneChanged();
     if (note) message(note).then(rearmIfPlaying);
     else rearmIfPlaying();
   }
@@ -446,9 +461,7 @@
       await busy('Reading the scene in the address...');
       const { scene, pictures } = await MirrimShare.open(found);
       mirrim.FS.mkdirTree(folder);
-      for (const name of mirrim.FS.readdir('/scenes')) {
-        if (!name.startsWith('.') && !/\.(zrk|vq)$/i.test(name)) mirrim.FS.symlink(`/scenes/${name}`, `${folder}/${name}`);
-      }
+      linkShippedPictures(folder);
       for (const { name, bytes } of pictures) {
         const kind = MirrimPictures.kind(bytes);
         const refused = kind === null ? 'it is no picture' : MirrimPictures.refusal(bytes);
@@ -475,6 +488,12 @@
     }
     $('scenes').value = '';
     return opened(playerSaid(folder));
+  }
+
+  function linkShippedPictures(folder) {
+    for (const name of mirrim.FS.readdir('/scenes')) {
+      if (!name.startsWith('.') && !/\.(zrk|vq)$/i.test(name)) mirrim.FS.symlink(`/scenes/${name}`, `${folder}/${name}`);
+    }
   }
 
   // The pictures in a scene's folder that a link must carry: not the shipped ones. Each says whether
@@ -674,6 +693,7 @@
         current = { path: `${folder}/${scene}`, folder };
         // As in the window, a load starts the sequence from the seed set, or the scene's own.
         if (call.seed(seed === null ? -1 : seed)) paintTexture();
+        editorSceneChanged();
       }
       call.compose();
       draw();
@@ -681,6 +701,204 @@
       if (said) problems.unshift(said);
     }
     if (problems.length > 0) await message(problems.join('\n'));
+  }
+
+  // ---- the editor ----------------------------------------------------------------------------------
+
+  // The scene's definition text beside the picture. What is typed acts after a short pause without
+  // starting the scene over, unless the checker finds an error in it: then the scene plays on as it was
+  // and the findings are marked at their lines. The scene's file (for a shipped scene or the player's
+  // own, a copy) then holds the edited scene, so that Restart, a new seed and Share play what was edited.
+  const LINE = 16; // the pixels a line of the text takes, as in mirrim.css
+  const definition = $('definition');
+  // The pending check, where the edits are kept, edits applied, the text's lines and the marks on them.
+  const edits = { timer: null, target: null, folders: 0, applied: 0, lines: 1, marks: new Map(), stale: true };
+
+  const editorOpen = () => !$('editor').hidden;
+
+  function toggleEditor() {
+    const editor = $('editor');
+    if (editorOpen()) {
+      flushEdit();
+      const hadFocus = editor.contains(document.activeElement);
+      editor.hidden = true;
+      fit();
+      if (hadFocus) $('more').focus();
+      return;
+    }
+    editor.hidden = false;
+    if (edits.stale) reloadEditor();
+    fit();
+    definition.focus();
+  }
+
+  // Another scene was opened: its text replaces what was typed for the last one.
+  function editorSceneChanged() {
+    clearTimeout(edits.timer);
+    edits.timer = null;
+    edits.target = null;
+    edits.stale = true;
+    if (editorOpen()) reloadEditor();
+  }
+
+  function reloadEditor() {
+    edits.stale = false;
+    const text = call.definition(current.path || '').replace(/\r\n?/g, '\n');
+    // A scene file may hold more text than a definition can be; such text the editor does not take.
+    const taken = text.length <= MAX_DEFINITION_BYTES;
+    definition.value = taken ? text : '';
+    definition.scrollTop = 0;
+    edits.lines = countLines(definition.value);
+    showFindings('', taken ? '' : `This scene's definition is ${text.length} characters long, more than the `
+      + `${MAX_DEFINITION_BYTES} bytes a definition file may hold: it cannot be edited here.`);
+  }
+
+  function countLines(text) {
+    let lines = 1;
+    for (let at = text.indexOf('\n'); at >= 0; at = text.indexOf('\n', at + 1)) lines += 1;
+    return lines;
+  }
+
+  // Where the edited scene is kept: the file played, or, for a shipped scene and the player's own, a
+  // copy in a folder of its own beside the shipped pictures (the shipped files stay as they are).
+  function editTarget() {
+    if (current.path !== null && !current.path.startsWith('/scenes/')) return current;
+    if (!edits.target) {
+      const folder = `/edited/${++edits.folders}`;
+      mirrim.FS.mkdirTree(folder);
+      linkShippedPictures(folder);
+      const name = current.path ? current.path.slice('/scenes/'.length) : `${stem}.vq`;
+      if (current.path) mirrim.FS.writeFile(`${folder}/${name}`, mirrim.FS.readFile(current.path));
+      edits.target = { path: `${folder}/${name}`, folder };
+    }
+    return edits.target;
+  }
+
+  function applyEdit() {
+    clearTimeout(edits.timer);
+    edits.timer = null;
+    if (failed) return;
+    const target = editTarget();
+    const bytes = new TextEncoder().encode(definition.value);
+    const at = mirrim._malloc(Math.max(1, bytes.length));
+    if (!at) {
+      showFindings('', 'Not applied: there is not enough memory for the text. The scene plays on as it was.');
+      return;
+    }
+    let applied;
+    try {
+      mirrim.HEAPU8.set(bytes, at);
+      applied = call.edit(target.path, at, bytes.length) !== 0;
+    } finally {
+      mirrim._free(at);
+    }
+    const said = call.findings().split(`${target.folder}/`).join('');
+    call.messages(); // what the constraints said as they were made: the findings say it better
+    if (applied) {
+      edits.applied += 1;
+      current = target;
+      call.compose();
+      draw();
+    }
+    showFindings(said, applied ? `Applied at tick ${ticks}; the scene plays on with it.`
+      : 'Not applied: the scene plays on as it was.', target.path.slice(target.folder.length + 1));
+  }
+
+  function flushEdit() {
+    if (edits.timer !== null) applyEdit();
+  }
+
+  // The checker's findings, one a line as mirrim-cli check writes them; those in the edited text itself
+  // (the file name) are marked at their lines too.
+  function showFindings(text, state, name = '') {
+    const SHOWN = 100;
+    const found = text.split('\n').filter((line) => line);
+    edits.marks = new Map();
+    const items = found.slice(0, SHOWN).map((line) => {
+      const item = document.createElement('li');
+      item.textContent = line;
+      const where = line.startsWith(`${name}:`) && /^:(\d+): (error|warning): /.exec(line.slice(name.length));
+      const severity = / error: /.test(line) ? 'error' : 'warning';
+      item.className = severity;
+      if (where) {
+        const number = Number(where[1]);
+        item.dataset.line = String(number);
+        const mark = edits.marks.get(number);
+        if (!mark || mark.severity === 'warning') edits.marks.set(number, { severity, text: line });
+      }
+      return item;
+    });
+    if (found.length > SHOWN) items.push(Object.assign(document.createElement('li'), { textContent: `... and ${found.length - SHOWN} more.` }));
+    $('findings').replaceChildren(...items);
+    $('edit-state').textContent = state;
+    paintLines();
+  }
+
+  // The numbers of the lines in view, and the marks on them (only those: a text may have a million).
+  function paintLines() {
+    if (!editorOpen()) return;
+    const first = Math.floor(definition.scrollTop / LINE);
+    const last = Math.min(edits.lines, first + Math.ceil(definition.clientHeight / LINE) + 1);
+    const rows = [];
+    for (let number = first + 1; number <= last; ++number) {
+      const row = document.createElement('div');
+      row.textContent = String(number);
+      const mark = edits.marks.get(number);
+      if (mark) {
+        row.className = mark.severity;
+        row.title = mark.text;
+      }
+      rows.push(row);
+    }
+    if (rows.length > 0) rows[0].style.marginTop = `${first * LINE - definition.scrollTop}px`;
+    $('editor-lines').replaceChildren(...rows);
+  }
+
+  // The text caret at the start of a line, in view.
+  function goToLine(number) {
+    const lines = definition.value.split('\n', number);
+    const at = lines.slice(0, number - 1).reduce((n, line) => n + line.length + 1, 0);
+    definition.focus();
+    definition.setSelectionRange(at, at + (lines[number - 1] || '').length);
+    definition.scrollTop = Math.max(0, (number - 3) * LINE);
+  }
+
+  const utf8Length = (text) => new TextEncoder().encode(text).length;
+
+  function wireEditor() {
+    definition.addEventListener('input', () => {
+      edits.lines = countLines(definition.value);
+      paintLines();
+      clearTimeout(edits.timer);
+      // A long text takes longer to check: it waits for a longer pause.
+      edits.timer = setTimeout(applyEdit, Math.min(3000, 400 + definition.value.length / 10000));
+    });
+    definition.addEventListener('scroll', paintLines);
+    // A paste or a drop that would make the text longer than a definition file may be is not taken, so
+    // that the page does not hold and check it.
+    definition.addEventListener('beforeinput', (event) => {
+      const added = event.data ?? (event.dataTransfer ? event.dataTransfer.getData('text/plain') : '');
+      if (!added || added.length < 2) return;
+      const replaced = definition.value.slice(definition.selectionStart, definition.selectionEnd);
+      const kept = definition.value.length - replaced.length;
+      if (3 * (kept + added.length) <= MAX_DEFINITION_BYTES) return; // UTF-8: at most 3 bytes a character
+      const size = utf8Length(definition.value) - utf8Length(replaced) + utf8Length(added);
+      if (size <= MAX_DEFINITION_BYTES) return;
+      event.preventDefault();
+      $('edit-state').textContent = `Not taken: the text would be ${size} bytes long, and a definition holds at most `
+        + `${MAX_DEFINITION_BYTES}.`;
+    });
+    $('findings').addEventListener('click', (event) => {
+      const item = event.target.closest('li[data-line]');
+      if (item) goToLine(Number(item.dataset.line));
+    });
+    $('restart').addEventListener('click', onRestart);
+    $('download-vq').addEventListener('click', () => download(new Blob([definition.value], { type: 'text/plain' }), `${stem}.vq`));
+    $('edit-share').addEventListener('click', () => {
+      flushEdit();
+      onShare();
+    });
+    $('edit-close').addEventListener('click', toggleEditor);
   }
 
   // ---- the popup menu ------------------------------------------------------------------------------
@@ -708,7 +926,7 @@
     menuReturn = null;
     rearmIfPlaying();
     const commands = { load: onLoad, folder: onLoadFolder, compressor: chooseCompressor, statistics: onStatistics,
-      share: onShare, about: onAbout };
+      edit: toggleEditor, share: onShare, about: onAbout };
     if (chosen && commands[chosen]) commands[chosen]();
   }
 
@@ -736,6 +954,7 @@
     if (playing()) call.stop();
     pointer.down = false;
     $('window').inert = true;
+    $('editor').inert = true;
     $('ended').hidden = false;
     $('again').focus();
   }
@@ -755,7 +974,9 @@
     F1: () => onAbout(),
     Escape: () => exit(),
   };
-  const ctrlKeys = { o: () => onLoad(), '+': () => zoomBy(1), '=': () => zoomBy(1), '-': () => zoomBy(-1) };
+  const ctrlKeys = {
+    o: () => onLoad(), e: () => toggleEditor(), '+': () => zoomBy(1), '=': () => zoomBy(1), '-': () => zoomBy(-1),
+  };
 
   function windowKey(event) {
     if (!$('ended').hidden || document.querySelector('dialog[open]') || !$('menu').hidden) return;
@@ -769,8 +990,10 @@
     } else if (event.ctrlKey || event.metaKey) {
       action = event.altKey ? null : ctrlKeys[key];
     } else if (!event.altKey) {
-      const typing = event.target.closest && event.target.closest('select, input');
-      action = typing && key !== 'F1' && key !== 'Escape' ? null : plainKeys[key];
+      // In the editor's text every key but F1 types, Esc too: it must not end the page and the edits.
+      const typing = event.target.closest && event.target.closest('select, input, textarea');
+      const passed = key === 'F1' || (key === 'Escape' && typing && typing.tagName !== 'TEXTAREA');
+      action = typing && !passed ? null : plainKeys[key];
     }
     if (!action) return;
     event.preventDefault();
@@ -855,17 +1078,19 @@
 
     document.addEventListener('dragover', (event) => event.preventDefault());
     document.addEventListener('drop', (event) => {
+      if (event.target === definition && !event.dataTransfer.types.includes('Files')) return; // text typed in
       event.preventDefault();
       if ($('ended').hidden) onFiles(MirrimFolders.fromDrop(event.dataTransfer));
     });
     window.addEventListener('resize', fit);
+    wireEditor();
   }
 
   // A page for the test to drive: everything a user can do goes through the controls above; this only
   // reports and measures.
   const testing = {
     state: () => ({ scene: sceneName, ticks, playing: playing(), particles: call.particle_count(),
-      pointer: { ...pointer }, caption, loaded }),
+      pointer: { ...pointer }, caption, loaded, edits: edits.applied }),
     // performance.now() over `ticks` ticks of the default scene holding about `particles` particles: its
     // factory emits particles / 160 a tick, each lives 160 ticks; timed after that many ticks of warm-up.
     benchmark(particles, ticks) {

@@ -2,7 +2,10 @@
 // and how browser-decoded pictures reach the engine. That it plays as mirrim-cli does is the Node tests'.
 #include "web/WebPlayer.h"
 
+#include "particle/core/ConstraintCollection.h"
+#include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
+#include "platform/CStdioFile.h"
 #include "player/app/SceneFile.h"
 #include "player/imaging/CDib.h"
 #include "player/imaging/PictureLimits.h"
@@ -169,6 +172,86 @@ TEST(WebPlayer, PicturesFromTheBrowserReadBackPixelForPixel)
     EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), rgba.data(), 0, 5));
     EXPECT_FALSE(WebPlayer::StorePicture(refused.c_str(), nullptr, width, height));
     EXPECT_FALSE(std::filesystem::exists(refused));
+}
+
+// An edit keeps the particles and the constraints still in their places (same objects, state and all),
+// yet leaves exactly the scene the text describes: a tag no longer written is back at its default. The
+// scene file then holds the text with its other fields, so a fresh start plays what was edited.
+TEST(WebPlayer, EditsChangeTheRunningSceneInPlaceAndStayInItsFile)
+{
+    TempDir dir;
+    SceneDescription scene;
+    scene.definition = "factory.ParticleFactoryUniform\r\n<CenterX>20</CenterX><Amount>3</Amount>\r\n.\r\n"
+                       "constraint.Force\r\n<DeltaX>0.5</DeltaX><DeltaY>0.25</DeltaY>\r\n.\r\n";
+    scene.width = 200;
+    scene.height = 150;
+    const std::string path = dir.file("edited.zrk");
+    writeFile(path, EncodeScene(scene));
+    WebPlayer player;
+    ASSERT_EQ(player.Load(path.c_str()), SceneEngine::SceneRead::Complete);
+    EXPECT_EQ(player.DefinitionText(path.c_str()), scene.definition.str());
+    for (int i = 0; i < 10; ++i)
+        player.Tick(false, 0, 0);
+    ConstraintCollection& live = player.Engine().GetSystem().constraints;
+    IConstraint* factory = live.getConstraint(0);
+    IConstraint* force = live.getConstraint(1);
+    const int particles = player.Engine().GetSystem().particles.getParticleCount();
+    ASSERT_GT(particles, 0);
+
+    // As the page's text area gives it: lines ended by LF.
+    const std::string text = "factory.ParticleFactoryUniform\n<CenterX>20</CenterX><Amount>3</Amount>\n.\n"
+                             "constraint.RemoveAged\n<MaximumAge>50</MaximumAge>\n.\n"
+                             "constraint.Force\n<DeltaY>0.123456789</DeltaY>\n.\n";
+    ASSERT_TRUE(player.Edit(path.c_str(), text)) << player.Findings();
+    EXPECT_EQ(player.Findings(), "");
+    EXPECT_EQ(player.Engine().GetSystem().particles.getParticleCount(), particles);
+    ASSERT_EQ(live.getConstraintCount(), 3);
+    EXPECT_EQ(live.getConstraint(0), factory);
+    EXPECT_EQ(live.getConstraint(2), force);
+    ConstraintCollection written;
+    written.populateFromDefinitionString(DefinitionTextOf(std::vector<std::uint8_t>(text.begin(), text.end())));
+    EXPECT_EQ(live.getConstraintDefinition(), written.getConstraintDefinition());
+
+    WebPlayer fresh;
+    ASSERT_EQ(fresh.Load(path.c_str()), SceneEngine::SceneRead::Complete);
+    EXPECT_EQ(fresh.Engine().GetSystem().constraints.getConstraintDefinition(), written.getConstraintDefinition());
+    EXPECT_EQ(fresh.Engine().GetHost().getWidth(), 200);
+    EXPECT_EQ(fresh.Engine().GetHost().getHeight(), 150);
+
+    // Numbers are taken as written, not rounded to the few decimals a definition prints.
+    ParticleBase edited;
+    ParticleBase asWritten;
+    force->apply(&edited);
+    written.getConstraint(2)->apply(&asWritten);
+    EXPECT_EQ(edited.getDeltaX(), asWritten.getDeltaX());
+    EXPECT_EQ(edited.getDeltaY(), asWritten.getDeltaY());
+    EXPECT_EQ(edited.getDeltaY(), 0.123456789f);
+}
+
+// Text the loader would read otherwise than written, or not at all, leaves the scene as it was and says
+// where; so does text beyond what a definition file may hold, which is not even checked.
+TEST(WebPlayer, BadEditsLeaveTheSceneAsItWas)
+{
+    TempDir dir;
+    const std::string path = dir.file("default.vq");
+    const struct {
+        std::string text;
+        const char* said;
+    } edits[] = {
+        { "constraint.Force\n<DeltaY>1</DeltaY>\n.\nconstraint.NoSuchForce\n.\n", "default.vq:4: error:" },
+        { "just words\n", "names no constraint class" },
+        { "constraint.Force\n" + std::string(CStdioFile::kDefaultMaxBytes, ' ') + "\n.\n", "bytes long" },
+    };
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.said);
+        WebPlayer player;
+        player.Tick(true, 50, 50);
+        const std::string before = player.DefinitionText("");
+        EXPECT_FALSE(player.Edit(path.c_str(), edit.text));
+        EXPECT_NE(player.Findings().find(edit.said), std::string::npos) << player.Findings();
+        EXPECT_EQ(player.DefinitionText(""), before);
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
 }
 
 } // namespace

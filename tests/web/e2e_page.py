@@ -674,7 +674,11 @@ def console_errors(driver):
     return [entry for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
 
 
-def main():
+@contextlib.contextmanager
+def chromium_on_page():
+    """Reads --page, --cli and --out, serves the page and opens it in headless Chromium once the player is
+    there; yields the arguments, the driver, the server, the page's address and the downloads folder.
+    Exits 77 when Chromium cannot be had."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--page", required=True, help="the built page's folder")
     parser.add_argument("--cli", required=True, help="the native mirrim-cli")
@@ -682,7 +686,7 @@ def main():
     args = parser.parse_args()
     if not shutil.which("chromium") or not shutil.which("chromedriver"):
         print("skipped: chromium or chromedriver missing")
-        return SKIP
+        sys.exit(SKIP)
     shutil.rmtree(args.out, ignore_errors=True)
     downloads = os.path.join(args.out, "downloads")
     os.makedirs(downloads)
@@ -694,38 +698,43 @@ def main():
             driver = browser(downloads)
         except WebDriverException as error:
             print(f"skipped: Chromium does not start: {error.msg}")
-            return SKIP
+            sys.exit(SKIP)
         try:
             driver.get(url)
             wait("the player", lambda: state(driver))
-            check_list(driver)
-            press(driver, "stop")
-            wait("the player to stop", lambda: not state(driver)["playing"])
-            for number, scene in enumerate(shipped_scenes()):
-                native = check_steps(driver, args.cli, args.out, scene, 15)
-                if number == 0:
-                    check_snapshot(driver, downloads, native)
-            for scene in shipped_scenes():
-                check_pointer(driver, args.cli, args.out, scene)
-            check_share(driver, args.cli, args.out, url)
-            check_load(driver, args.cli, args.out)
-            check_refusals(driver, args.cli, args.out)
-            check_photo(driver, args.out)
-            check_folder(driver, args.cli, args.out)
-            check_keys(driver, downloads)
-            check_recording(driver, downloads)
-            if shutil.which("ffprobe"):
-                check_gif(driver, downloads, args.cli, args.out)
-            check_speed(driver)
-            check_small_screens(driver, args.out)
-            check_keyboard(driver)
-            errors = console_errors(driver)
-            check_offline(driver, page_server, url)
-            errors += console_errors(driver)
-            assert not errors, f"console errors: {errors}"
-            print("console: no errors")
+            yield args, driver, page_server, url, downloads
         finally:
             driver.quit()
+
+
+def main():
+    with chromium_on_page() as (args, driver, page_server, url, downloads):
+        check_list(driver)
+        press(driver, "stop")
+        wait("the player to stop", lambda: not state(driver)["playing"])
+        for number, scene in enumerate(shipped_scenes()):
+            native = check_steps(driver, args.cli, args.out, scene, 15)
+            if number == 0:
+                check_snapshot(driver, downloads, native)
+        for scene in shipped_scenes():
+            check_pointer(driver, args.cli, args.out, scene)
+        check_share(driver, args.cli, args.out, url)
+        check_load(driver, args.cli, args.out)
+        check_refusals(driver, args.cli, args.out)
+        check_photo(driver, args.out)
+        check_folder(driver, args.cli, args.out)
+        check_keys(driver, downloads)
+        check_recording(driver, downloads)
+        if shutil.which("ffprobe"):
+            check_gif(driver, downloads, args.cli, args.out)
+        check_speed(driver)
+        check_small_screens(driver, args.out)
+        check_keyboard(driver)
+        errors = console_errors(driver)
+        check_offline(driver, page_server, url)
+        errors += console_errors(driver)
+        assert not errors, f"console errors: {errors}"
+        print("console: no errors")
     return 0
 
 
