@@ -14,6 +14,16 @@ class App;
 using CliRun = std::function<int()>;
 using AddCliCommand = CliRun (*)(CLI::App& program);
 
+// The subcommands, each in its own file.
+CliRun AddCheckCommand(CLI::App& program);
+CliRun AddClassesCommand(CLI::App& program);
+CliRun AddConvertCommand(CLI::App& program);
+CliRun AddDescribeCommand(CLI::App& program);
+CliRun AddMakeSceneCommand(CLI::App& program);
+CliRun AddRenderCommand(CLI::App& program);
+CliRun AddRunCommand(CLI::App& program);
+CliRun AddShareCommand(CLI::App& program);
+
 // Every subcommand, in the order --help lists them.
 const std::vector<AddCliCommand>& cliCommands();
 

@@ -141,9 +141,11 @@ bool CDC::LineTo(int x, int y)
         return true;
     }
 
+    // 2 i minor + major needs more than 64 bits for the longest lines; GCC and Clang have a 128-bit type.
+    __extension__ typedef __int128 Wide;
     auto minorAt = [&](long long i) {
-        __int128 num = static_cast<__int128>(2) * i * minor + major;
-        return startMinor + sMinor * static_cast<long long>(num / (2 * static_cast<__int128>(major)));
+        const Wide num = static_cast<Wide>(2) * i * minor + major;
+        return startMinor + sMinor * static_cast<long long>(num / (2 * static_cast<Wide>(major)));
     };
 
     // Steps 0 .. major-1 (the end point is left out). Keep those whose major coordinate is on the surface.

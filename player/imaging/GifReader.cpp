@@ -219,12 +219,12 @@ PictureRead GifReader::ReadGifMemory(const std::uint8_t* data, std::size_t size)
             return fail(read, "Out of Memory in GIFRead");
         }
         // Only the image's own data counts: comments or other blocks after it fill no pixels.
-        ByteCursor data = in;
+        ByteCursor image = in;
         const std::uint8_t* skipped;
         const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
         if (pixels > kPixelFloor
-            && (!data.Take(static_cast<std::size_t>(localEntries) * 3, skipped)
-                || pixels > ImageDataBytes(data) * kMaxPixelsPerDataByte))
+            && (!image.Take(static_cast<std::size_t>(localEntries) * 3, skipped)
+                || pixels > ImageDataBytes(image) * kMaxPixelsPerDataByte))
             return fail(read, "Out of Memory in GIFRead");
         read.block = dib::MakeBlock(width, height, 24, 0);
         if (read.block.empty()) {
