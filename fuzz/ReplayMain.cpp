@@ -1,5 +1,7 @@
 // Runs a fuzz harness once on every file named on the command line, or in the directories named.
 // Missing arguments are fine: a parser may have no crash corpus yet.
+#include "FuzzTarget.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -7,8 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <vector>
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
 

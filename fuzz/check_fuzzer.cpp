@@ -1,6 +1,7 @@
 // The scene checker on any bytes, as `mirrim-cli check` reads a file: told to be a scene or definition
 // text by its content, blocks and tags looked at, includes and pictures followed, findings written as
 // text and as JSON.
+#include "FuzzTarget.h"
 #include "player/app/SceneChecker.h"
 
 #include <cstddef>

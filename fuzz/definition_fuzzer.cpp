@@ -1,5 +1,6 @@
 // Constraint definition text, as found in definition files and scene files. Includes of other definition
 // files are followed, so the harness also meets missing, self-including and odd files.
+#include "FuzzTarget.h"
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/ParticleSystem.h"
 

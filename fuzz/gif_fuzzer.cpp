@@ -1,3 +1,4 @@
+#include "FuzzTarget.h"
 #include "PictureCheck.h"
 #include "player/imaging/GifReader.h"
 

@@ -1,8 +1,9 @@
-// Number text and trigonometry, against the C++ and C libraries: our decimal reader must give the bits
-// std::from_chars gives (zero or infinity where that reports out of range), our six-decimal writer the
+// Number text and trigonometry, against the C++ and C libraries: the decimal reader must give the bits
+// std::from_chars gives (zero or infinity where that reports out of range), the six-decimal writer the
 // text std::to_chars writes, and Cos, Sin and Atan2 stay within one unit in the last place of the C
 // library's (for cos and sin, up to arguments of 2^20 pi/2). The input is the text; its first sixteen
 // bytes are also taken as two doubles.
+#include "FuzzTarget.h"
 #include "platform/Numbers.h"
 #include "platform/Trigonometry.h"
 #include "tests/platform/UlpDistance.h"

@@ -1,4 +1,5 @@
 // Tag parameter reader: the first line of the input is a parameter name, the rest the parameter text.
+#include "FuzzTarget.h"
 #include "particle/core/StringParameters.h"
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // Image sequence file-name patterns, which come from scene files: formatting one must never read an
 // argument that is not there or produce a name out of proportion to the pattern.
+#include "FuzzTarget.h"
 #include "particle/constraints/FileNamePattern.h"
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // Write-then-read: a picture made from the input is written as a BMP and a PNG file by our writers and
 // as a GIF by a minimal encoder here, and each must read back with exactly its pixels.
+#include "FuzzTarget.h"
 #include "PictureCheck.h"
 #include "player/imaging/CDib.h"
 #include "player/imaging/GifReader.h"

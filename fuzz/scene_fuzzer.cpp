@@ -1,4 +1,5 @@
 // Scene files as the Load button reads them: any bytes, either variant.
+#include "FuzzTarget.h"
 #include "player/app/ScenePlayer.h"
 
 #include <cstddef>

@@ -286,12 +286,12 @@ TEST(SceneThreads, OnlyLargeScenesSplitTheirLoops)
 
 INSTANTIATE_TEST_SUITE_P(Scenes, SceneReference,
     ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Values(1, 3)),
-    [](const ::testing::TestParamInfo<Played>& info) {
-        std::string name = std::get<0>(info.param).name;
+    [](const ::testing::TestParamInfo<Played>& test) {
+        std::string name = std::get<0>(test.param).name;
         for (char& ch : name)
             if (ch == '-')
                 ch = '_';
-        return name + "_threads" + std::to_string(std::get<1>(info.param));
+        return name + "_threads" + std::to_string(std::get<1>(test.param));
     });
 
 } // namespace
