@@ -2,6 +2,7 @@
 
 #include "particle/core/ParticleAccess.h"
 #include "particle/core/ParticleRuleRun.h"
+#include "particle/core/RuleKernel.h"
 #include "particle/core/StringParameters.h"
 
 std::unique_ptr<IConstraint> Force::Create()
@@ -23,7 +24,7 @@ unsigned char Force::apply(ParticleCollection* particles)
 
 unsigned char Force::apply(IGlintmote* particle)
 {
-    push(VirtualParticle(particle));
+    push(deltaX_, deltaY_, VirtualParticle(particle));
     return 1;
 }
 
@@ -62,4 +63,16 @@ float Force::getDeltaX()
 float Force::getDeltaY()
 {
     return deltaY_;
+}
+
+void Force::runBlock(const IConstraint& rule, RuleBlock block)
+{
+    const auto& force = static_cast<const Force&>(rule);
+    const int group = force.group;
+    const float deltaX = force.deltaX_;
+    const float deltaY = force.deltaY_;
+    block.each([&](std::size_t, DirectParticle p) {
+        if (group == -1 || p.group() == group)
+            push(deltaX, deltaY, p);
+    });
 }

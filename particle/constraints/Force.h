@@ -4,6 +4,8 @@
 
 #include "particle/core/ConstraintBase.h"
 
+struct RuleBlock;
+
 // The same velocity change for every selected particle on every step: gravity or wind.
 class PARTICLE_EXPORT Force : public ConstraintBase {
 public:
@@ -23,17 +25,20 @@ public:
     virtual float getDeltaX();
     virtual float getDeltaY();
 
+    // This class's kernel in the engine's fast walk over plain particles.
+    static void runBlock(const IConstraint& rule, RuleBlock block);
+
 private:
-    friend class ParticleRuleRun;
-    template <typename Particle> void push(Particle p) const;
+    // What one application does to one particle, through whichever access the walk has; the tags come as
+    // values so that a walk holds them in registers.
+    template <typename Particle> static void push(float deltaX, float deltaY, Particle p);
 
     float deltaX_ = 0.0f;
     float deltaY_ = 0.75f;
 };
 
-// What one application does to one particle, through whichever access the walk has.
-template <typename Particle> void Force::push(Particle p) const
+template <typename Particle> void Force::push(float deltaX, float deltaY, Particle p)
 {
-    p.setDeltaY(p.deltaY() + deltaY_);
-    p.setDeltaX(p.deltaX() + deltaX_);
+    p.setDeltaY(p.deltaY() + deltaY);
+    p.setDeltaX(p.deltaX() + deltaX);
 }

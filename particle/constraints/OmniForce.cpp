@@ -2,6 +2,7 @@
 
 #include "particle/core/ParticleAccess.h"
 #include "particle/core/ParticleRuleRun.h"
+#include "particle/core/RuleKernel.h"
 #include "platform/Numbers.h"
 
 std::unique_ptr<IConstraint> OmniForce::Create()
@@ -33,4 +34,14 @@ unsigned char OmniForce::draw(CDC* dc, CSize)
     drawField(
         dc, CPoint(x, platform::TruncToInt(center_.y)), CPoint(x, platform::TruncToInt(center_.y - 10.0f * force_)));
     return 1;
+}
+
+void OmniForce::runBlock(const IConstraint& rule, RuleBlock block)
+{
+    const auto& force = static_cast<const OmniForce&>(rule);
+    const int group = force.group;
+    block.each([&](std::size_t, DirectParticle p) {
+        if (group == -1 || p.group() == group)
+            force.push(p);
+    });
 }

@@ -5,6 +5,8 @@
 #include "particle/constraints/RadialField.h"
 #include "particle/core/JGeometryUtilities.h"
 
+struct RuleBlock;
+
 // Pushes particles away from the centre (positive Force) or pulls them towards it (negative), with the
 // radial field's falloff.
 class PARTICLE_EXPORT OmniForce : public RadialField {
@@ -18,8 +20,10 @@ public:
     // The two radii and a vertical stroke, ten pixels per unit of force, upwards when repelling.
     unsigned char draw(CDC* dc, CSize size) override;
 
+    // This class's kernel in the engine's fast walk over plain particles.
+    static void runBlock(const IConstraint& rule, RuleBlock block);
+
 private:
-    friend class ParticleRuleRun;
     template <typename Particle> void push(Particle p) const;
 };
 

@@ -4,6 +4,7 @@
 #include "particle/core/ParticleAccess.h"
 #include "particle/core/ParticleRuleRun.h"
 #include "particle/core/ParticleSystem.h"
+#include "particle/core/RuleKernel.h"
 #include "particle/core/StringParameters.h"
 
 std::unique_ptr<IConstraint> RemoveAged::Create()
@@ -46,5 +47,14 @@ unsigned char RemoveAged::draw(CDC*, CSize)
 
 unsigned char RemoveAged::shouldRemove(IGlintmote* particle)
 {
-    return condemns(VirtualParticle(particle)) ? 1 : 0;
+    return condemns(group_, maximumAge_, VirtualParticle(particle)) ? 1 : 0;
+}
+
+void RemoveAged::runBlock(const IConstraint& rule, RuleBlock block)
+{
+    const auto& removal = static_cast<const RemoveAged&>(rule);
+    const int group = removal.group_;
+    const int maximumAge = removal.maximumAge_;
+    bool* const gone = block.gone;
+    block.each([&](std::size_t k, DirectParticle p) { gone[k] = condemns(group, maximumAge, p); });
 }

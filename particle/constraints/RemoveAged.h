@@ -4,6 +4,8 @@
 
 #include "particle/constraints/CollectionConstraint.h"
 
+struct RuleBlock;
+
 // Deletes the particles (of its group; -1: all) that have lived more than MaximumAge steps.
 class PARTICLE_EXPORT RemoveAged : public CollectionConstraint {
 public:
@@ -19,18 +21,21 @@ public:
 
     virtual unsigned char shouldRemove(IGlintmote* particle);
 
+    // This class's kernel in the engine's fast walk over plain particles.
+    static void runBlock(const IConstraint& rule, RuleBlock block);
+
 private:
-    friend class ParticleRuleRun;
-    template <typename Particle> bool condemns(Particle p) const;
+    // The test of shouldRemove, through whichever access the walk has; the tags come as values so that a
+    // walk holds them in registers.
+    template <typename Particle> static bool condemns(int group, int maximumAge, Particle p);
 
     int maximumAge_ = 160;
     int group_ = -1;
 };
 
-// The test of shouldRemove, through whichever access the walk has.
-template <typename Particle> bool RemoveAged::condemns(Particle p) const
+template <typename Particle> bool RemoveAged::condemns(int group, int maximumAge, Particle p)
 {
-    if (group_ != -1 && p.group() != group_)
+    if (group != -1 && p.group() != group)
         return false;
-    return p.age() > maximumAge_;
+    return p.age() > maximumAge;
 }

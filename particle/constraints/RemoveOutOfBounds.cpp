@@ -4,6 +4,7 @@
 #include "particle/core/ParticleAccess.h"
 #include "particle/core/ParticleRuleRun.h"
 #include "particle/core/ParticleSystem.h"
+#include "particle/core/RuleKernel.h"
 #include "particle/core/StringParameters.h"
 
 std::unique_ptr<IConstraint> RemoveOutOfBounds::Create()
@@ -83,4 +84,11 @@ int RemoveOutOfBounds::isUsingPrevious()
 unsigned char RemoveOutOfBounds::shouldRemove(IGlintmote* particle)
 {
     return test().condemns(VirtualParticle(particle)) ? 1 : 0;
+}
+
+void RemoveOutOfBounds::runBlock(const IConstraint& rule, RuleBlock block)
+{
+    const Test test = static_cast<const RemoveOutOfBounds&>(rule).test();
+    bool* const gone = block.gone;
+    block.each([&](std::size_t k, DirectParticle p) { gone[k] = test.condemns(p); });
 }

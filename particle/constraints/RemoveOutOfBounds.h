@@ -4,6 +4,8 @@
 
 #include "particle/constraints/CollectionConstraint.h"
 
+struct RuleBlock;
+
 // Deletes the particles (of its group; -1: all) that have left the kept area: x from Left up to but not
 // including Right, y from Top up to but not including Bottom. With CurrentOnly false the previous
 // location counts too: on the left and top a particle goes only when both locations are outside, on
@@ -29,8 +31,10 @@ public:
     virtual int isUsingPrevious();
     virtual unsigned char shouldRemove(IGlintmote* particle);
 
+    // This class's kernel in the engine's fast walk over plain particles.
+    static void runBlock(const IConstraint& rule, RuleBlock block);
+
 private:
-    friend class ParticleRuleRun;
     // The test of shouldRemove with the bounds as floats, worked out once for a whole walk.
     struct Test {
         int group;

@@ -5,6 +5,8 @@
 #include "particle/constraints/RadialField.h"
 #include "particle/core/JGeometryUtilities.h"
 
+struct RuleBlock;
+
 // Turns particles about the centre by the field's strength in radians (positive turns clockwise on
 // screen, where y grows downwards). With a centre above the plane (CenterZ) it also pushes outwards.
 class PARTICLE_EXPORT VortexForce : public RadialField {
@@ -18,8 +20,10 @@ public:
     // The two radii and a horizontal stroke at the top of the ring, pointing the way particles turn.
     unsigned char draw(CDC* dc, CSize size) override;
 
+    // This class's kernel in the engine's fast walk over plain particles.
+    static void runBlock(const IConstraint& rule, RuleBlock block);
+
 private:
-    friend class ParticleRuleRun;
     template <typename Particle> void turn(Particle p) const;
 };
 

@@ -1,19 +1,6 @@
 #include "particle/core/ClassRegistry.h"
 
-#include "particle/constraints/AddedClasses.h"
-#include "particle/constraints/Cameleon.h"
-#include "particle/constraints/Force.h"
-#include "particle/constraints/ImageClear.h"
-#include "particle/constraints/ImageDeltaParticleFactory.h"
-#include "particle/constraints/ImageLoad.h"
-#include "particle/constraints/OmniForce.h"
-#include "particle/constraints/ParticleFactoryUniform.h"
-#include "particle/constraints/ParticlesSquare.h"
-#include "particle/constraints/RemoveAged.h"
-#include "particle/constraints/RemoveOutOfBounds.h"
-#include "particle/constraints/RenderSimple.h"
-#include "particle/constraints/VortexForce.h"
-#include "particle/core/ConstraintCollection.h"
+#include "particle/core/ConstraintClasses.h"
 #include "particle/core/ParticleBase.h"
 
 ClassRegistryEntry::ClassRegistryEntry(
@@ -46,20 +33,7 @@ unsigned char ClassRegistry::registerClasses()
     };
     // The order is part of the interface: class listings index into it.
     particle(std::make_unique<ParticleBase>());
-    constraint(std::make_unique<RemoveOutOfBounds>());
-    constraint(std::make_unique<Force>());
-    constraint(std::make_unique<OmniForce>());
-    constraint(std::make_unique<RemoveAged>());
-    constraint(std::make_unique<ParticlesSquare>());
-    constraint(std::make_unique<Cameleon>());
-    constraint(std::make_unique<RenderSimple>());
-    constraint(std::make_unique<ImageClear>());
-    constraint(std::make_unique<ConstraintCollection>());
-    constraint(std::make_unique<ParticleFactoryUniform>());
-    constraint(std::make_unique<ImageLoad>());
-    constraint(std::make_unique<ImageDeltaParticleFactory>());
-    constraint(std::make_unique<VortexForce>());
-    for (std::unique_ptr<IConstraint>& c : AddedConstraintPrototypes())
+    for (std::unique_ptr<IConstraint>& c : LibraryConstraintPrototypes())
         constraint(std::move(c));
     return 1;
 }

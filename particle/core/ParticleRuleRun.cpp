@@ -1,16 +1,10 @@
 #include "particle/core/ParticleRuleRun.h"
 
-#include "particle/constraints/Force.h"
-#include "particle/constraints/OmniForce.h"
-#include "particle/constraints/RemoveAged.h"
-#include "particle/constraints/RemoveOutOfBounds.h"
-#include "particle/constraints/VortexForce.h"
 #include "particle/core/ParallelLoop.h"
-#include "particle/core/ParticleAccess.h"
 #include "particle/core/ParticleCollection.h"
+#include "particle/core/RuleKernel.h"
 
 #include <algorithm>
-#include <typeinfo>
 
 namespace {
 
@@ -25,24 +19,12 @@ bool ParticleRuleRun::add(IConstraint* constraint)
 {
     if (!constraint || count_ == kMaxRules)
         return false;
-    const std::type_info& type = typeid(*constraint);
-    Kind kind;
-    if (type == typeid(Force))
-        kind = Kind::Force;
-    else if (type == typeid(OmniForce))
-        kind = Kind::OmniForce;
-    else if (type == typeid(VortexForce))
-        kind = Kind::VortexForce;
-    else if (type == typeid(RemoveAged))
-        kind = Kind::RemoveAged;
-    else if (type == typeid(RemoveOutOfBounds))
-        kind = Kind::RemoveOutOfBounds;
-    else
+    const RuleKernel* kernel = FindRuleKernel(*constraint);
+    if (!kernel)
         return false;
-    rules_[count_++] = { kind, constraint };
-    const bool removal = kind == Kind::RemoveAged || kind == Kind::RemoveOutOfBounds;
-    removes_ = removes_ || removal;
-    moves_ = moves_ || !removal;
+    rules_[count_++] = { kernel, constraint };
+    removes_ = removes_ || kernel->removes;
+    moves_ = moves_ || !kernel->removes;
     return true;
 }
 
@@ -52,54 +34,9 @@ void ParticleRuleRun::applyToBlock(
     // One rule at a time over a block small enough to stay in the fastest cache: the walk over memory is
     // still one, and each rule's loop is a tight one of its own. A particle one rule condemns is passed
     // over by the rules after it.
-    auto each = [&](auto&& action) {
-        for (std::size_t i = begin; i < end; ++i) {
-            if (!gone[i - begin])
-                action(i - begin, DirectParticle(particles.particleBaseAt(i)));
-        }
-    };
-    for (int r = 0; r < count_; ++r) {
-        const IConstraint* c = rules_[r].constraint;
-        switch (rules_[r].kind) {
-        case Kind::Force: {
-            const auto* force = static_cast<const Force*>(c);
-            const int group = force->group;
-            each([&](std::size_t, DirectParticle p) {
-                if (group == -1 || p.group() == group)
-                    force->push(p);
-            });
-            break;
-        }
-        case Kind::OmniForce: {
-            const auto* force = static_cast<const OmniForce*>(c);
-            const int group = force->group;
-            each([&](std::size_t, DirectParticle p) {
-                if (group == -1 || p.group() == group)
-                    force->push(p);
-            });
-            break;
-        }
-        case Kind::VortexForce: {
-            const auto* force = static_cast<const VortexForce*>(c);
-            const int group = force->group;
-            each([&](std::size_t, DirectParticle p) {
-                if (group == -1 || p.group() == group)
-                    force->turn(p);
-            });
-            break;
-        }
-        case Kind::RemoveAged: {
-            const auto* rule = static_cast<const RemoveAged*>(c);
-            each([&](std::size_t k, DirectParticle p) { gone[k] = rule->condemns(p); });
-            break;
-        }
-        case Kind::RemoveOutOfBounds: {
-            const RemoveOutOfBounds::Test test = static_cast<const RemoveOutOfBounds*>(c)->test();
-            each([&](std::size_t k, DirectParticle p) { gone[k] = test.condemns(p); });
-            break;
-        }
-        }
-    }
+    const RuleBlock block { particles, begin, end, gone };
+    for (int r = 0; r < count_; ++r)
+        rules_[r].kernel->run(*rules_[r].constraint, block);
     if (thenStep) {
         for (std::size_t i = begin; i < end; ++i) {
             if (!gone[i - begin])

@@ -4,6 +4,7 @@
 
 class IConstraint;
 class ParticleCollection;
+struct RuleKernel;
 
 // A run of consecutive constraints that each act on one particle at a time, on nothing but that particle:
 // the library's own forces and removal rules. The run applies them all in one walk over the particles
@@ -13,9 +14,9 @@ class ParticleCollection;
 // meets none of the constraints after it, just as if it had been removed before they ran. The condemned
 // leave the collection in one compaction at the end, the survivors in their order.
 //
-// Only constraints of exactly the library's classes join a run (a host's subclass may override what they
-// do per particle, and then gets its virtual calls), and a run only walks a collection whose particles
-// are all exactly ParticleBase, reaching their fields directly. A large collection is split over threads.
+// Only constraints of exactly the library's classes that have a kernel join a run (a host's subclass may
+// override what they do per particle, and then gets its virtual calls), and a run only walks a collection whose
+// particles are all exactly ParticleBase, reaching their fields directly. A large collection is split over threads.
 class ParticleRuleRun {
 public:
     static constexpr int kMaxRules = 16;
@@ -33,9 +34,8 @@ public:
     static bool applyAlone(IConstraint* constraint, ParticleCollection* particles);
 
 private:
-    enum class Kind { Force, OmniForce, VortexForce, RemoveAged, RemoveOutOfBounds };
     struct Rule {
-        Kind kind;
+        const RuleKernel* kernel;
         const IConstraint* constraint;
     };
 
