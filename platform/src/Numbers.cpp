@@ -1,6 +1,7 @@
 #include "platform/Numbers.h"
 
 #include <fast_float/fast_float.h>
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <cfloat>
@@ -102,8 +103,9 @@ std::string FormatFixed(double value)
         return std::signbit(value) ? "-nan" : "nan";
     if (std::isinf(value))
         return value < 0 ? "-inf" : "inf";
-    // {fmt} rounds the exact binary value, ties to even, as printf does.
-    return fmt::format("{:.6f}", value);
+    // {fmt} rounds the exact binary value, ties to even, as printf does. The format is compiled in, so
+    // the browser's module carries no format-string parser.
+    return fmt::format(FMT_COMPILE("{:.6f}"), value);
 }
 
 } // namespace platform
