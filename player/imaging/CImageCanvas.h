@@ -1,12 +1,16 @@
 #pragma once
 
 #include "particle/core/IImageCanvas.h"
-#include "player/imaging/CDibPainter.h"
+#include "particle/core/JGeometryUtilities.h"
+#include "particle/core/PixelRows.h"
+#include "platform/Colour.h"
+#include "player/imaging/CDib.h"
 
-class CDib;
-
-// The canvas a picture hands out: every operation draws on the painter's private copy of the picture.
-// The picture copies it back when it releases the canvas; destroying a canvas on its own commits nothing.
+// The canvas a picture hands out: pixel reads in several colour models, blended writes, rectangles, discs
+// and colour-graded lines, all on a private copy of the picture. Every write goes through the CDib's pixel
+// rules, so anything off the picture is ignored; the class is final, so its own calls are direct and a
+// line costs no virtual call per pixel. The picture copies the copy back when it releases the canvas;
+// destroying a canvas on its own commits nothing.
 class CImageCanvas final : public IImageCanvas {
 public:
     CImageCanvas() = default;
@@ -15,7 +19,7 @@ public:
     CImageCanvas& operator=(const CImageCanvas&) = delete;
 
     // The private copy drawn on.
-    CDib& GetDib() { return painter_.GetDib(); }
+    CDib& GetDib() { return dib_; }
 
     int Lock() override;
     int IsLocked() override;
@@ -80,5 +84,27 @@ public:
     int DrawSolidLine(int x0, int y0, int x1, int y1, COLORREF c) override;
 
 private:
-    CDibPainter painter_;
+    // A colour and how it meets the pixel under it.
+    struct Ink {
+        enum Kind { Opaque, FloatAlpha, IntAlpha } kind;
+        COLORREF color;
+        float alpha;
+        int alpha255;
+    };
+
+    COLORREF read(int x, int y) const { return dib_.GetPixel(x, y); }
+    int plot(int x, int y, COLORREF c)
+    {
+        dib_.SetPixel(x, y, c);
+        return 1;
+    }
+    int put(int x, int y, const Ink& ink);
+    int blend(int x, int y, COLORREF c, float alpha);
+    int blend255(int x, int y, COLORREF c, int alpha);
+    void frame(int x0, int y0, int x1, int y1, const Ink& ink);
+    void fillRect(int x0, int y0, int x1, int y1, const Ink& border, const Ink& fill);
+    void fillCircle(int cx, int cy, int radius, const Ink& ink);
+
+    CDib dib_;
+    JGeometryUtilities geometry_;
 };

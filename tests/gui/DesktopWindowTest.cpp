@@ -176,6 +176,14 @@ TEST(DesktopWindow, ShortcutsWorkFromAnyControlAndTooltipsNameThem)
     EXPECT_EQ(window.asked[0].what, "open");
     EXPECT_EQ(window.asked[1].what, "open");
     EXPECT_EQ(window.asked[2].what, "save");
+    // R also stops the recording it started.
+    TempDir dir;
+    window.saveAnswer = CString(dir.file("keys.avi"));
+    window.chooseUncompressed = true;
+    press(Qt::Key_R);
+    ASSERT_TRUE(window.Player().IsRecording());
+    press(Qt::Key_R);
+    EXPECT_FALSE(window.Player().IsRecording());
 
     QString shown;
     closeNextModal(shown);
@@ -317,6 +325,9 @@ TEST(DesktopWindow, ZoomKeepsTheWindowOnTheScreen)
     EXPECT_EQ(zoomItems(), 3);
     window.RunCommand(W::kZoomIn);
     EXPECT_EQ(window.Zoom(), 3);
+    window.RunCommand(W::kZoomOut);
+    window.RunCommand(W::kZoomIn);
+    EXPECT_EQ(window.Zoom(), 3) << "Zoom In, greyed at the largest, works again below it";
 
     window.SetZoom(1);
     window.show();

@@ -19,6 +19,7 @@
 #include <QContextMenuEvent>
 #include <QDoubleSpinBox>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -275,6 +276,26 @@ TEST(PlayerDialog, CommandsWithDialogsStopTheAnimationExceptTheCompressorChoice)
     whenModalOpens([](QWidget*) {});
     window.RunCommand(CPlayerDialog::kAbout);
     EXPECT_FALSE(window.IsTicking());
+}
+
+// A message from elsewhere (a video that could not be finished, a refused drop) shown while a command's
+// question is up must not start the animation behind that question.
+TEST(PlayerDialog, AMessageUnderACommandsQuestionLeavesTheAnimationWaiting)
+{
+    struct Window : TestDialog {
+        bool AskSeed(QString& text) override
+        {
+            OpenDropped(QMimeData());
+            tickingUnderQuestion = IsTicking();
+            text.clear();
+            return false;
+        }
+        bool tickingUnderQuestion = true;
+    } window;
+    window.RunCommand(CPlayerDialog::kSeed);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_FALSE(window.tickingUnderQuestion);
+    EXPECT_TRUE(window.IsTicking());
 }
 
 TEST(PlayerDialog, RecordingShowsItsButtonGreysTheCompressorAndCaptionsEachFrame)

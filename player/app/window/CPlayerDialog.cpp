@@ -34,12 +34,12 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#include <initializer_list>
 
 namespace {
 
@@ -75,7 +75,61 @@ void paintEdgeBump(QPainter& painter, const QRect& rect)
     ring(rect.adjusted(1, 1, -1, -1), QColor(128, 128, 128), QColor(255, 255, 255));
 }
 
+// Where a command shows besides its keys.
+enum : unsigned {
+    kButton = 1 << 0, // a picture button
+    kCheckBox = 1 << 1, // a check box, hidden: its key and its command carry it
+    kPopup = 1 << 2, // an item of the popup menu
+    kZoomMenu = 1 << 3, // an item of the popup's Zoom menu, below the sizes
+    kSeparated = 1 << 4, // a separator above its item
+    kKeyShown = 1 << 5, // the item shows its first key
+    kCheckable = 1 << 6,
+    kDialogKey = 1 << 7, // its key is the dialog's own (Esc closes it): the tooltip names it, nothing binds it
+};
+
+// A control: its caption when the popup item says more, its picture, and its place in pixels. A
+// partner takes the place of the control it names, shown while that one is hidden.
+struct ControlPlace {
+    const char* caption;
+    ButtonArt::Kind art;
+    QRect place;
+    int partner;
+};
+
+// At x, y in dialog units, as large as its picture.
+ControlPlace button(ButtonArt::Kind art, int x, int y, const char* caption = nullptr)
+{
+    return { caption, art, QRect(QPoint(DialogX(x), DialogY(y)), ButtonArt::Size(art)), 0 };
+}
+
+ControlPlace partnerOf(int partner, ButtonArt::Kind art)
+{
+    return { nullptr, art, QRect(), partner };
+}
+
+ControlPlace checkBox(int x, int y, int width, int height)
+{
+    return { nullptr, ButtonArt::Kind::Clear, DialogRect(x, y, width, height), 0 };
+}
+
+// How a command's state follows the window's; null where it never changes.
+struct CommandState {
+    bool (*enabled)(const CPlayerDialog&);
+    bool (*shown)(const CPlayerDialog&);
+    bool (*checked)(const CPlayerDialog&);
+};
+
 } // namespace
+
+struct CPlayerDialog::CommandRow {
+    int id;
+    const char* text; // the popup item's, or else the control's caption
+    unsigned where;
+    ControlPlace control;
+    QList<QKeySequence> keys;
+    void (CPlayerDialog::*run)();
+    CommandState state;
+};
 
 CPlayerDialog::CPlayerDialog(QWidget* parent)
     // A window of its own, listed and minimised by the window manager like any other; fixed in size, so
@@ -94,41 +148,12 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     // Every pixel is painted here: the texture around the drawing area, the frame inside it.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    // Created in tab order.
-    clear_ = addButton(kClear, "Clear", 7, 163);
-    stop_ = addButton(kStop, "Stop", 28, 163);
-    step_ = addButton(kStep, "Step", 44, 163);
-    play_ = addButton(kPlay, "Play", 60, 163);
-    playing_ = addButton(kPlaying, "Playing", 58, 134);
-    record_ = addButton(kRecord, "Record", 76, 163);
-    recording_ = addButton(kRecording, "Recording", 75, 134);
-    quickParts_ = new QCheckBox(QStringLiteral("Quick Parts"), this);
-    quickParts_->setGeometry(DialogRect(98, 165, 53, 10));
-    quickParts_->hide();
-    snapshot_ = addButton(kSnapshot, "Snapshot", 153, 163);
-    load_ = addButton(kLoad, "Load", 170, 163);
-    exit_ = addButton(kExit, "Exit", 195, 163);
+    addCommands();
     drawingArea_ = new QWidget(this);
     drawingArea_->setGeometry(DialogRect(7, 7, 219, 149));
     drawingArea_->hide(); // the window itself takes the mouse over the drawing area
 
-    connect(clear_, &QAbstractButton::clicked, this, &CPlayerDialog::OnClear);
-    connect(stop_, &QAbstractButton::clicked, this, &CPlayerDialog::OnStop);
-    connect(step_, &QAbstractButton::clicked, this, &CPlayerDialog::OnStep);
-    connect(play_, &QAbstractButton::clicked, this, &CPlayerDialog::OnPlay);
-    connect(playing_, &QAbstractButton::clicked, this, &CPlayerDialog::OnPlay);
-    connect(record_, &QAbstractButton::clicked, this, &CPlayerDialog::OnRecord);
-    connect(recording_, &QAbstractButton::clicked, this, &CPlayerDialog::OnRecord);
-    connect(snapshot_, &QAbstractButton::clicked, this, &CPlayerDialog::OnSnapshot);
-    connect(quickParts_, &QCheckBox::clicked, this, &CPlayerDialog::OnQuickParts);
-    connect(load_, &QAbstractButton::clicked, this, &CPlayerDialog::OnLoad);
-    connect(exit_, &QAbstractButton::clicked, this, &QDialog::accept);
-
     drawTexture();
-
-    // Each pair shares one place; only one of them is shown at a time.
-    recording_->setGeometry(record_->geometry());
-    playing_->setGeometry(play_->geometry());
 
     CMorvane& host = player_.GetHost();
     offscreen_ = std::make_unique<CDC>(host.getWidth(), host.getHeight());
@@ -145,10 +170,6 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     reloadOnChange_ = settings_.ReloadOnChange();
     steadyTicks_ = settings_.SteadyTicks();
 
-    for (QWidget* control : std::initializer_list<QWidget*> {
-             clear_, stop_, step_, play_, playing_, record_, recording_, quickParts_, snapshot_, load_, exit_ })
-        places_.emplace_back(control, control->geometry());
-    addShortcuts();
     int zoom = settings_.Zoom();
     if (zoom < WindowZoom::kSmallest || zoom > WindowZoom::kLargest) {
         const QScreen* shown = screen();
@@ -159,7 +180,7 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
     applyZoom(std::min(zoom, LargestZoom()));
     // Clear shows its focused picture at start, as the first button in tab order; the keys still go to
     // the window's shortcuts until the user moves the keyboard on with Tab.
-    clear_->TakeFocusQuietly();
+    static_cast<CBitmapButton*>(Control(kClear))->TakeFocusQuietly();
 
     UpdateControls();
     if (player_.playing)
@@ -175,84 +196,128 @@ CPlayerDialog::~CPlayerDialog()
         video->thread->wait();
 }
 
-CBitmapButton* CPlayerDialog::addButton(int id, const char* caption, int x, int y)
+void CPlayerDialog::addCommands()
 {
-    static const struct {
-        int id;
-        ButtonArt::Kind kind;
-        const char* key; // as the tooltip names it
-    } kinds[] = {
-        { kClear, ButtonArt::Kind::Clear, "Del" },
-        { kStop, ButtonArt::Kind::Stop, "Space" },
-        { kStep, ButtonArt::Kind::Step, "Right" },
-        { kPlay, ButtonArt::Kind::Play, "Space" },
-        { kPlaying, ButtonArt::Kind::Playing, "Space" },
-        { kRecord, ButtonArt::Kind::Record, "R" },
-        { kRecording, ButtonArt::Kind::Recording, "R" },
-        { kSnapshot, ButtonArt::Kind::Snapshot, "S" },
-        { kLoad, ButtonArt::Kind::Load, "O" },
-        { kExit, ButtonArt::Kind::Exit, "Esc" },
+    using W = CPlayerDialog;
+    using Kind = ButtonArt::Kind;
+    using Keys = QList<QKeySequence>;
+    const auto playing = [](const W& w) { return w.player_.playing != 0; };
+    const auto stopped = [](const W& w) { return w.player_.playing == 0; };
+    const auto recording = [](const W& w) { return w.player_.IsRecording(); };
+    const auto notRecording = [](const W& w) { return !w.player_.IsRecording(); };
+    // In the controls' tab order, then the popup's order. Space and R each belong to two commands of
+    // which only one is enabled and shown at a time. Made on first use: standard keys need the
+    // application.
+    static const CommandRow rows[] = {
+        { kClear, "Clear", kButton, button(Kind::Clear, 7, 163), Keys { Qt::Key_Delete }, &W::OnClear, {} },
+        { kStop, "Stop", kButton, button(Kind::Stop, 28, 163), Keys { Qt::Key_Space }, &W::OnStop,
+            { playing, nullptr, nullptr } },
+        { kStep, "Step", kButton, button(Kind::Step, 44, 163), Keys { Qt::Key_Right, Qt::Key_Period }, &W::OnStep,
+            { stopped, nullptr, nullptr } },
+        { kPlay, "Play", kButton, button(Kind::Play, 60, 163), Keys { Qt::Key_Space }, &W::OnPlay,
+            { nullptr, stopped, nullptr } },
+        { kPlaying, "Playing", kButton, partnerOf(kPlay, Kind::Playing), Keys {}, &W::OnPlay,
+            { nullptr, playing, nullptr } },
+        { kRecord, "Record", kButton, button(Kind::Record, 76, 163), Keys { Qt::Key_R }, &W::OnRecord,
+            { nullptr, notRecording, nullptr } },
+        { kRecording, "Recording", kButton, partnerOf(kRecord, Kind::Recording), Keys { Qt::Key_R }, &W::OnRecord,
+            { nullptr, recording, nullptr } },
+        { kQuickParts, "Quick Parts", kCheckBox | kCheckable, checkBox(98, 165, 53, 10), Keys { Qt::Key_P },
+            &W::OnQuickParts, { nullptr, nullptr, [](const W& w) { return w.player_.drawParticles != 0; } } },
+        { kSnapshot, "Snapshot", kButton, button(Kind::Snapshot, 153, 163), Keys { Qt::Key_S }, &W::OnSnapshot, {} },
+        { kLoad, "&Load Constraints...", kButton | kPopup, button(Kind::Load, 170, 163, "Load"),
+            Keys { Qt::Key_O, QKeySequence::Open }, &W::OnLoad, {} },
+        { kExit, "Exit", kButton | kDialogKey, button(Kind::Exit, 195, 163), Keys { Qt::Key_Escape }, &W::accept, {} },
+        { kReloadOnChange, "&Reload on Change", kPopup | kCheckable, {}, Keys {}, &W::OnReloadOnChange,
+            { nullptr, nullptr, [](const W& w) { return w.reloadOnChange_; } } },
+        { kAviCompressor, "&AVI Compressor...", kPopup, {}, Keys {}, &W::OnAviCompressor,
+            { notRecording, nullptr, nullptr } },
+        { kStatistics, "&Statistics...", kPopup, {}, Keys {}, &W::OnStatistics, {} },
+        { kSeed, "See&d...", kPopup, {}, Keys {}, &W::OnSeed, {} },
+        { kEdit, "&Edit Scene", kPopup | kCheckable | kKeyShown, {}, Keys { Qt::CTRL | Qt::Key_E }, &W::ToggleEditor,
+            { nullptr, nullptr, [](const W& w) { return w.editPanel_ && w.editPanel_->isVisible(); } } },
+        { kSteadyTicks, "S&teady 20 Ticks a Second", kPopup | kCheckable, {}, Keys {}, &W::OnSteadyTicks,
+            { nullptr, nullptr, [](const W& w) { return w.steadyTicks_; } } },
+        { kZoomIn, "Zoom &In", kZoomMenu | kKeyShown, {}, Keys { QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal },
+            &W::zoomIn, { [](const W& w) { return w.zoom_ < w.LargestZoom(); }, nullptr, nullptr } },
+        { kZoomOut, "Zoom &Out", kZoomMenu | kKeyShown, {}, Keys { QKeySequence::ZoomOut }, &W::zoomOut,
+            { [](const W& w) { return w.zoom_ > WindowZoom::kSmallest; }, nullptr, nullptr } },
+        // There is no window system menu to carry the About item, so the popup carries it.
+        { kAbout, "&About Mirrim...", kPopup | kSeparated, {}, Keys { Qt::Key_F1 }, &W::OnAbout, {} },
     };
-    const auto found = std::find_if(std::begin(kinds), std::end(kinds), [id](const auto& k) { return k.id == id; });
-    auto* button = new CBitmapButton(found->kind, QString::fromLatin1(caption), this);
-    button->move(DialogX(x), DialogY(y));
-    button->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(caption), QString::fromLatin1(found->key)));
-    return button;
+
+    const auto add = [this](int id, const QString& text, bool checkable, const std::function<void()>& run) {
+        auto* action = new QAction(text, this);
+        action->setData(id);
+        action->setCheckable(checkable);
+        // Window-wide, so the keys work whichever control has the keyboard; a button does not claim them.
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, run] {
+            if (!popupOpen_)
+                run();
+        });
+        return action;
+    };
+    for (const CommandRow& row : rows) {
+        QAction* action
+            = add(row.id, QString::fromUtf8(row.text), row.where & kCheckable, [this, &row] { (this->*row.run)(); });
+        if (!(row.where & kDialogKey))
+            action->setShortcuts(row.keys);
+        action->setShortcutVisibleInContextMenu(row.where & kKeyShown);
+        if (row.control.caption)
+            action->setIconText(QString::fromUtf8(row.control.caption));
+        QAbstractButton* control = nullptr;
+        if (row.where & kButton) {
+            // A partner shares its partner's place and is named by its keys.
+            const CommandAction* partner = row.control.partner ? findCommand(row.control.partner) : nullptr;
+            const CommandRow& named = partner && row.keys.isEmpty() ? *partner->row : row;
+            control = new CBitmapButton(row.control.art, action->iconText(), this);
+            control->move(partner ? partner->control->pos() : row.control.place.topLeft());
+            control->setToolTip(QStringLiteral("%1 (%2)").arg(action->iconText(), named.keys.value(0).toString()));
+        } else if (row.where & kCheckBox) {
+            control = new QCheckBox(action->iconText(), this);
+            control->setGeometry(row.control.place);
+            control->hide();
+        }
+        if (control) {
+            connect(control, &QAbstractButton::clicked, action, &QAction::trigger);
+            places_.emplace_back(control, control->geometry());
+        }
+        commands_.push_back({ row.id, &row, action, control });
+    }
+    for (int times = WindowZoom::kSmallest; times <= WindowZoom::kLargest; ++times) {
+        const int id = kZoom1 + times - 1;
+        QAction* action = add(id, QStringLiteral("&%1\u00d7").arg(times), true, [this, times] { SetZoom(times); });
+        commands_.push_back({ id, nullptr, action, nullptr });
+    }
+}
+
+const CPlayerDialog::CommandAction* CPlayerDialog::findCommand(int id) const
+{
+    const auto found = std::find_if(
+        commands_.begin(), commands_.end(), [id](const CommandAction& command) { return command.id == id; });
+    return found == commands_.end() ? nullptr : &*found;
 }
 
 QAbstractButton* CPlayerDialog::Control(int id) const
 {
-    switch (id) {
-    case kClear:
-        return clear_;
-    case kStop:
-        return stop_;
-    case kStep:
-        return step_;
-    case kPlay:
-        return play_;
-    case kPlaying:
-        return playing_;
-    case kRecord:
-        return record_;
-    case kRecording:
-        return recording_;
-    case kSnapshot:
-        return snapshot_;
-    case kQuickParts:
-        return quickParts_;
-    case kLoad:
-        return load_;
-    case kExit:
-        return exit_;
-    default:
-        return nullptr;
-    }
+    const CommandAction* command = findCommand(id);
+    return command ? command->control : nullptr;
 }
 
-void CPlayerDialog::addShortcuts()
+QCheckBox* CPlayerDialog::QuickParts() const
 {
-    const std::pair<QList<QKeySequence>, std::function<void()>> shortcuts[] = {
-        { { Qt::Key_Space }, [this] { RunCommand(player_.playing ? kStop : kPlay); } },
-        { { Qt::Key_Right, Qt::Key_Period }, [this] { RunCommand(kStep); } },
-        { { Qt::Key_Delete }, [this] { RunCommand(kClear); } },
-        { { Qt::Key_R }, [this] { RunCommand(player_.IsRecording() ? kRecording : kRecord); } },
-        { { Qt::Key_S }, [this] { RunCommand(kSnapshot); } },
-        { { Qt::Key_O, QKeySequence::Open }, [this] { RunCommand(kLoad); } },
-        { { Qt::Key_P }, [this] { RunCommand(kQuickParts); } },
-        { { Qt::Key_F1 }, [this] { RunCommand(kAbout); } },
-        { { QKeySequence::ZoomIn, Qt::CTRL | Qt::Key_Equal }, [this] { RunCommand(kZoomIn); } },
-        { { QKeySequence::ZoomOut }, [this] { RunCommand(kZoomOut); } },
-        { { Qt::CTRL | Qt::Key_E }, [this] { RunCommand(kEdit); } },
-    };
-    // Window-wide, so they work whichever control has the keyboard; a button does not claim these keys.
-    for (const auto& [keys, command] : shortcuts) {
-        auto* action = new QAction(this);
-        action->setShortcuts(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, command);
-        addAction(action);
-    }
+    return qobject_cast<QCheckBox*>(Control(kQuickParts));
+}
+
+void CPlayerDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The sizes that fit change with the frame, known once shown, and with the screen.
+    UpdateControls();
+    if (QWindow* window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, &CPlayerDialog::UpdateControls, Qt::UniqueConnection);
 }
 
 QRect CPlayerDialog::DrawingArea() const
@@ -301,6 +366,7 @@ void CPlayerDialog::applyZoom(int zoom)
             control->resize(place.size() * zoom);
         control->move(place.topLeft() * zoom);
     }
+    UpdateControls(); // the zoom's commands and sizes
     update();
 }
 
@@ -309,10 +375,13 @@ void CPlayerDialog::keepFocusUsable(QWidget* focused)
     if (!focused || focused == this || (!focused->isHidden() && focused->isEnabled()))
         return;
     QWidget* partner = nullptr;
-    if (focused == play_ || focused == playing_)
-        partner = focused == play_ ? playing_ : play_;
-    else if (focused == record_ || focused == recording_)
-        partner = focused == record_ ? recording_ : record_;
+    for (const CommandAction& command : commands_) {
+        if (!command.control || !command.row->control.partner)
+            continue;
+        QWidget* other = Control(command.row->control.partner);
+        if (focused == command.control || focused == other)
+            partner = focused == other ? command.control : other;
+    }
     if (partner && !partner->isHidden() && partner->isEnabled())
         partner->setFocus(Qt::OtherFocusReason);
     else
@@ -322,22 +391,27 @@ void CPlayerDialog::keepFocusUsable(QWidget* focused)
 void CPlayerDialog::UpdateControls()
 {
     QWidget* focused = focusWidget();
-    quickParts_->setChecked(player_.drawParticles != 0);
-    const bool recording = player_.IsRecording();
-    record_->setVisible(!recording);
-    recording_->setVisible(recording);
-    const bool playing = player_.playing != 0;
-    stop_->setEnabled(playing);
-    step_->setEnabled(!playing);
-    play_->setVisible(!playing);
-    playing_->setVisible(playing);
+    for (const CommandAction& command : commands_) {
+        if (!command.row) {
+            command.action->setChecked(command.id - kZoom1 + 1 == zoom_);
+            continue;
+        }
+        // Each state goes to the action and its control alike. A hidden action's keys are off, yet it
+        // still runs when triggered, as a hidden button does when clicked.
+        const auto follow = [this, &command](bool (*state)(const CPlayerDialog&), auto setOnAction, auto setOnControl) {
+            if (!state)
+                return;
+            const bool on = state(*this);
+            (command.action->*setOnAction)(on);
+            if (command.control)
+                (command.control->*setOnControl)(on);
+        };
+        const CommandState& state = command.row->state;
+        follow(state.enabled, &QAction::setEnabled, &QWidget::setEnabled);
+        follow(state.shown, &QAction::setVisible, &QWidget::setVisible);
+        follow(state.checked, &QAction::setChecked, &QAbstractButton::setChecked);
+    }
     keepFocusUsable(focused);
-}
-
-void CPlayerDialog::rearmIfPlaying()
-{
-    if (player_.playing)
-        armTimer();
 }
 
 void CPlayerDialog::invalidateDrawingArea()
@@ -347,44 +421,8 @@ void CPlayerDialog::invalidateDrawingArea()
 
 void CPlayerDialog::RunCommand(int command)
 {
-    switch (command) {
-    case kLoad:
-        OnLoad(); // also a menu item, so not only the button's
-        break;
-    case kAviCompressor:
-        OnAviCompressor();
-        break;
-    case kStatistics:
-        OnStatistics();
-        break;
-    case kAbout:
-        OnAbout();
-        break;
-    case kReloadOnChange:
-        OnReloadOnChange();
-        break;
-    case kSeed:
-        OnSeed();
-        break;
-    case kSteadyTicks:
-        OnSteadyTicks();
-        break;
-    case kEdit:
-        ToggleEditor();
-        break;
-    case kZoomIn:
-        SetZoom(zoom_ + 1);
-        break;
-    case kZoomOut:
-        SetZoom(zoom_ - 1);
-        break;
-    default:
-        if (command >= kZoom1 && command < kZoom1 + WindowZoom::kLargest)
-            SetZoom(command - kZoom1 + 1);
-        else if (QAbstractButton* control = Control(command))
-            control->click();
-        break;
-    }
+    if (const CommandAction* found = findCommand(command))
+        found->action->trigger();
 }
 
 void CPlayerDialog::timerEvent(QTimerEvent* event)
@@ -493,47 +531,27 @@ void CPlayerDialog::mouseReleaseEvent(QMouseEvent* event)
 
 std::unique_ptr<QMenu> CPlayerDialog::BuildPopupMenu()
 {
+    UpdateControls(); // the items as the window stands now
     auto menu = std::make_unique<QMenu>(this);
-    menu->addAction(QStringLiteral("&Load Constraints..."))->setData(int(kLoad));
-    QAction* reload = menu->addAction(QStringLiteral("&Reload on Change"));
-    reload->setData(int(kReloadOnChange));
-    reload->setCheckable(true);
-    reload->setChecked(reloadOnChange_);
-    QAction* compressor = menu->addAction(QStringLiteral("&AVI Compressor..."));
-    compressor->setData(int(kAviCompressor));
-    compressor->setEnabled(!player_.IsRecording());
-    menu->addAction(QStringLiteral("&Statistics..."))->setData(int(kStatistics));
-    menu->addAction(QStringLiteral("See&d..."))->setData(int(kSeed));
-    QAction* edit = menu->addAction(QStringLiteral("&Edit Scene"));
-    edit->setData(int(kEdit));
-    edit->setCheckable(true);
-    edit->setChecked(editPanel_ && editPanel_->isVisible());
-    edit->setShortcut(Qt::CTRL | Qt::Key_E);
-    QAction* steady = menu->addAction(QStringLiteral("S&teady 20 Ticks a Second"));
-    steady->setData(int(kSteadyTicks));
-    steady->setCheckable(true);
-    steady->setChecked(steadyTicks_);
-    QMenu* zoom = menu->addMenu(QStringLiteral("&Zoom"));
-    // Only the sizes that fit on the screen.
-    const int largest = LargestZoom();
-    for (int times = WindowZoom::kSmallest; times <= largest; ++times) {
-        QAction* item = zoom->addAction(QStringLiteral("&%1\u00d7").arg(times));
-        item->setData(kZoom1 + times - 1);
-        item->setCheckable(true);
-        item->setChecked(times == zoom_);
+    QMenu* zoom = nullptr;
+    for (const CommandAction& command : commands_) {
+        if (!command.row || !(command.row->where & (kPopup | kZoomMenu)))
+            continue;
+        QMenu* into = menu.get();
+        if (command.row->where & kZoomMenu) {
+            if (!zoom) {
+                zoom = menu->addMenu(QStringLiteral("&Zoom"));
+                // Only the sizes that fit on the screen.
+                for (int times = WindowZoom::kSmallest; times <= LargestZoom(); ++times)
+                    zoom->addAction(findCommand(kZoom1 + times - 1)->action);
+                zoom->addSeparator();
+            }
+            into = zoom;
+        }
+        if (command.row->where & kSeparated)
+            into->addSeparator();
+        into->addAction(command.action);
     }
-    zoom->addSeparator();
-    QAction* in = zoom->addAction(QStringLiteral("Zoom &In"));
-    in->setData(int(kZoomIn));
-    in->setShortcut(QKeySequence::ZoomIn);
-    in->setEnabled(zoom_ < largest);
-    QAction* out = zoom->addAction(QStringLiteral("Zoom &Out"));
-    out->setData(int(kZoomOut));
-    out->setShortcut(QKeySequence::ZoomOut);
-    out->setEnabled(zoom_ > WindowZoom::kSmallest);
-    // There is no window system menu to carry the About item, so the popup carries it.
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("&About Mirrim..."))->setData(int(kAbout));
     return menu;
 }
 
@@ -546,13 +564,17 @@ QPoint CPlayerDialog::PopupPoint(const QContextMenuEvent& event) const
 
 void CPlayerDialog::contextMenuEvent(QContextMenuEvent* event)
 {
-    stopTimer();
-    std::unique_ptr<QMenu> menu = BuildPopupMenu();
-    const QAction* chosen = menu->exec(PopupPoint(*event));
-    const int command = chosen ? chosen->data().toInt() : 0;
-    menu.reset();
-    rearmIfPlaying();
-    // The chosen item arrives as a command after the menu has gone, as a control's would.
+    int command = 0;
+    {
+        const PausedTicks paused(*this);
+        const std::unique_ptr<QMenu> menu = BuildPopupMenu();
+        popupOpen_ = true;
+        const QAction* chosen = menu->exec(PopupPoint(*event));
+        popupOpen_ = false;
+        command = chosen ? chosen->data().toInt() : 0;
+    }
+    // The chosen item arrives as a command after the menu has gone and the tick is re-armed, as a
+    // control's would.
     if (command)
         RunCommand(command);
 }
@@ -570,29 +592,25 @@ void CPlayerDialog::keyPressEvent(QKeyEvent* event)
 
 void CPlayerDialog::OnClear()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     player_.Clear();
     UpdateControls();
-    if (player_.playing)
-        armTimer();
-    else
+    if (!player_.playing)
         invalidateDrawingArea();
 }
 
 void CPlayerDialog::OnPlay()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     player_.TogglePlay();
     UpdateControls();
-    rearmIfPlaying();
 }
 
 void CPlayerDialog::OnStop()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     player_.Stop();
     UpdateControls();
-    rearmIfPlaying();
     restCaption();
     invalidateDrawingArea();
 }
@@ -607,35 +625,33 @@ void CPlayerDialog::OnStep()
 
 void CPlayerDialog::OnRecord()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     player_.ToggleRecord();
     UpdateControls();
-    rearmIfPlaying();
 }
 
 void CPlayerDialog::OnSnapshot()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     // The last frame composed for the screen; without an off-screen surface, a black picture.
     const std::unique_ptr<CDibImage> picture = player_.Snapshot(offscreen_.get());
     CImageDialog dialog(this, this);
     dialog.SetImage(picture.get());
     dialog.exec();
     UpdateControls();
-    rearmIfPlaying();
 }
 
-void CPlayerDialog::OnQuickParts(bool checked)
+void CPlayerDialog::OnQuickParts()
 {
-    stopTimer();
-    player_.drawParticles = checked ? 1 : 0;
+    const PausedTicks paused(*this);
+    // The action has taken the box's new state, whether the box was clicked or its key pressed.
+    player_.drawParticles = findCommand(kQuickParts)->action->isChecked() ? 1 : 0;
     UpdateControls();
-    rearmIfPlaying();
 }
 
 void CPlayerDialog::OnLoad()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene()) {
         watch(*report);
         sceneLoaded(*report);
@@ -688,15 +704,14 @@ void CPlayerDialog::OpenDropped(const QMimeData& data)
             OpenFile(CString(QFile::encodeName(path).toStdString()));
     }
     if (!refusal.isEmpty()) {
-        stopTimer();
+        const PausedTicks paused(*this);
         ShowMessage(CString(refusal.toStdString()), MessageKind::Information);
-        rearmIfPlaying();
     }
 }
 
 void CPlayerDialog::OpenFile(const CString& path)
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     const ScenePlayer::LoadReport report = player_.LoadFile(path);
     player_.ShowFindings(report);
     watch(report);
@@ -714,7 +729,7 @@ void CPlayerDialog::ReloadIfWanted()
         QTimer::singleShot(SceneWatcher::kSettleMs, this, &CPlayerDialog::ReloadIfWanted);
         return;
     }
-    stopTimer();
+    const PausedTicks paused(*this);
     // A file caught half-written, or broken by an edit, leaves the running scene as it is.
     const ScenePlayer::LoadReport report
         = player_.LoadFile(watcher_.Files().front().c_str(), std::nullopt, ScenePlayer::LoadMode::KeepOnErrors);
@@ -762,7 +777,7 @@ void CPlayerDialog::drawTexture()
 
 void CPlayerDialog::SetSeed(std::optional<unsigned int> seed)
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     seed_ = seed;
     // The scene starts over, as it does from the command line: no particles, its file read again.
     player_.Clear();
@@ -790,12 +805,10 @@ bool CPlayerDialog::AskSeed(QString& text)
 
 void CPlayerDialog::OnSeed()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     QString text = seed_ ? QString::number(*seed_) : QString();
-    if (!AskSeed(text)) {
-        rearmIfPlaying();
+    if (!AskSeed(text))
         return;
-    }
     text = text.trimmed();
     bool number = true;
     const qlonglong value = text.isEmpty() ? 0 : text.toLongLong(&number);
@@ -803,7 +816,6 @@ void CPlayerDialog::OnSeed()
         ShowMessage(
             CString("'") + text.toStdString().c_str() + "' is no seed: give a whole number from 0 to 2147483647.",
             MessageKind::Error);
-        rearmIfPlaying();
         return;
     }
     SetSeed(text.isEmpty() ? std::nullopt : std::optional<unsigned int>(static_cast<unsigned int>(value)));
@@ -812,7 +824,6 @@ void CPlayerDialog::OnSeed()
 void CPlayerDialog::afterLoad()
 {
     UpdateControls();
-    rearmIfPlaying();
     invalidateDrawingArea();
 }
 
@@ -842,9 +853,8 @@ void CPlayerDialog::videoFinished(int id)
     done->thread->wait();
     restCaption();
     if (!done->finished) {
-        stopTimer();
+        const PausedTicks paused(*this);
         ShowMessage(CString("Cannot finish '") + done->path + "': " + done->error.c_str(), MessageKind::Error);
-        rearmIfPlaying();
     }
 }
 
@@ -873,7 +883,7 @@ QSize CPlayerDialog::sizeAt(int zoom) const
 
 void CPlayerDialog::ToggleEditor()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     if (!editPanel_) {
         editPanel_ = new SceneEditPanel(
             player_.GetSystem().constraints, [this] { restartEdited(); }, [this] { saveEdited(); }, this);
@@ -883,21 +893,19 @@ void CPlayerDialog::ToggleEditor()
     if (editPanel_->isVisible())
         editPanel_->Refresh();
     applyZoom(zoom_);
-    rearmIfPlaying();
 }
 
 void CPlayerDialog::restartEdited()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     player_.Clear();
     startSeed();
     invalidateDrawingArea();
-    rearmIfPlaying();
 }
 
 void CPlayerDialog::saveEdited()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     CString path;
     if (AskSaveFile("Definition File (*.vq)|*.vq|All Files (*.*)|*.*||", "vq", path)) {
         const std::string text = editPanel_->Editor().DefinitionText();
@@ -905,7 +913,6 @@ void CPlayerDialog::saveEdited()
                 [&text](std::FILE* file) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }))
             ShowMessage(CString("Cannot save '") + path + "': " + std::strerror(errno), MessageKind::Error);
     }
-    rearmIfPlaying();
 }
 
 void CPlayerDialog::OnSteadyTicks()
@@ -928,19 +935,17 @@ void CPlayerDialog::OnAviCompressor()
 
 void CPlayerDialog::OnStatistics()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     CString text;
     text.Format("%d particles", player_.GetHost().getParticleSystem()->particles.getParticleCount());
     ShowMessage(text, MessageKind::Information);
-    rearmIfPlaying();
 }
 
 void CPlayerDialog::OnAbout()
 {
-    stopTimer();
+    const PausedTicks paused(*this);
     CAboutDialog about(this);
     about.exec();
-    rearmIfPlaying();
 }
 
 bool CPlayerDialog::askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path)

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-class CBitmapButton;
 class QAbstractButton;
+class QAction;
 class QCheckBox;
 class QContextMenuEvent;
 class QMenu;
@@ -34,9 +34,12 @@ class SceneEditPanel;
 // not take it, and when a command hides or disables the focused button, its partner (Play and Playing,
 // Record and Recording) takes it over, or else the window.
 //
-// The tick timer runs only while the player plays. Every command stops it first and re-arms it only if
-// the player still plays afterwards, so no tick runs while a modal dialog of a command is up; the one
-// exception is the compressor choice, during which the animation goes on.
+// Every command is one QAction, made from one table in CPlayerDialog.cpp: its button or check box, its
+// popup item and its keys all trigger it, and its enabled, shown and checked states follow the player.
+//
+// The tick timer runs only while the player plays. Every command pauses it (PausedTicks) and re-arms it
+// only if the player still plays afterwards, so no tick runs while a modal dialog of a command is up; the
+// one exception is the compressor choice, during which the animation goes on.
 class CPlayerDialog : public QDialog, public IPlayerUi {
     Q_OBJECT
 public:
@@ -74,10 +77,10 @@ public:
     void ShowMessage(const CString& text, MessageKind kind) override;
     bool ChooseCompressor(CompressorSettings& settings) override;
 
-    // Sets the controls from the player's state.
+    // Sets the commands' controls, popup items and keys from the player's state.
     void UpdateControls();
-    // Runs a command as its control or menu item would; buttons are clicked, so a disabled one does
-    // nothing.
+    // Runs a command as its control or menu item would, so a disabled one does nothing; a hidden button's
+    // command still runs, as a click on it would.
     void RunCommand(int command);
     // One tick of the animation, as the timer runs it.
     void Tick();
@@ -119,7 +122,7 @@ public:
 
     ScenePlayer& Player() { return player_; }
     QAbstractButton* Control(int id) const;
-    QCheckBox* QuickParts() const { return quickParts_; }
+    QCheckBox* QuickParts() const;
     QRect DrawingArea() const;
     bool IsTicking() const { return timer_.isActive(); }
     bool HasOffscreen() const { return offscreen_ != nullptr; }
@@ -139,15 +142,49 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
-private slots:
+private:
+    // Stops the tick for as long as it lives and re-arms it afterwards if the player still plays. Nested,
+    // only the outermost re-arms: a message shown under a command's dialog must not start the animation
+    // behind it.
+    class PausedTicks {
+    public:
+        explicit PausedTicks(CPlayerDialog& window)
+            : window_(window)
+        {
+            ++window_.pauses_;
+            window_.stopTimer();
+        }
+        ~PausedTicks()
+        {
+            if (--window_.pauses_ == 0 && window_.player_.playing)
+                window_.armTimer();
+        }
+        PausedTicks(const PausedTicks&) = delete;
+        PausedTicks& operator=(const PausedTicks&) = delete;
+
+    private:
+        CPlayerDialog& window_;
+    };
+    struct CommandRow;
+    // A command as made from its row (none for a zoom size): the action, and its control if it has one.
+    struct CommandAction {
+        int id;
+        const CommandRow* row;
+        QAction* action;
+        QAbstractButton* control;
+    };
+    void addCommands();
+    const CommandAction* findCommand(int id) const;
+
     void OnClear();
     void OnPlay();
     void OnStop();
     void OnStep();
     void OnRecord();
     void OnSnapshot();
-    void OnQuickParts(bool checked);
+    void OnQuickParts();
     void OnLoad();
     void OnAviCompressor();
     void OnStatistics();
@@ -155,10 +192,8 @@ private slots:
     void OnReloadOnChange();
     void OnSeed();
     void OnSteadyTicks();
-
-private:
-    CBitmapButton* addButton(int id, const char* caption, int x, int y);
-    void addShortcuts();
+    void zoomIn() { SetZoom(zoom_ + 1); }
+    void zoomOut() { SetZoom(zoom_ - 1); }
     // Focus on a hidden or disabled control goes to its partner or the window.
     void keepFocusUsable(QWidget* focused);
     void applyZoom(int zoom);
@@ -166,7 +201,6 @@ private:
     void paintUnzoomed(QPainter& painter, const QRegion& region);
     void stopTimer() { timer_.stop(); }
     void armTimer() { timer_.start(kTickMs, this); }
-    void rearmIfPlaying();
     void invalidateDrawingArea();
     bool askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path);
     // Watches the files a load read, unless it read none.
@@ -183,7 +217,7 @@ private:
     void saveEdited();
     // The window's size at a zoom, with the editor beside it when open.
     QSize sizeAt(int zoom) const;
-    // After a load: the controls, the timer and the drawing area follow the new scene.
+    // After a load: the controls and the drawing area follow the new scene.
     void afterLoad();
     // Completes an ended recording on a thread of its own; the caption says so meanwhile.
     void finishVideo(std::unique_ptr<VideoOutput> video, const CString& path);
@@ -194,17 +228,11 @@ private:
 
     // Constructed first: the texture below draws its random grey levels after the player's own draws.
     ScenePlayer player_;
-    CBitmapButton* clear_ = nullptr;
-    CBitmapButton* stop_ = nullptr;
-    CBitmapButton* step_ = nullptr;
-    CBitmapButton* play_ = nullptr;
-    CBitmapButton* playing_ = nullptr;
-    CBitmapButton* record_ = nullptr;
-    CBitmapButton* recording_ = nullptr;
-    CBitmapButton* snapshot_ = nullptr;
-    CBitmapButton* load_ = nullptr;
-    CBitmapButton* exit_ = nullptr;
-    QCheckBox* quickParts_ = nullptr;
+    // In the table's order: the controls' tab order and the popup's order; then the zoom sizes.
+    std::vector<CommandAction> commands_;
+    // While the popup is open its chosen item waits: it runs once the popup has gone.
+    bool popupOpen_ = false;
+    int pauses_ = 0; // PausedTicks alive
     QWidget* drawingArea_ = nullptr; // hidden marker: its top-left is the drawing origin
     CDib texture_;
     QPixmap texturePixmap_;
