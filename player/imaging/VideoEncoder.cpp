@@ -43,7 +43,10 @@ const CodecEntry kCodecs[] = {
     { "h264", "libx264", "H.264 (x264)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 51, 65, true },
     // libvpx keeps alpha as a second VP9 stream that WebM and Matroska carry beside the colour.
     { "vp9", "libvpx-vp9", "VP9 (libvpx)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 63, 60, false, AV_PIX_FMT_YUVA420P },
-    // ProRes 4444: what video editors import with transparency; large, as editing codecs are.
+    // ProRes 4444 is the codec with alpha that every editor imports (Premiere, Resolve, Final Cut, After
+    // Effects, and the FFmpeg-based ones). It is large, as editing codecs are: 100 frames of fireworks at
+    // 320 x 240 take 18 MB, against 6.2 MB in QuickTime Animation and 2.6 MB as PNG in MOV, but those two
+    // are left out by some editors (Resolve, Final Cut on recent macOS).
     { "prores", "prores_ks", "Apple ProRes 4444 (prores_ks)", AV_PIX_FMT_YUV444P10, QualityKnob::None, 0, -1, false,
         AV_PIX_FMT_YUVA444P10 },
 };
