@@ -362,19 +362,25 @@ void FramePresenter::presentRender(SceneEngine& engine)
 {
     CDib* render = dibNamed(engine, kRender);
     IImage* renderPicture = engine.GetImageStore().GetImage(kRender);
-    // A picture put in place of another (a load) is drawing; the first one is only the background.
-    const bool loaded = renderSeen_ && renderPicture != renderSeen_;
     const bool replaced = renderPicture != renderSeen_;
     renderSeen_ = renderPicture;
     if (render_.GetWidth() != fittedWidth_ || render_.GetHeight() != fittedHeight_ || replaced) {
         render_.Create(fittedWidth_, fittedHeight_);
-        if (backdrop_ && !loaded)
+        // A picture loaded into "RENDER" is what the particles are drawn on: background.
+        if (backdrop_)
             render_.Fill(*backdrop_);
         else if (render)
             SmoothDrawing::Resample(*render, render_, 0, 0, fittedWidth_, fittedHeight_);
     }
     Pass pass(*this, engine, scale_);
     ConstraintCollection& constraints = engine.GetSystem().constraints;
+    // Light kept for steps no longer in the scene goes.
+    for (auto kept = light_.begin(); kept != light_.end();) {
+        bool present = false;
+        for (int i = 0; i < constraints.getConstraintCount() && !present; ++i)
+            present = constraints.getConstraint(i) == kept->first;
+        kept = present ? std::next(kept) : light_.erase(kept);
+    }
     for (int i = 0; i < constraints.getConstraintCount(); ++i) {
         IConstraint* step = constraints.getConstraint(i);
         if (!step || step->IsResourceOnly())

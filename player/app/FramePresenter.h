@@ -35,9 +35,9 @@ class SceneEngine;
 // into "RENDER" whose class has no drawer is shown as its result at the scene's size, resampled.
 //
 // Given a backdrop, everything the scene paints as background (the erase before direct drawing, the
-// "BACKGROUND" picture, a clear's colour and picture, the colour a fade moves towards, the bars) is that
-// one colour instead; drawers ask Pass::Backdrop(). Two presenters on black and on white give the
-// transparent frame (AlphaFromBackdrops).
+// "BACKGROUND" picture, a picture loaded into "RENDER", a clear's colour and picture, the colour a fade
+// moves towards, the bars) is that one colour instead; drawers ask Pass::Backdrop(). Two presenters on black and on
+// white give the transparent frame (AlphaFromBackdrops).
 class FramePresenter {
 public:
     // The engine state the drawers work from.
