@@ -567,3 +567,18 @@ TEST(RenderVideo, TransparentOutputsKeepAlphaWhereTheBackgroundWas)
         EXPECT_TRUE(std::filesystem::is_empty(empty.path())) << r.out;
     }
 }
+
+// Added light drawn at three times the size lands where it does at the scene's size: shrunk back by
+// averaging, it measured 38.3 dB against the picture at 1x; the same light one scene pixel off, 29.7 dB.
+TEST(RenderVideo, LightDrawnAtTheOutputSizeLandsWhereItDoesAtOneTimes)
+{
+    if (!videotools::Present())
+        GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+    TempDir dir;
+    const std::string run = "render -q --steps 60 --scene " + scene("light-galaxy.zrk");
+    ASSERT_EQ(cli(run + " --snapshot " + dir.file("one.png")).status, 0);
+    ASSERT_EQ(cli(run + " --size 960x720 --snapshot " + dir.file("three.png")).status, 0);
+    const std::string shrunk = videotools::Output("ffmpeg -v error -i '" + dir.file("three.png")
+        + "' -vf scale=320:240:flags=area -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+    EXPECT_GE(videotools::Psnr(shrunk, videotools::DecodeRgb(dir.file("one.png"))), 36.0);
+}
