@@ -7,11 +7,13 @@
 #include "player/app/FramePresenter.h"
 #include "player/app/ParticleDump.h"
 #include "player/app/ScenePlayer.h"
+#include "player/imaging/AlphaFromBackdrops.h"
 #include "player/imaging/CDibImage.h"
 #include "player/imaging/EnlargePixels.h"
 #include "player/imaging/PictureFormats.h"
 #include "player/imaging/PictureLimits.h"
 #include "player/imaging/PictureSequenceWriter.h"
+#include "player/imaging/PngCodec.h"
 #include "player/imaging/SnapshotFile.h"
 #include "player/imaging/VideoFormat.h"
 
@@ -52,6 +54,7 @@ struct Options {
     int warmup = 0;
     int loop = 0; // frames of a seamless loop; 0: a plain clip
     int blend = 0; // 0: a quarter of the loop
+    bool transparent = false;
 };
 
 int listCodecs()
@@ -96,8 +99,20 @@ int checkOutputs(Options& o)
         if (!format)
             return cliFail(
                 kCommand, "cannot tell the format of '" + video + "' from its name; use " + extensionList(), 2);
+        if (o.transparent && !format->alphaCodec) {
+            return cliFail(kCommand,
+                std::string(format->name) + " files hold no transparency: with --transparent record .webm, .mov, "
+                    + ".mkv, .gif or a .png sequence",
+                2);
+        }
+        if (o.transparent && !o.compressor.codec.empty() && !VideoOutput::HoldsAlpha(o.compressor.codec)) {
+            return cliFail(kCommand,
+                "the codec '" + o.compressor.codec + "' holds no transparency; for " + format->name
+                    + " files --transparent takes " + format->alphaCodec,
+                2);
+        }
         if (o.compressor.codec.empty())
-            o.compressor.codec = format->defaultCodec;
+            o.compressor.codec = o.transparent ? format->alphaCodec : format->defaultCodec;
         bool known = false;
         for (const CompressorInfo& c : AvailableCodecs(*format))
             known = known || c.codec == o.compressor.codec;
@@ -125,6 +140,10 @@ int checkOutputs(Options& o)
         const std::string why = CannotWrite(first);
         if (!why.empty())
             return cliFail(kCommand, "cannot write '" + first + "': " + why);
+    }
+    if (o.transparent && !o.snapshot.empty() && !WantsPng(o.snapshot.c_str())) {
+        return cliFail(
+            kCommand, "JPEG and BMP pictures hold no transparency: with --transparent name the snapshot .png", 2);
     }
     for (const std::string& path : std::vector<std::string> { o.snapshot, o.dump }) {
         if (path.empty())
@@ -318,8 +337,10 @@ int runRender(Options& o, bool pointer)
                 "video's compression (--size %dx%d or --scale 1 keeps the scene's size)\n",
                 width, height, sceneWidth, sceneHeight);
     }
-    if (pictures && (width != sceneWidth || height != sceneHeight))
-        player.SetOutputSize(width, height);
+    // Transparency needs the frames drawn again without their background, which is what drawing at an
+    // output size does: at the scene's own size unless a size was asked for.
+    if (pictures && (o.transparent || width != sceneWidth || height != sceneHeight))
+        player.SetOutputSize(width, height, o.transparent);
     if (pictures
         && !PictureFits(static_cast<long long>(sceneWidth) * o.scale, static_cast<long long>(sceneHeight) * o.scale)) {
         CString why;
@@ -329,8 +350,8 @@ int runRender(Options& o, bool pointer)
         return cliFail(kCommand, why.str());
     }
     if (loop) {
-        const std::size_t frameSize
-            = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4 * static_cast<std::size_t>(height);
+        const std::size_t frameSize = (static_cast<std::size_t>(width) * (o.transparent ? 4 : 3) + 3) / 4 * 4
+            * static_cast<std::size_t>(height);
         if (loop->heldBytes(frameSize) > kMaxLoopBytes) {
             CString why;
             why.Format("a loop of %d frames of %d x %d would hold %.0f MB until its last frame, beyond %.0f MB; "
@@ -383,7 +404,12 @@ int runRender(Options& o, bool pointer)
         why.Format("%d of %d frames could not be written to '%s'", lostFrames, steps, video.c_str());
         status = cliFail(kCommand, why.str());
     }
-    if (!o.snapshot.empty()) {
+    if (!o.snapshot.empty() && player.TransparentFrame()) {
+        const std::vector<std::uint8_t> rgba = TopDownRgba(player.TransparentFrame()->data(), width, height);
+        if (player.TransparentFrame()->size() != rgba.size()
+            || !WritePngWithAlpha(o.snapshot.c_str(), rgba.data(), width, height))
+            status = cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
+    } else if (!o.snapshot.empty()) {
         std::unique_ptr<CDibImage> snapshot = player.Snapshot(frame.get());
         if (const CDib* presented = player.PresentedFrame())
             presented->CopyTo(snapshot->GetDib());
@@ -473,6 +499,11 @@ CliRun AddRenderCommand(CLI::App& program)
         ->default_str("a quarter of the loop")
         ->needs(loop);
     command->add_option("--snapshot", o->snapshot, "save the last frame as a picture (JPEG, PNG or BMP)");
+    command
+        ->add_flag("--transparent", o->transparent,
+            "leave what the background painted transparent: PNG, WebM, MOV, MKV and GIF only (see below)")
+        ->excludes(scale)
+        ->excludes(avi);
     command->add_option("--dump-particles", o->dump, "write the live particles at the end as CSV (as 'run' does)");
     command->add_flag(
         "--codecs", o->listCodecs, "list the formats and codecs this build can write, and do nothing else");
@@ -485,7 +516,8 @@ CliRun AddRenderCommand(CLI::App& program)
                     "the clip unless --gif-palette says otherwise), .png with a frame number in the name "
                     "(frame%04d.png: one PNG picture a frame,\n"
                     "numbered from 1). --codec takes none (uncompressed, AVI only), mjpeg, ffv1, huffyuv,\n"
-                    "utvideo, cinepak, mpeg4, h264, vp9, gif or png, as the format and this build allow.\n"
+                    "utvideo, cinepak, mpeg4, h264, vp9, prores (MOV), gif or png, as the format and this\n"
+                    "build allow.\n"
                     "Without --quality a lossy codec works at the high quality shown above: Motion JPEG and\n"
                     "MPEG-4 at their finest step, Motion JPEG in full colour resolution (4:4:4), H.264 at\n"
                     "CRF 18, VP9 at CRF 25.\n\n"
@@ -494,6 +526,16 @@ CliRun AddRenderCommand(CLI::App& program)
                     "smoothly enlarged pictures, the scene fitted in the middle with bars around it. Without\n"
                     "--size or --scale, an MP4 or WebM of a scene narrower than 640 pixels is drawn at twice\n"
                     "its size (its 4:2:0 colour would turn one-pixel particles pale); the progress says so.\n\n"
+                    "--transparent leaves the background transparent: the erase, the background picture, a\n"
+                    "picture loaded into RENDER, the colour and picture of image.ImageClear, the colour\n"
+                    "image.ImageFade fades to and the bars of --size. Particles and what picture steps draw keep their "
+                    "colour and opacity, smooth\n"
+                    "edges and faded trails partly transparent, added light as transparent as it is dark.\n"
+                    "Frames are drawn as --size draws them (at the scene's size without it) twice, on black\n"
+                    "and on white, and the two give each pixel's opacity; the simulation is untouched. It\n"
+                    "writes PNG snapshots and frames with alpha, .webm as VP9 with alpha, .mov as ProRes\n"
+                    "4444, .mkv as FFV1 with alpha and .gif with one transparent colour (below half opaque).\n"
+                    "MP4, AVI, JPEG and BMP hold no transparency and are refused.\n\n"
                     "--pointer holds the left mouse button at that point of the drawing area: the part\n"
                     "factory fires there on every tick, through the scene's mapping. --snapshot saves as the\n"
                     "snapshot dialog does: a JPEG (quality 100) when the name ends in exactly .jpg or .jpeg,\n"

@@ -22,6 +22,9 @@ public:
     unsigned char setParametersFromString(CString params) override;
     CString getParameterExample() override;
     unsigned char draw(CDC* dc, CSize size) override;
+    // The streaks apply() draws, into rows of the picture's size instead of the picture: a host drawing
+    // the frame again (on another background, say) gets the same pixels.
+    void drawInto(ParticleCollection& particles, const PixelRows& rows) const { drawDirect(particles, rows); }
 
 private:
     void drawDirect(ParticleCollection& particles, const PixelRows& rows) const;

@@ -1,6 +1,10 @@
 #include "player/app/FramePresenter.h"
 
 #include "particle/constraints/ImageFade.h"
+#include "particle/constraints/RenderLight.h"
+#include "particle/constraints/RenderSimple.h"
+#include "particle/core/ParticleBase.h"
+#include "particle/core/ParticleCollection.h"
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
 #include "platform/PixelBudget.h"
@@ -41,10 +45,12 @@ CString targetOf(const CString& parameters)
 
 void drawClear(FramePresenter::Pass& pass, IConstraint&, const CString& parameters)
 {
-    const COLORREF colour = colourTags(parameters, 0);
+    const COLORREF colour = pass.Backdrop().value_or(colourTags(parameters, 0));
     CDib& target = pass.Target();
     target.Fill(colour);
     pass.SetBackground(colour);
+    if (pass.Backdrop())
+        return;
     StringParameters sp;
     CDib* background = dibNamed(pass.engine, sp.getStringParameter(parameters, "Background Image", "BACKGROUND"));
     CDib* render = dibNamed(pass.engine, kRender);
@@ -68,7 +74,8 @@ void drawFade(FramePresenter::Pass& pass, IConstraint&, const CString& parameter
 {
     StringParameters sp;
     const float factor = std::min(std::max(sp.getFloatParameter(parameters, "Factor", 0.1f), 0.0f), 1.0f);
-    const COLORREF colour = colourTags(parameters, 0);
+    // Towards a backdrop, what fades becomes as transparent as it is faded.
+    const COLORREF colour = pass.Backdrop().value_or(colourTags(parameters, 0));
     pass.SetBackground(colour);
     if (!(factor > 0.0f))
         return;
@@ -83,8 +90,13 @@ void drawFade(FramePresenter::Pass& pass, IConstraint&, const CString& parameter
     }
 }
 
-void drawSimple(FramePresenter::Pass& pass, IConstraint&, const CString& parameters)
+void drawSimple(FramePresenter::Pass& pass, IConstraint& step, const CString& parameters)
 {
+    // At the scene's own scale the streaks are the picture's own, pixel for pixel.
+    if (auto* simple = dynamic_cast<RenderSimple*>(&step); simple && pass.scale == 1.0) {
+        simple->drawInto(pass.ParticlesAsDrawnCollection(), pass.Target().Rows());
+        return;
+    }
     StringParameters sp;
     const float current = sp.getFloatParameter(parameters, "Alpha Current", 1.0f);
     const float previous = sp.getFloatParameter(parameters, "Alpha Previous", 1.0f);
@@ -100,6 +112,16 @@ void drawSimple(FramePresenter::Pass& pass, IConstraint&, const CString& paramet
     }
 }
 
+void drawLight(FramePresenter::Pass& pass, IConstraint& step, const CString&)
+{
+    auto* light = dynamic_cast<RenderLight*>(&step);
+    if (!light)
+        return;
+    LightPlacement placement;
+    placement.scale = static_cast<float>(pass.scale);
+    light->renderLight(pass.ParticlesAsDrawnCollection(), pass.LightOf(step), pass.Target().Rows(), placement);
+}
+
 // A step that replaces "RENDER" with a picture it loaded: shown resampled, but only when it did.
 void drawLoad(FramePresenter::Pass&, IConstraint&, const CString&)
 {
@@ -112,6 +134,7 @@ std::map<std::string, FramePresenter::StepDrawer>& drawers()
         { "image.ImageClear", drawClear },
         { "image.ImageFade", drawFade },
         { "image.ImageLoad", drawLoad },
+        { "render.RenderLight", drawLight },
         { "render.RenderSimple", drawSimple },
     };
     return table;
@@ -158,9 +181,11 @@ bool FramePresenter::ParseSize(const std::string& text, int& width, int& height)
     return true;
 }
 
-FramePresenter::FramePresenter(int width, int height)
+FramePresenter::FramePresenter(int width, int height, std::optional<COLORREF> backdrop)
     : width_(width)
     , height_(height)
+    , backdrop_(backdrop)
+    , bars_(backdrop.value_or(0))
 {
     frame_.Create(width, height);
 }
@@ -171,6 +196,8 @@ FramePresenter::Pass::Pass(FramePresenter& presenter, SceneEngine& engineToDraw,
     , presenter_(presenter)
 {
 }
+
+FramePresenter::~FramePresenter() = default;
 
 void FramePresenter::Pass::ResampleFrom(const CDib& picture)
 {
@@ -202,6 +229,38 @@ const std::vector<FramePresenter::Pass::Seen>& FramePresenter::Pass::ParticlesAs
     return seen_;
 }
 
+ParticleCollection& FramePresenter::Pass::ParticlesAsDrawnCollection()
+{
+    std::unique_ptr<ParticleCollection>& drawn = presenter_.drawn_;
+    if (!drawn)
+        drawn = std::make_unique<ParticleCollection>();
+    if (collectionMade_)
+        return *drawn;
+    collectionMade_ = true;
+    const std::vector<Seen>& seen = ParticlesAsDrawn();
+    // The particles are kept from tick to tick and only their fields change.
+    while (drawn->size() > seen.size())
+        drawn->removeParticle(static_cast<int>(drawn->size()) - 1);
+    while (drawn->size() < seen.size() && drawn->addParticle(std::make_unique<ParticleBase>())) { }
+    for (std::size_t i = 0; i < seen.size() && i < drawn->size(); ++i) {
+        IGlintmote* p = drawn->particleAt(static_cast<int>(i));
+        p->setLocationX(seen[i].x);
+        p->setLocationY(seen[i].y);
+        p->setPreviousLocationX(seen[i].px);
+        p->setPreviousLocationY(seen[i].py);
+        p->setColor(seen[i].colour);
+    }
+    return *drawn;
+}
+
+LightBuffer& FramePresenter::Pass::LightOf(const IConstraint& step)
+{
+    std::unique_ptr<LightBuffer>& light = presenter_.light_[&step];
+    if (!light)
+        light = std::make_unique<LightBuffer>();
+    return *light;
+}
+
 void FramePresenter::fit(int sceneWidth, int sceneHeight)
 {
     if (sceneWidth == sceneWidth_ && sceneHeight == sceneHeight_)
@@ -216,6 +275,7 @@ void FramePresenter::fit(int sceneWidth, int sceneHeight)
     top_ = (height_ - fittedHeight_) / 2;
     framed_ = false;
     render_.Create(0, 0);
+    light_.clear();
 }
 
 void FramePresenter::AfterTick(SceneEngine& engine)
@@ -230,9 +290,13 @@ void FramePresenter::AfterTick(SceneEngine& engine)
 
 void FramePresenter::presentDirect(SceneEngine& engine)
 {
+    if (scale_ == 1.0) {
+        presentDirectAtSceneScale(engine);
+        return;
+    }
     if (engine.GetHost().shouldErase() || !framed_) {
-        frame_.Fill(RGB(0, 0, 0));
-        if (CDib* background = dibNamed(engine, "BACKGROUND")) {
+        frame_.Fill(backdrop_.value_or(RGB(0, 0, 0)));
+        if (CDib* background = backdrop_ ? nullptr : dibNamed(engine, "BACKGROUND")) {
             // Tiled at the scene's size as the window does, then enlarged as one picture.
             CDib tiled;
             if (tiled.Create(sceneWidth_, sceneHeight_) && tiled.GetBitmap()) {
@@ -264,6 +328,36 @@ void FramePresenter::presentDirect(SceneEngine& engine)
     }
 }
 
+// The particles drawn as the recorder draws them at the scene's size, one-pixel lines and all, into a
+// picture of that size kept from tick to tick (a scene that does not erase builds on it), then put in the
+// middle of the frame.
+void FramePresenter::presentDirectAtSceneScale(SceneEngine& engine)
+{
+    CDC* dc = scene_.GetBitmap();
+    if (scene_.GetWidth() != sceneWidth_ || scene_.GetHeight() != sceneHeight_ || !dc) {
+        scene_.Create(sceneWidth_, sceneHeight_);
+        dc = scene_.GetBitmap();
+        framed_ = false;
+    }
+    if (!dc)
+        return;
+    if (engine.GetHost().shouldErase() || !framed_) {
+        CDib* background = backdrop_ ? nullptr : dibNamed(engine, "BACKGROUND");
+        if (background)
+            background->Tile(dc, 0, 0, sceneWidth_, sceneHeight_);
+        else
+            dc->FillSolidRect(0, 0, sceneWidth_, sceneHeight_, backdrop_.value_or(RGB(0, 0, 0)));
+        framed_ = true;
+    }
+    engine.GetSystem().draw(dc);
+    scene_.UpdateFromBitmap();
+    SmoothDrawing::FillAround(frame_, left_, top_, sceneWidth_, sceneHeight_, backdrop_.value_or(RGB(0, 0, 0)));
+    for (int y = 0; y < sceneHeight_; ++y) {
+        for (int x = 0; x < sceneWidth_; ++x)
+            frame_.SetPixel(left_ + x, top_ + y, scene_.GetPixel(x, y));
+    }
+}
+
 void FramePresenter::presentRender(SceneEngine& engine)
 {
     CDib* render = dibNamed(engine, kRender);
@@ -272,11 +366,21 @@ void FramePresenter::presentRender(SceneEngine& engine)
     renderSeen_ = renderPicture;
     if (render_.GetWidth() != fittedWidth_ || render_.GetHeight() != fittedHeight_ || replaced) {
         render_.Create(fittedWidth_, fittedHeight_);
-        if (render)
+        // A picture loaded into "RENDER" is what the particles are drawn on: background.
+        if (backdrop_)
+            render_.Fill(*backdrop_);
+        else if (render)
             SmoothDrawing::Resample(*render, render_, 0, 0, fittedWidth_, fittedHeight_);
     }
     Pass pass(*this, engine, scale_);
     ConstraintCollection& constraints = engine.GetSystem().constraints;
+    // Light kept for steps no longer in the scene goes.
+    for (auto kept = light_.begin(); kept != light_.end();) {
+        bool present = false;
+        for (int i = 0; i < constraints.getConstraintCount() && !present; ++i)
+            present = constraints.getConstraint(i) == kept->first;
+        kept = present ? std::next(kept) : light_.erase(kept);
+    }
     for (int i = 0; i < constraints.getConstraintCount(); ++i) {
         IConstraint* step = constraints.getConstraint(i);
         if (!step || step->IsResourceOnly())

@@ -6,12 +6,16 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class IConstraint;
 class IGlintmote;
+class LightBuffer;
+class ParticleCollection;
 class SceneEngine;
 
 // Draws what the player records at an output size of its own, leaving the simulation alone: after each
@@ -29,6 +33,11 @@ class SceneEngine;
 // A drawer is handed the constraint, its parameter text and the Pass below; Pass::Target() is the
 // output-sized "RENDER" it draws into, Pass::scale the output pixels per scene pixel. A step that draws
 // into "RENDER" whose class has no drawer is shown as its result at the scene's size, resampled.
+//
+// Given a backdrop, everything the scene paints as background (the erase before direct drawing, the
+// "BACKGROUND" picture, a picture loaded into "RENDER", a clear's colour and picture, the colour a fade
+// moves towards, the bars) is that one colour instead; drawers ask Pass::Backdrop(). Two presenters on black and on
+// white give the transparent frame (AlphaFromBackdrops).
 class FramePresenter {
 public:
     // The engine state the drawers work from.
@@ -37,9 +46,11 @@ public:
         // "RENDER" at the output scale (the fitted area's size).
         CDib& Target() { return presenter_.render_; }
         // The colour the bars around the scene take; a step that clears or fades to a colour sets it.
-        void SetBackground(COLORREF colour) { presenter_.bars_ = colour; }
+        void SetBackground(COLORREF colour) { presenter_.bars_ = presenter_.backdrop_.value_or(colour); }
         // Redraws the scene-sized picture into Target(), resampled.
         void ResampleFrom(const CDib& picture);
+        // The colour that stands for every background, when the presenter has one.
+        const std::optional<COLORREF>& Backdrop() const { return presenter_.backdrop_; }
         SceneEngine& engine;
         double scale;
         // One particle as render steps saw it during the tick: (x, y) and where it came from (px, py).
@@ -49,12 +60,18 @@ public:
         };
         // The particles as a step that draws after the factories and before the particles move saw them.
         const std::vector<Seen>& ParticlesAsDrawn();
+        // The same as a collection of plain particles of its own (location where each was drawn,
+        // previous location where it came from), for drawers that take one.
+        ParticleCollection& ParticlesAsDrawnCollection();
+        // Light a step gathered at the output size, kept from tick to tick for that step.
+        LightBuffer& LightOf(const IConstraint& step);
 
     private:
         friend class FramePresenter;
         Pass(FramePresenter& presenter, SceneEngine& engine, double scale);
         FramePresenter& presenter_;
         bool seenMade_ = false;
+        bool collectionMade_ = false;
         std::vector<Seen> seen_;
     };
     using StepDrawer = std::function<void(Pass& pass, IConstraint& step, const CString& parameters)>;
@@ -64,7 +81,8 @@ public:
     // pixel budget).
     static bool ParseSize(const std::string& text, int& width, int& height);
 
-    FramePresenter(int width, int height);
+    FramePresenter(int width, int height, std::optional<COLORREF> backdrop = std::nullopt);
+    ~FramePresenter();
 
     // Brings the frame up to date with the tick just run.
     void AfterTick(SceneEngine& engine);
@@ -76,13 +94,16 @@ public:
 private:
     void fit(int sceneWidth, int sceneHeight);
     void presentDirect(SceneEngine& engine);
+    void presentDirectAtSceneScale(SceneEngine& engine);
     void presentRender(SceneEngine& engine);
     void remember(SceneEngine& engine);
 
     int width_;
     int height_;
+    std::optional<COLORREF> backdrop_;
     CDib frame_;
     CDib render_; // "RENDER" at the output scale
+    CDib scene_; // the particles drawn directly at the scene's size, when that is the output scale
     const void* renderSeen_ = nullptr; // the picture "RENDER" was last time (a load replaces it)
     COLORREF bars_ = 0;
     int sceneWidth_ = 0;
@@ -96,4 +117,6 @@ private:
     // Where each particle ended the last tick, keyed by the bits of its position: a render step during
     // this tick drew it from there to where it was before.
     std::unordered_map<std::uint64_t, std::pair<float, float>> cameFrom_;
+    std::unique_ptr<ParticleCollection> drawn_; // Pass::ParticlesAsDrawnCollection
+    std::map<const IConstraint*, std::unique_ptr<LightBuffer>> light_;
 };

@@ -1,5 +1,6 @@
 #include "player/app/ScenePlayer.h"
 
+#include "player/imaging/AlphaFromBackdrops.h"
 #include "player/imaging/CDibImage.h"
 #include "player/imaging/DibLayout.h"
 #include "player/imaging/EnlargePixels.h"
@@ -72,6 +73,12 @@ void ScenePlayer::StartRecording()
     const int frameWidth = presenter_ ? presenter_->GetWidth() : width;
     const int frameHeight = presenter_ ? presenter_->GetHeight() : height;
     if (!format || format == &AviFormat()) {
+        if (presenterOnWhite_) {
+            if (ui_)
+                ui_->ShowMessage(CString("Cannot record '") + path + "': AVI files hold no transparency",
+                    IPlayerUi::MessageKind::Error);
+            return;
+        }
         const long long scaledWidth = static_cast<long long>(frameWidth) * scale_;
         const long long scaledHeight = static_cast<long long>(frameHeight) * scale_;
         if (scale_ < 1 || scaledWidth > INT_MAX || scaledHeight > INT_MAX)
@@ -102,6 +109,7 @@ void ScenePlayer::StartRecording()
     request.scale = scale_;
     request.framesPerSecond = recordingOptions.framesPerSecond;
     request.gifPalette = recordingOptions.gifPalette;
+    request.alpha = presenterOnWhite_ != nullptr;
     request.progress = recordingOptions.finishProgress;
     std::string error;
     video_ = VideoOutput::Open(request, error);
@@ -157,17 +165,34 @@ void ScenePlayer::ToggleRecord()
 void ScenePlayer::Step()
 {
     SceneEngine::Step();
-    if (presenter_)
-        presenter_->AfterTick(*this);
+    present();
     RenderFrame();
 }
 
-void ScenePlayer::SetOutputSize(int width, int height)
+void ScenePlayer::SetOutputSize(int width, int height, bool transparent)
 {
-    if (width > 0 && height > 0)
-        presenter_ = std::make_unique<FramePresenter>(width, height);
-    else
+    presenterOnWhite_.reset();
+    transparentFrame_.clear();
+    if (width <= 0 || height <= 0) {
         presenter_.reset();
+        return;
+    }
+    if (!transparent) {
+        presenter_ = std::make_unique<FramePresenter>(width, height);
+        return;
+    }
+    presenter_ = std::make_unique<FramePresenter>(width, height, RGB(0, 0, 0));
+    presenterOnWhite_ = std::make_unique<FramePresenter>(width, height, RGB(255, 255, 255));
+}
+
+void ScenePlayer::present()
+{
+    if (presenter_)
+        presenter_->AfterTick(*this);
+    if (presenterOnWhite_) {
+        presenterOnWhite_->AfterTick(*this);
+        AlphaFromBackdrops(presenter_->Frame(), presenterOnWhite_->Frame(), transparentFrame_);
+    }
 }
 
 CString ScenePlayer::RenderFrame()
@@ -195,9 +220,10 @@ CString ScenePlayer::RenderFrame()
             return CString();
         render->CopyTo(frameBuffer_);
     }
-    const std::uint8_t* rows = written.GetRows();
+    const std::uint8_t* rows = presenterOnWhite_ ? transparentFrame_.data() : written.GetRows();
     if (recordingOptions.frameFilter && rows) {
-        const std::vector<const std::uint8_t*> frames = recordingOptions.frameFilter(rows, written.GetImageSize());
+        const std::vector<const std::uint8_t*> frames
+            = recordingOptions.frameFilter(rows, presenterOnWhite_ ? transparentFrame_.size() : written.GetImageSize());
         if (frames.empty())
             return CString("Rendering - Frame held");
         for (const std::uint8_t* held : frames) {
@@ -217,7 +243,9 @@ CString ScenePlayer::RenderFrame()
 
 bool ScenePlayer::writeFrame(const std::uint8_t* rows)
 {
-    const std::size_t size = presenter_ ? presenter_->Frame().GetImageSize() : frameBuffer_.GetImageSize();
+    const std::size_t size = presenterOnWhite_ ? transparentFrame_.size()
+        : presenter_                           ? presenter_->Frame().GetImageSize()
+                                               : frameBuffer_.GetImageSize();
     if (video_)
         return video_->WriteFrame(rows, size);
     if (scale_ == 1 || !rows)
@@ -234,7 +262,6 @@ bool ScenePlayer::writeFrame(const std::uint8_t* rows)
 CString ScenePlayer::Tick(bool pointerDown, int dx, int dy)
 {
     Advance(pointerDown, dx, dy);
-    if (presenter_)
-        presenter_->AfterTick(*this);
+    present();
     return RenderFrame();
 }

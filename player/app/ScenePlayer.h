@@ -68,9 +68,18 @@ public:
     // of at the scene's own size (0 x 0: back to that). Recordings and snapshots take that size; the
     // simulation does not change. Set it before the first tick, so that what builds up over ticks
     // (trails) is there from the start.
-    void SetOutputSize(int width, int height);
-    // The frame drawn at the output size after the last tick; null without an output size.
+    // Transparent: what the background painted is left transparent (see AlphaFromBackdrops); recordings
+    // then take 32-bit frames and need a format with alpha.
+    void SetOutputSize(int width, int height, bool transparent = false);
+    // The frame drawn at the output size after the last tick; null without an output size. A
+    // transparent one is drawn on black.
     const CDib* PresentedFrame() const { return presenter_ ? &presenter_->Frame() : nullptr; }
+    // The transparent frame after the last tick, 32-bit DIB rows (bottom-up, blue, green, red, alpha);
+    // null unless transparent.
+    const std::vector<std::uint8_t>* TransparentFrame() const
+    {
+        return presenterOnWhite_ ? &transparentFrame_ : nullptr;
+    }
 
     // The Save dialog's filter for a recording, the last type recorded first.
     CString RecordFilter() const;
@@ -84,12 +93,15 @@ public:
 
 private:
     bool writeFrame(const std::uint8_t* rows);
+    void present();
 
     AviRecorder recorder_;
     CDib frameBuffer_;
     bool recording_ = false;
     int frameCount_ = 0;
     std::unique_ptr<FramePresenter> presenter_;
+    std::unique_ptr<FramePresenter> presenterOnWhite_; // when transparent, beside presenter_ on black
+    std::vector<std::uint8_t> transparentFrame_;
     std::unique_ptr<VideoOutput> video_; // the recording, when it is not AVI
     CString videoPath_;
     VideoFinisher videoFinisher_;

@@ -61,8 +61,12 @@ std::unique_ptr<AnimatedGifWriter> AnimatedGifWriter::Create(const Request& requ
 {
     std::unique_ptr<AnimatedGifWriter> writer(new AnimatedGifWriter);
     writer->request_ = request;
-    writer->rowLength_ = (24 * static_cast<std::size_t>(request.width) + 31) / 32 * 4;
-    writer->frameBytes_ = static_cast<std::size_t>(request.width) * 3 * static_cast<std::size_t>(request.height);
+    // With alpha the palette keeps one entry for transparency (palettegen's reserve_transparent) and
+    // paletteuse sends every pixel less than half opaque to it: GIF has no partial transparency.
+    writer->bytesPerPixel_ = request.alpha ? 4 : 3;
+    writer->rowLength_ = (8 * writer->bytesPerPixel_ * static_cast<std::size_t>(request.width) + 31) / 32 * 4;
+    writer->frameBytes_
+        = static_cast<std::size_t>(request.width) * writer->bytesPerPixel_ * static_cast<std::size_t>(request.height);
     writer->spool_ = CreateScratchFile(request.fileName);
     if (writer->spool_ < 0) {
         error = std::strerror(errno);
@@ -112,8 +116,8 @@ bool AnimatedGifWriter::WriteFrame(const std::uint8_t* rows, std::size_t length)
     // Spooled top-down without row padding, as the filters take it.
     std::vector<std::uint8_t>& frame = flipped_;
     frame.resize(frameBytes_);
-    EnlargePixels(rows, rowLength_, request_.width, request_.height, 3, 1, true, frame.data(),
-        static_cast<std::size_t>(request_.width) * 3);
+    EnlargePixels(rows, rowLength_, request_.width, request_.height, bytesPerPixel_, 1, true, frame.data(),
+        static_cast<std::size_t>(request_.width) * bytesPerPixel_);
     const off_t at = static_cast<off_t>(frameBytes_) * frames_;
     std::size_t done = 0;
     while (done < frame.size()) {
@@ -128,15 +132,20 @@ bool AnimatedGifWriter::WriteFrame(const std::uint8_t* rows, std::size_t length)
     return true;
 }
 
+int AnimatedGifWriter::SpooledFormat() const
+{
+    return request_.alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
+}
+
 bool AnimatedGifWriter::ReadFrame(int index, AVFrame* frame) const
 {
-    frame->format = AV_PIX_FMT_BGR24;
+    frame->format = SpooledFormat();
     frame->width = request_.width;
     frame->height = request_.height;
     frame->pts = index;
     if (av_frame_get_buffer(frame, 0) < 0)
         return false;
-    const std::size_t row = static_cast<std::size_t>(request_.width) * 3;
+    const std::size_t row = static_cast<std::size_t>(request_.width) * bytesPerPixel_;
     const off_t start = static_cast<off_t>(frameBytes_) * index;
     for (int y = 0; y < request_.height; ++y) {
         std::uint8_t* target = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
@@ -149,8 +158,9 @@ bool AnimatedGifWriter::ReadFrame(int index, AVFrame* frame) const
 bool AnimatedGifWriter::MakePalette(std::unique_ptr<AVFrame, FfmpegDeleter>& palette, std::string& error)
 {
     FilterChain chain;
-    chain.frames = chain.Add(
-        "buffer", "frames", SourceOptions(request_.width, request_.height, AV_PIX_FMT_BGR24, request_.framesPerSecond));
+    chain.frames = chain.Add("buffer", "frames",
+        SourceOptions(
+            request_.width, request_.height, static_cast<AVPixelFormat>(SpooledFormat()), request_.framesPerSecond));
     AVFilterContext* generate = chain.Add("palettegen", "palettegen", "");
     chain.sink = chain.Add("buffersink", "sink", "");
     if (!chain.frames || !generate || !chain.sink || avfilter_link(chain.frames, 0, generate, 0) < 0
@@ -183,8 +193,9 @@ bool AnimatedGifWriter::EncodeFrames(const AVFrame* palette, std::string& error)
     const bool perFrame = !palette;
     const bool dithered = request_.gifPalette == GifPalette::Dithered;
     FilterChain chain;
-    chain.frames = chain.Add(
-        "buffer", "frames", SourceOptions(request_.width, request_.height, AV_PIX_FMT_BGR24, request_.framesPerSecond));
+    chain.frames = chain.Add("buffer", "frames",
+        SourceOptions(
+            request_.width, request_.height, static_cast<AVPixelFormat>(SpooledFormat()), request_.framesPerSecond));
     AVFilterContext* split = perFrame ? chain.Add("split", "split", "2") : nullptr;
     AVFilterContext* generate = perFrame ? chain.Add("palettegen", "palettegen", "stats_mode=single") : nullptr;
     if (!perFrame) {

@@ -33,12 +33,14 @@ private:
     AnimatedGifWriter() = default;
     // The spooled frame, top-down blue-green-red, in a new frame for the filters.
     bool ReadFrame(int index, AVFrame* frame) const;
+    int SpooledFormat() const; // an AVPixelFormat
     bool MakePalette(std::unique_ptr<AVFrame, FfmpegDeleter>& palette, std::string& error);
     // With the clip's palette, or with each frame's own when there is none.
     bool EncodeFrames(const AVFrame* palette, std::string& error);
     bool Encode(const AVFrame* indexed);
 
     Request request_;
+    int bytesPerPixel_ = 3; // of the frames handed in: 4 with alpha
     std::size_t rowLength_ = 0; // of the DIB rows handed in
     std::size_t frameBytes_ = 0; // of a spooled frame
     int spool_ = -1;

@@ -2,6 +2,7 @@
 
 #include "player/imaging/EnlargePixels.h"
 #include "player/imaging/PictureFormats.h"
+#include "player/imaging/PngCodec.h"
 
 #include <cctype>
 #include <new>
@@ -59,9 +60,10 @@ std::unique_ptr<PictureSequenceWriter> PictureSequenceWriter::Create(const Reque
         return nullptr;
     }
     writer->request_ = request;
-    writer->rowLength_ = (24 * static_cast<std::size_t>(request.width) + 31) / 32 * 4;
+    writer->bytesPerPixel_ = request.alpha ? 4 : 3;
+    writer->rowLength_ = (8 * writer->bytesPerPixel_ * static_cast<std::size_t>(request.width) + 31) / 32 * 4;
     try {
-        writer->rgb_.resize(static_cast<std::size_t>(request.width) * request.scale * 3
+        writer->rgb_.resize(static_cast<std::size_t>(request.width) * request.scale * writer->bytesPerPixel_
             * static_cast<std::size_t>(request.height) * request.scale);
     } catch (const std::bad_alloc&) {
         error = "not enough memory for a frame";
@@ -77,14 +79,16 @@ bool PictureSequenceWriter::WriteFrame(const std::uint8_t* rows, std::size_t len
         return false;
     const int width = request_.width * request_.scale;
     const int height = request_.height * request_.scale;
-    const std::size_t stride = static_cast<std::size_t>(width) * 3;
-    EnlargePixels(rows, rowLength_, request_.width, request_.height, 3, request_.scale, true, rgb_.data(), stride);
-    for (std::size_t i = 0; i < rgb_.size(); i += 3)
+    const std::size_t stride = static_cast<std::size_t>(width) * bytesPerPixel_;
+    EnlargePixels(
+        rows, rowLength_, request_.width, request_.height, bytesPerPixel_, request_.scale, true, rgb_.data(), stride);
+    for (std::size_t i = 0; i < rgb_.size(); i += bytesPerPixel_)
         std::swap(rgb_[i], rgb_[i + 2]);
     // The number is the frame's place in the recording, so a frame that could not be written leaves a
     // gap rather than shifting the ones after it.
     const std::string name = FrameFileName(request_.fileName, offered_);
-    if (!SavePicture(name.c_str(), *png_, RgbRows(rgb_.data(), width, height, stride), 0))
+    if (request_.alpha ? !WritePngWithAlpha(name.c_str(), rgb_.data(), width, height)
+                       : !SavePicture(name.c_str(), *png_, RgbRows(rgb_.data(), width, height, stride), 0))
         return false;
     ++frames_;
     return true;

@@ -30,6 +30,7 @@ private:
     Request request_;
     const PictureFormat* png_ = nullptr;
     std::size_t rowLength_ = 0; // of the DIB rows handed in
+    int bytesPerPixel_ = 3; // 4 with alpha
     std::vector<std::uint8_t> rgb_; // one enlarged frame, top-down, red first
     int frames_ = 0; // written
     int offered_ = 0; // handed in

@@ -3,6 +3,7 @@
 #include "player/imaging/DibLayout.h"
 #include "player/imaging/PictureFormats.h"
 #include "player/imaging/PictureLimits.h"
+#include "player/imaging/SafeFileWriter.h"
 
 #include <cerrno>
 #include <csetjmp>
@@ -149,24 +150,44 @@ PictureRead ReadPngFormat(const std::uint8_t* data, std::size_t size)
     return ReadPngMemory(data, size);
 }
 
-bool Encode(png_structp png, png_infop info, std::FILE* file, RgbRows& rows)
+// RowSource: const std::uint8_t* (int y), the row's bytes in the colour type's layout.
+template <typename RowSource>
+bool Encode(png_structp png, png_infop info, std::FILE* file, int width, int height, int colourType, RowSource& row)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_init_io(png, file);
     // A large picture is written fast rather than small: zlib's best effort on 64 megapixels takes
     // many seconds.
-    if (static_cast<long long>(rows.Width()) * rows.Height() > kFastAbovePixels) {
+    if (static_cast<long long>(width) * height > kFastAbovePixels) {
         png_set_compression_level(png, 1);
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     }
-    png_set_IHDR(png, info, static_cast<png_uint_32>(rows.Width()), static_cast<png_uint_32>(rows.Height()), 8,
-        PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colourType,
+        PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int y = 0; y < rows.Height(); ++y)
-        png_write_row(png, rows.Row(y));
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, row(y));
     png_write_end(png, nullptr);
     return true;
+}
+
+template <typename RowSource> bool WritePngRows(std::FILE* file, int width, int height, int colourType, RowSource row)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Ignore);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        errno = ENOMEM;
+        return false;
+    }
+    // A failed write leaves the system's reason in errno; anything else is the library refusing.
+    errno = 0;
+    const bool ok = Encode(png, info, file, width, height, colourType, row);
+    const int error = ok ? 0 : errno ? errno : EINVAL;
+    png_destroy_write_struct(&png, &info);
+    errno = error;
+    return ok;
 }
 
 bool WritePngFormat(std::FILE* file, RgbRows& rows, int)
@@ -224,20 +245,20 @@ PictureRead ReadPngMemory(const std::uint8_t* data, std::size_t size)
 
 bool WritePngFile(std::FILE* file, RgbRows& rows)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Ignore);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        errno = ENOMEM;
-        return false;
+    return WritePngRows(file, rows.Width(), rows.Height(), PNG_COLOR_TYPE_RGB, [&](int y) { return rows.Row(y); });
+}
+
+int WritePngWithAlpha(const CString& fileName, const std::uint8_t* rgba, int width, int height)
+{
+    if (!rgba || width <= 0 || height <= 0) {
+        errno = EINVAL;
+        return 0;
     }
-    // A failed write leaves the system's reason in errno; anything else is the library refusing.
-    errno = 0;
-    const bool ok = Encode(png, info, file, rows);
-    const int error = ok ? 0 : errno ? errno : EINVAL;
-    png_destroy_write_struct(&png, &info);
-    errno = error;
-    return ok;
+    const std::size_t row = static_cast<std::size_t>(width) * 4;
+    return SaveFile(fileName, [&](std::FILE* file) {
+        return WritePngRows(file, width, height, PNG_COLOR_TYPE_RGB_ALPHA,
+            [&](int y) { return rgba + row * static_cast<std::size_t>(y); });
+    });
 }
 
 int WritePng(const CString& fileName, RgbRows&& rows)

@@ -20,3 +20,5 @@ bool WritePngFile(std::FILE* file, RgbRows& rows);
 // The same into a named file (SafeFileWriter's rules); 1 when written, otherwise 0 with errno saying why.
 // For a picture: WritePng(name, RgbRows(picture)); for a frame: WritePng(name, RgbRows(pixels, ...)).
 int WritePng(const CString& fileName, RgbRows&& rows);
+// An 8-bit RGBA PNG of top-down red-green-blue-alpha rows, width x 4 bytes each, in the same way.
+int WritePngWithAlpha(const CString& fileName, const std::uint8_t* rgba, int width, int height);

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-// One FFmpeg video encoder fed with 24-bit DIB rows (bottom-up, blue-green-red, rows padded to 4 bytes).
+// One FFmpeg video encoder fed with 24-bit DIB rows (bottom-up, blue-green-red, rows padded to 4 bytes),
+// or with alpha 32-bit ones (blue-green-red-alpha) for a codec that keeps it.
 // It enlarges each frame by the scale (nearest neighbour), converts it to the pixel format the codec wants
 // and hands every packet that comes out to a sink, with timestamps counted in frames. Frames keep their
 // size, except where the codec needs even sizes (H.264 in 4:2:0) and the caller lets it pad: an odd width
@@ -24,11 +25,13 @@ public:
     static int DefaultQuality(const std::string& codec);
     // The compressors this FFmpeg can encode into the container FFmpeg names muxer ("avi", "mp4", ...).
     static std::vector<CompressorInfo> Available(const char* muxer);
+    // Whether the codec can keep an alpha channel.
+    static bool HoldsAlpha(const std::string& codec);
     // Null when the codec is unknown, missing from this FFmpeg or refuses the size or settings. Frames are
     // width x height; the video is scale times as large. globalHeader is for containers that keep the
     // codec's set-up once in their header (MP4, Matroska). mayPad: see above.
     static std::unique_ptr<VideoEncoder> Create(const CompressorSettings& settings, int width, int height,
-        int framesPerSecond, int scale = 1, bool globalHeader = false, bool mayPad = false);
+        int framesPerSecond, int scale = 1, bool globalHeader = false, bool mayPad = false, bool alpha = false);
 
     const AVCodecContext* Context() const { return context_.get(); }
     // Encodes one frame numbered frameNumber. False if the frame could not be encoded or a sink refused
@@ -48,6 +51,7 @@ private:
     int width_ = 0; // of the frames handed in
     int height_ = 0;
     int scale_ = 1;
+    int bytesPerPixel_ = 3; // of the frames handed in: 4 with alpha
     std::size_t stagedStride_ = 0;
     std::vector<std::uint8_t> staged_; // one frame enlarged, top-down, padded for the scaler
 };

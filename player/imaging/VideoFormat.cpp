@@ -16,14 +16,14 @@ const std::vector<VideoFormat>& VideoFormats()
         { "avi", "AVI", "avi", "mjpeg", { "none", "mjpeg", "ffv1", "huffyuv", "utvideo", "cinepak", "mpeg4", "h264" },
             true },
         { "mp4", "MP4", "mp4", "h264", { "h264", "mpeg4" }, false },
-        { "mov", "QuickTime", "mov", "h264", { "h264", "mpeg4", "mjpeg" }, false },
+        { "mov", "QuickTime", "mov", "h264", { "h264", "mpeg4", "mjpeg", "prores" }, false, "prores" },
         { "mkv", "Matroska", "matroska", "ffv1",
-            { "ffv1", "huffyuv", "utvideo", "mjpeg", "mpeg4", "h264", "vp9", "cinepak" }, false },
-        { "webm", "WebM", "webm", "vp9", { "vp9" }, false },
-        { "gif", "animated GIF", "gif", "gif", { "gif" }, false },
+            { "ffv1", "huffyuv", "utvideo", "mjpeg", "mpeg4", "h264", "vp9", "cinepak" }, false, "ffv1" },
+        { "webm", "WebM", "webm", "vp9", { "vp9" }, false, "vp9" },
+        { "gif", "animated GIF", "gif", "gif", { "gif" }, false, "gif" },
         // One picture a frame, named by a number pattern (PictureSequenceWriter); FFmpeg's name for such
         // a sequence is image2, though we write the pictures ourselves.
-        { "png", "PNG picture sequence", "image2", "png", { "png" }, false },
+        { "png", "PNG picture sequence", "image2", "png", { "png" }, false, "png" },
     };
     return formats;
 }

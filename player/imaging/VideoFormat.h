@@ -14,6 +14,7 @@ struct VideoFormat {
     const char* defaultCodec;
     std::vector<const char*> codecs; // what it may hold, the default first
     bool fixedRate; // AVI keeps 30 frames a second whatever is asked
+    const char* alphaCodec = nullptr; // the codec of a transparent recording; none: the format cannot hold one
 };
 
 const std::vector<VideoFormat>& VideoFormats();

@@ -15,9 +15,9 @@ extern "C" {
 
 namespace {
 
-std::size_t DibRowLength(int width)
+std::size_t DibRowLength(int width, bool alpha)
 {
-    return (24 * static_cast<std::size_t>(width) + 31) / 32 * 4;
+    return ((alpha ? 32 : 24) * static_cast<std::size_t>(width) + 31) / 32 * 4;
 }
 
 // A codec's packets in a container.
@@ -28,7 +28,7 @@ public:
         : encoder_(std::move(encoder))
         , file_(std::move(file))
         , frameTime_ { 1, request.framesPerSecond }
-        , rowLength_(DibRowLength(request.width))
+        , rowLength_(DibRowLength(request.width, request.alpha))
         , height_(request.height)
     {
     }
@@ -73,6 +73,11 @@ std::string CodecList(const std::vector<CompressorInfo>& codecs)
 
 } // namespace
 
+bool VideoOutput::HoldsAlpha(const std::string& codec)
+{
+    return codec == "gif" || codec == "png" || VideoEncoder::HoldsAlpha(codec);
+}
+
 bool VideoOutput::KeepGoing(const Progress& progress, int done, int total, std::string& error) const
 {
     if (!aborted_ && (!progress || progress(done, total)))
@@ -104,6 +109,10 @@ std::unique_ptr<VideoOutput> VideoOutput::Open(const Request& request, std::stri
             + " pixels is beyond what can be recorded";
         return nullptr;
     }
+    if (request.alpha && !HoldsAlpha(codec.codec)) {
+        error = "the codec '" + codec.codec + "' holds no transparency";
+        return nullptr;
+    }
     if (codec.codec == "gif")
         return AnimatedGifWriter::Create(request, error);
     if (codec.codec == "png")
@@ -111,8 +120,8 @@ std::unique_ptr<VideoOutput> VideoOutput::Open(const Request& request, std::stri
 
     const AVOutputFormat* container = av_guess_format(format.muxer, nullptr, nullptr);
     const bool globalHeader = container && (container->flags & AVFMT_GLOBALHEADER);
-    std::unique_ptr<VideoEncoder> encoder = VideoEncoder::Create(
-        codec, request.width, request.height, request.framesPerSecond, request.scale, globalHeader, true);
+    std::unique_ptr<VideoEncoder> encoder = VideoEncoder::Create(codec, request.width, request.height,
+        request.framesPerSecond, request.scale, globalHeader, true, request.alpha);
     std::unique_ptr<AVCodecParameters, FfmpegDeleter> stream(avcodec_parameters_alloc());
     if (!encoder || !stream || avcodec_parameters_from_context(stream.get(), encoder->Context()) < 0) {
         error = "the " + codec.codec + " encoder refuses these settings";

@@ -13,8 +13,9 @@ struct VideoFormat;
 
 // A video being written in one of the formats beyond AVI (MP4, QuickTime, Matroska, WebM, animated GIF,
 // a sequence of PNG pictures). Frames arrive as 24-bit DIB rows (bottom-up, blue-green-red, rows padded
-// to 4 bytes) of the size given at the start; the file holds them enlarged by the scale. Nothing appears
-// under a video's name until Finish has completed it; a picture sequence grows picture by picture.
+// to 4 bytes) of the size given at the start, or with alpha as 32-bit ones (blue-green-red-alpha); the file holds them
+// enlarged by the scale. Nothing appears under a video's name until Finish has completed it; a picture sequence grows
+// picture by picture.
 class VideoOutput {
 public:
     // Told, from the thread running Finish, how far a Finish that takes a while has come (done of total
@@ -36,10 +37,14 @@ public:
         int framesPerSecond = 30;
         GifPalette gifPalette = GifPalette::Clip;
         Progress progress;
+        // Frames with alpha, kept in the file: only codecs that hold it (HoldsAlpha) take such a request.
+        bool alpha = false;
     };
 
     // Null when the file cannot be started, with the reason in error.
     static std::unique_ptr<VideoOutput> Open(const Request& request, std::string& error);
+    // Whether the codec ("vp9", "prores", "png", "gif", ...) keeps frames' transparency.
+    static bool HoldsAlpha(const std::string& codec);
     virtual ~VideoOutput() = default;
 
     // False when the frame was not written; the video goes on without it.

@@ -1,7 +1,10 @@
 #include "player/imaging/SmoothDrawing.h"
+#include "player/imaging/AlphaFromBackdrops.h"
 #include "player/imaging/CDib.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -65,4 +68,36 @@ TEST(SmoothDrawing, ResampleFiltersBothWays)
     ASSERT_TRUE(small.Create(4, 4));
     SmoothDrawing::Resample(board, small, 0, 0, 4, 4);
     EXPECT_NEAR(GetRValue(small.GetPixel(1, 2)), 128, 8);
+}
+
+// One pixel drawn on black and on white, and what the two make of it, worked by hand: laid over black the
+// result gives back the black drawing, and a half-opaque or additive colour comes out as its colour at
+// that opacity.
+TEST(SmoothDrawing, OpacityFromBlackAndWhiteBackdrops)
+{
+    const struct {
+        COLORREF onBlack, onWhite;
+        std::uint8_t b, g, r, a;
+    } cases[] = {
+        { RGB(0, 0, 0), RGB(255, 255, 255), 0, 0, 0, 0 }, // background only
+        { RGB(10, 200, 30), RGB(10, 200, 30), 30, 200, 10, 255 }, // opaque particle
+        { RGB(128, 0, 0), RGB(255, 127, 127), 0, 0, 255, 128 }, // red at half opacity
+        { RGB(200, 100, 50), RGB(255, 255, 255), 64, 128, 255, 200 }, // light added: as opaque as bright
+        { RGB(90, 90, 90), RGB(80, 80, 80), 90, 90, 90, 255 }, // white darker than black: opaque
+    };
+    for (const auto& c : cases) {
+        CDib black;
+        CDib white;
+        ASSERT_TRUE(black.Create(1, 1) && white.Create(1, 1));
+        black.SetPixel(0, 0, c.onBlack);
+        white.SetPixel(0, 0, c.onWhite);
+        std::vector<std::uint8_t> bgra;
+        ASSERT_TRUE(AlphaFromBackdrops(black, white, bgra));
+        EXPECT_EQ(bgra, (std::vector<std::uint8_t> { c.b, c.g, c.r, c.a })) << std::hex << c.onBlack;
+    }
+    CDib wide;
+    CDib narrow;
+    ASSERT_TRUE(wide.Create(2, 1) && narrow.Create(1, 1));
+    std::vector<std::uint8_t> bgra;
+    EXPECT_FALSE(AlphaFromBackdrops(wide, narrow, bgra));
 }
