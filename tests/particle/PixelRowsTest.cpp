@@ -85,6 +85,22 @@ TEST(PixelRows, SkippingWhatIsOffThePictureChangesNothing)
     EXPECT_TRUE(drawn.bytes == plain.bytes);
 }
 
+// A streak has one colour: its quicker line must blend what the graded line blends, wrapping bytes
+// alike when transparencies overshoot, and on clipped lines too.
+TEST(PixelRows, OneColourLinesBlendAsGradedLines)
+{
+    Picture graded;
+    Picture oneColour;
+    for (auto [a, b] : lines()) {
+        b.r = a.r;
+        b.g = a.g;
+        b.b = a.b;
+        graded.rows().drawGradedLine(a, b);
+        oneColour.rows().drawOneColourLine(a, b);
+    }
+    EXPECT_TRUE(oneColour.bytes == graded.bytes);
+}
+
 // Bands drawn one after another give, byte for byte, what the whole picture gets: every pixel receives
 // the same blends in the same order, and nothing outside a band is touched.
 TEST(PixelRows, BandsTogetherDrawWhatTheWholePictureDraws)
