@@ -78,8 +78,8 @@ template <typename Particle> void RenderSimple::drawStreak(const PixelRows& rows
     const float r = PixelRows::unit(GetRValue(c));
     const float g = PixelRows::unit(GetGValue(c));
     const float b = PixelRows::unit(GetBValue(c));
-    rows.drawOneColourLine({ x, y, r, g, b, alphaCurrent_ }, { mx, my, r, g, b, alphaMidpoint_ });
-    rows.drawOneColourLine({ mx, my, r, g, b, alphaMidpoint_ }, { px, py, r, g, b, alphaPrevious_ });
+    rows.drawOneColourPath(
+        { x, y, r, g, b, alphaCurrent_ }, { mx, my, r, g, b, alphaMidpoint_ }, { px, py, r, g, b, alphaPrevious_ });
 }
 
 void RenderSimple::drawDirect(ParticleCollection& particles, const PixelRows& rows)

@@ -70,15 +70,27 @@ public:
             line(a, b, 0);
     }
 
-    // drawGradedLine for a line whose ends have the same colour, as a particle's streak has. Every midpoint
-    // then has that colour too (halving the sum of a number with itself gives it back exactly), so the
-    // colour is converted once instead of at every pixel; the blends are the same, bit for bit.
-    void drawOneColourLine(const End& a, const End& b) const
+    // A particle's streak: drawGradedLine from `from` to `via`, then from `via` to `to`, for three ends of
+    // one colour. Every midpoint then has that colour too (halving the sum of a number with itself gives
+    // it back exactly), so the colour is converted once per streak instead of at every pixel, and the
+    // shared end is looked at once; the blends are the same, bit for bit.
+    void drawOneColourPath(const End& from, const End& via, const End& to) const
     {
-        if (holds(a) && holds(b))
-            lineOneColour(Colour::of(a), Point::of(a), Point::of(b));
+        if (!holds(via)) {
+            line(from, via, 0);
+            line(via, to, 0);
+            return;
+        }
+        const Colour c = Colour::of(via);
+        const Point v = Point::of(via);
+        if (holds(from))
+            lineOneColour(c, Point::of(from), v);
         else
-            line(a, b, 0);
+            line(from, via, 0);
+        if (holds(to))
+            lineOneColour(c, v, Point::of(to));
+        else
+            line(via, to, 0);
     }
 
     // Float to int toward zero, saturating; NaN gives 0. In range (the common case) it is one
@@ -118,13 +130,8 @@ private:
     // Far below the range where (1 - alpha) x 255 + alpha x 255 leaves an int.
     static constexpr float kPlainAlpha = 1000.0f;
 
-    // What lineOneColour needs of an end: position, its pixel, transparency.
-    struct Point {
-        float x, y, alpha;
-        int px, py;
-        static Point of(const End& e) { return { e.x, e.y, e.alpha, static_cast<int>(e.x), static_cast<int>(e.y) }; }
-    };
-    // The bytes a blend mixes in, blue, green and red, as the floats the blend multiplies.
+    // The bytes a blend mixes in, blue, green and red, as the floats the blend multiplies. Only for an end
+    // that holds() accepts: its colour components are from 0 to 1.
     struct Colour {
         float b, g, r;
         static Colour of(const End& e)
@@ -132,6 +139,13 @@ private:
             auto byte = [](float unit) { return static_cast<float>(static_cast<int>(unit * 255.0f) & 0xFF); };
             return { byte(e.b), byte(e.g), byte(e.r) };
         }
+    };
+    // What lineOneColour needs of an end: position, its pixel, transparency. Only for an end that holds()
+    // accepts.
+    struct Point {
+        float x, y, alpha;
+        int px, py;
+        static Point of(const End& e) { return { e.x, e.y, e.alpha, static_cast<int>(e.x), static_cast<int>(e.y) }; }
     };
 
     void line(const End& a, const End& b, int depth) const;

@@ -85,18 +85,24 @@ TEST(PixelRows, SkippingWhatIsOffThePictureChangesNothing)
     EXPECT_TRUE(drawn.bytes == plain.bytes);
 }
 
-// A streak has one colour: its quicker line must blend what the graded line blends, wrapping bytes
-// alike when transparencies overshoot, and on clipped lines too.
-TEST(PixelRows, OneColourLinesBlendAsGradedLines)
+// A streak has one colour: its quicker path must blend what two graded lines blend, wrapping bytes
+// alike when transparencies overshoot, and where either half is clipped.
+TEST(PixelRows, OneColourPathsBlendAsGradedLines)
 {
     Picture graded;
     Picture oneColour;
-    for (auto [a, b] : lines()) {
-        b.r = a.r;
-        b.g = a.g;
-        b.b = a.b;
-        graded.rows().drawGradedLine(a, b);
-        oneColour.rows().drawOneColourLine(a, b);
+    const auto all = lines();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        auto [from, via] = all[i];
+        PixelRows::End to = all[(i + 1) % all.size()].first;
+        for (PixelRows::End* e : { &via, &to }) {
+            e->r = from.r;
+            e->g = from.g;
+            e->b = from.b;
+        }
+        graded.rows().drawGradedLine(from, via);
+        graded.rows().drawGradedLine(via, to);
+        oneColour.rows().drawOneColourPath(from, via, to);
     }
     EXPECT_TRUE(oneColour.bytes == graded.bytes);
 }
