@@ -9,9 +9,14 @@
 // Every particle starts at rest within 100 pixels of the field's centre with an age spread over the age
 // rule's 160 steps, so that some expire on every tick as in the running scene, and the population is put
 // back at its start (untimed) every kTicksPerStart ticks: it stays near a million.
+//
+// What bounds a step is memory: before the ticks, a STREAM-like kernel (copy, scale, add, triad over
+// arrays far larger than the caches) measures what this machine moves per second on one thread and on
+// two, and the step alone is compared with the time its own traffic would need at that rate.
 #include "BenchSummary.h"
 
 #include "particle/core/ParallelLoop.h"
+#include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
 #include "player/imaging/CImageStore.h"
 
@@ -126,6 +131,44 @@ void ticks(benchmark::State& state, bool render, int threads)
     state.counters["median_ms"] = gWall[render][threads];
 }
 
+// The STREAM kernels over three arrays of doubles, 64 MiB each, split over `threads` as the engine splits
+// its loops; bytes counted as STREAM counts them (what the kernel reads and writes, no write-allocate).
+// Returns the best rate of the best kernel in bytes per second: the most this machine was seen to move.
+double streamBytesPerSecond(int threads)
+{
+    constexpr std::size_t kElements = std::size_t(8) << 20;
+    constexpr int kRepeats = 5;
+    std::vector<double> a(kElements, 1.0), b(kElements, 2.0), c(kElements, 0.0);
+    const double q = 3.0;
+    parallel::Configure(threads, false);
+    double best = 0;
+    auto time = [&](double bytesPerElement, auto&& kernel) {
+        for (int r = 0; r < kRepeats; ++r) {
+            const auto begin = std::chrono::steady_clock::now();
+            parallel::ForEachRange(kElements, 1 << 16, [&](std::size_t from, std::size_t to) {
+                for (std::size_t i = from; i < to; ++i)
+                    kernel(i);
+            });
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            best = std::max(best, bytesPerElement * static_cast<double>(kElements) / seconds);
+        }
+        benchmark::DoNotOptimize(a.data());
+        benchmark::DoNotOptimize(c.data());
+    };
+    time(16, [&](std::size_t i) { c[i] = a[i]; });
+    time(16, [&](std::size_t i) { b[i] = q * c[i]; });
+    time(24, [&](std::size_t i) { c[i] = a[i] + b[i]; });
+    time(24, [&](std::size_t i) { a[i] = b[i] + q * c[i]; });
+    parallel::Configure(0, false);
+    return best;
+}
+
+// What the step alone moves per particle, counted from the code: the rules' walk reads the list's
+// pointer and the particle's record and writes the record back (forces change it, the move too, in the
+// same walk); the removal marks are cleared, then read by the compaction, which reads and writes every
+// pointer. The few particles made or deleted per tick are left out.
+constexpr double kStepBytesPerParticle = sizeof(IGlintmote*) + 2 * sizeof(ParticleBase) + 2 + 2 * sizeof(IGlintmote*);
+
 void BM_StepAndRender(benchmark::State& state)
 {
     ticks(state, true, static_cast<int>(state.range(0)));
@@ -144,6 +187,10 @@ BENCHMARK(BM_StepOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTi
 
 int main(int argc, char** argv)
 {
+    // Before the ticks, so that the pool's threads are already awake for the two-thread kernels; left out
+    // with --no_stream (scripts/bench profiles the ticks alone).
+    const bool stream = std::find(argv, argv + argc, std::string("--no_stream")) == argv + argc;
+    const double bandwidth[2] = { stream ? streamBytesPerSecond(1) : 0.0, stream ? streamBytesPerSecond(2) : 0.0 };
     SummaryReporter reporter;
     const std::string loadBefore = RunBenchmarks(argc, argv, reporter);
     const double both = gWall[1][0];
@@ -156,6 +203,24 @@ int main(int argc, char** argv)
         kParticles, loadBefore.c_str(), LoadAverage().c_str(), parallel::ThreadCount(), both, gWall[1][1], gCpu[1][1],
         parallel::ThreadCount(), kTickMilliseconds, gWall[0][0], gWall[0][1], gCpu[0][1], both - gWall[0][0],
         gWall[1][1] - gWall[0][1], gCpu[1][1] - gCpu[0][1]);
+    // Time the step's traffic needs: one thread against its CPU time, two against their wall time.
+    const double stepMeasured[2] = { gCpu[0][1], gWall[0][0] };
+    if (stream)
+        std::printf(
+            "\nMemory: best of copy, scale, add and triad over 3 x 64 MiB\n"
+            "threads   GB/s     step: bytes/particle   traffic needs ms   step measured ms   measured/needed\n");
+    for (int k = 0; k < 2 && stream; ++k) {
+        const double needed = kStepBytesPerParticle * static_cast<double>(kParticles) / bandwidth[k] * 1e3;
+        std::printf("%7d   %6.2f   %20.0f   %16.2f   %16.2f   %15.2f\n", k + 1, bandwidth[k] * 1e-9,
+            kStepBytesPerParticle, needed, stepMeasured[k], stepMeasured[k] > 0 ? stepMeasured[k] / needed : 0.0);
+        const std::string threads = k == 0 ? "one thread" : "two threads";
+        SummaryRow(
+            "memory bandwidth, STREAM-like best kernel, " + threads, "report", bandwidth[k] * 1e-9, " GB/s", true);
+        if (stepMeasured[k] > 0)
+            SummaryRow("a million particles: step alone / time its " + std::to_string(int(kStepBytesPerParticle))
+                    + " bytes a particle need, " + threads,
+                "report", stepMeasured[k] / needed, "x", true);
+    }
     if (both > 0)
         SummaryRow(
             "a million particles: step and render, median tick", "<= 50 ms", both, " ms", both <= kTickMilliseconds);

@@ -8,6 +8,8 @@
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/StringParameters.h"
 
+#include <new>
+
 namespace {
 
 // Below this many particles per band a second thread costs more than it saves.
@@ -76,23 +78,20 @@ template <typename Particle> void RenderSimple::drawStreak(const PixelRows& rows
     const float r = PixelRows::unit(GetRValue(c));
     const float g = PixelRows::unit(GetGValue(c));
     const float b = PixelRows::unit(GetBValue(c));
-    rows.drawGradedLine({ x, y, r, g, b, alphaCurrent_ }, { mx, my, r, g, b, alphaMidpoint_ });
-    rows.drawGradedLine({ mx, my, r, g, b, alphaMidpoint_ }, { px, py, r, g, b, alphaPrevious_ });
+    rows.drawOneColourPath(
+        { x, y, r, g, b, alphaCurrent_ }, { mx, my, r, g, b, alphaMidpoint_ }, { px, py, r, g, b, alphaPrevious_ });
 }
 
-void RenderSimple::drawDirect(ParticleCollection& particles, const PixelRows& rows) const
+void RenderSimple::drawDirect(ParticleCollection& particles, const PixelRows& rows)
 {
     if (particles.holdsOnlyParticleBase()) {
         const std::size_t count = particles.size();
         const int bands = parallel::SliceCount(count, kParticlesPerBand);
-        parallel::RunSlices(bands, [&](int band) {
-            const PixelRows mine = rows.band(rows.height() * band / bands, rows.height() * (band + 1) / bands);
-            for (std::size_t i = 0; i < count; ++i) {
-                const DirectParticle p(particles.particleBaseAt(i));
-                if (bands == 1 || mine.mayReachRows(p.locationY(), p.previousLocationY()))
-                    drawStreak(mine, p);
-            }
-        });
+        if (bands > 1 && drawSorted(particles, rows, bands))
+            return;
+        sorted_.clear(); // a small scene gives back what a large one sorted
+        for (std::size_t i = 0; i < count; ++i)
+            drawStreak(rows, DirectParticle(particles.particleBaseAt(i)));
         return;
     }
     const int count = particles.getParticleCount();
@@ -100,6 +99,54 @@ void RenderSimple::drawDirect(ParticleCollection& particles, const PixelRows& ro
         if (IGlintmote* p = particles.getParticle(i))
             drawStreak(rows, VirtualParticle(p));
     }
+}
+
+bool RenderSimple::drawSorted(ParticleCollection& particles, const PixelRows& rows, int bands)
+{
+    const std::size_t count = particles.size();
+    const auto n = static_cast<std::size_t>(bands);
+    PixelRows band[parallel::kMaxThreads];
+    for (int b = 0; b < bands; ++b)
+        band[b] = rows.band(rows.height() * b / bands, rows.height() * (b + 1) / bands);
+    // The list is cut into as many parts as there are bands. A part's streaks for one band are at most the
+    // part's particles: reserved here, so that sorting cannot fail on a thread (the pages that are not
+    // written to are never taken from the system), with room for a growing scene to grow a while.
+    try {
+        sorted_.resize(n * n);
+        for (std::size_t part = 0; part < n; ++part) {
+            const std::size_t most = count * (part + 1) / n - count * part / n;
+            for (std::size_t b = 0; b < n; ++b) {
+                std::vector<Streak>& bucket = sorted_[part * n + b];
+                bucket.clear();
+                if (bucket.capacity() < most)
+                    bucket.reserve(most + most / 4);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        sorted_.clear();
+        return false;
+    }
+    parallel::RunSlices(bands, [&](int part) {
+        std::vector<Streak>* mine = &sorted_[static_cast<std::size_t>(part) * n];
+        const std::size_t end = count * static_cast<std::size_t>(part + 1) / n;
+        for (std::size_t i = count * static_cast<std::size_t>(part) / n; i < end; ++i) {
+            const DirectParticle p(particles.particleBaseAt(i));
+            const Streak streak { p.locationX(), p.locationY(), p.previousLocationX(), p.previousLocationY(),
+                static_cast<std::uint32_t>(p.color()) };
+            for (std::size_t b = 0; b < n; ++b) {
+                if (band[b].mayReachRows(streak.y, streak.py))
+                    mine[b].push_back(streak);
+            }
+        }
+    });
+    // Each band takes the parts in list order: it blends its streaks in the order of the list.
+    parallel::RunSlices(bands, [&](int b) {
+        for (std::size_t part = 0; part < n; ++part) {
+            for (const Streak& streak : sorted_[part * n + static_cast<std::size_t>(b)])
+                drawStreak(band[b], streak);
+        }
+    });
+    return true;
 }
 
 unsigned char RenderSimple::setParametersFromString(CString params)

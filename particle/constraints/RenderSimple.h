@@ -4,6 +4,9 @@
 
 #include "particle/constraints/SystemConstraint.h"
 
+#include <cstdint>
+#include <vector>
+
 class ParticleCollection;
 class PixelRows;
 
@@ -12,7 +15,9 @@ class PixelRows;
 //
 // A picture that lets the engine draw into its pixels directly (IDirectImage) gets the same lines drawn
 // there, without a canvas; a large collection of ParticleBase particles is then drawn by more than one
-// thread, each into its own band of rows, every band receiving its particles in list order.
+// thread, each into its own band of rows, every band receiving its particles in list order. The
+// particles are sorted into the bands once per tick, each thread sorting a part of the list, so that a
+// band's thread reads only the streaks it draws instead of every particle.
 class PARTICLE_EXPORT RenderSimple : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
@@ -27,11 +32,27 @@ public:
     void drawInto(ParticleCollection& particles, const PixelRows& rows) const { drawDirect(particles, rows); }
 
 private:
-    void drawDirect(ParticleCollection& particles, const PixelRows& rows) const;
+    // What drawing a streak reads of its particle, copied out when the particles are sorted into bands.
+    struct Streak {
+        float x, y, px, py;
+        std::uint32_t colour; // only the low 24 bits of a colour are drawn
+        float locationX() const { return x; }
+        float locationY() const { return y; }
+        float previousLocationX() const { return px; }
+        float previousLocationY() const { return py; }
+        unsigned long color() const { return colour; }
+    };
+
+    void drawDirect(ParticleCollection& particles, const PixelRows& rows);
+    // False, with nothing drawn, when there is no memory to sort the particles into bands.
+    bool drawSorted(ParticleCollection& particles, const PixelRows& rows, int bands);
     template <typename Particle> void drawStreak(const PixelRows& rows, Particle p) const;
 
     CString renderToImage_ = "RENDER";
     float alphaCurrent_ = 1.0f;
     float alphaPrevious_ = 1.0f;
     float alphaMidpoint_ = 0.0f;
+    // The streaks of each part of the list that each band draws, part by part and band by band; kept
+    // from tick to tick so that a tick allocates nothing.
+    std::vector<std::vector<Streak>> sorted_;
 };

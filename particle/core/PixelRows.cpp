@@ -80,3 +80,22 @@ void PixelRows::lineInside(const End& a, const End& b) const
     lineInside(a, mid);
     lineInside(mid, b);
 }
+
+void PixelRows::lineOneColour(const Colour& c, const Point& a, const Point& b) const
+{
+    Point mid { (a.x + b.x) / 2, (a.y + b.y) / 2, (a.alpha + b.alpha) / 2, 0, 0 };
+    mid.px = static_cast<int>(mid.x);
+    mid.py = static_cast<int>(mid.y);
+    std::uint8_t* p = top_ + static_cast<std::ptrdiff_t>(mid.py) * stride_ + static_cast<std::ptrdiff_t>(mid.px) * 3;
+    const float keep = 1.0f - mid.alpha;
+    const float alpha = mid.alpha;
+    p[0] = static_cast<std::uint8_t>(static_cast<int>(keep * c.b + alpha * static_cast<float>(p[0])));
+    p[1] = static_cast<std::uint8_t>(static_cast<int>(keep * c.g + alpha * static_cast<float>(p[1])));
+    p[2] = static_cast<std::uint8_t>(static_cast<int>(keep * c.r + alpha * static_cast<float>(p[2])));
+    const int dx = b.px - a.px;
+    const int dy = b.py - a.py;
+    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1)
+        return;
+    lineOneColour(c, a, mid);
+    lineOneColour(c, mid, b);
+}

@@ -85,6 +85,28 @@ TEST(PixelRows, SkippingWhatIsOffThePictureChangesNothing)
     EXPECT_TRUE(drawn.bytes == plain.bytes);
 }
 
+// A streak has one colour: its quicker path must blend what two graded lines blend, wrapping bytes
+// alike when transparencies overshoot, and where either half is clipped.
+TEST(PixelRows, OneColourPathsBlendAsGradedLines)
+{
+    Picture graded;
+    Picture oneColour;
+    const auto all = lines();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        auto [from, via] = all[i];
+        PixelRows::End to = all[(i + 1) % all.size()].first;
+        for (PixelRows::End* e : { &via, &to }) {
+            e->r = from.r;
+            e->g = from.g;
+            e->b = from.b;
+        }
+        graded.rows().drawGradedLine(from, via);
+        graded.rows().drawGradedLine(via, to);
+        oneColour.rows().drawOneColourPath(from, via, to);
+    }
+    EXPECT_TRUE(oneColour.bytes == graded.bytes);
+}
+
 // Bands drawn one after another give, byte for byte, what the whole picture gets: every pixel receives
 // the same blends in the same order, and nothing outside a band is touched.
 TEST(PixelRows, BandsTogetherDrawWhatTheWholePictureDraws)
