@@ -3,8 +3,9 @@
 'use strict';
 
 const CACHE = 'mirrim';
-const FILES = ['./', 'index.html', 'page.js', 'pictures.js', 'decoder.js', 'folders.js', 'share.js', 'gif.js', 'mirrim.js', 'mirrim.wasm',
-  'mirrim.css', 'buttons.png', 'mirrim-32.png'];
+const FILES = ['./', 'index.html', 'mirrim.js', 'mirrim.wasm', 'mirrim.css', 'buttons.png', 'mirrim-32.png',
+  'page.js', 'player.js', 'picture.js', 'clock.js', 'commands.js', 'keys.js', 'menu.js', 'dialogs.js', 'recording.js',
+  'gif.js', 'scenes.js', 'links.js', 'share.js', 'files.js', 'folders.js', 'pictures.js', 'decoder.js', 'editor.js'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The page in headless Chromium, driven through its own controls, against the native player.
 
-Serves the built page with Python's http.server, as scripts/web does, and checks:
+Serves the built page as scripts/web does, with the probe that shows the tests its state (serve_page.py),
+and checks:
   - the list offers every shipped scene;
   - every shipped scene stepped N times with the Step button shows the pixels of
     `mirrim-cli render --scene S --steps N --snapshot x.bmp`, on the canvas and (once) in the PNG that
@@ -73,8 +74,9 @@ def free_port():
 
 @contextlib.contextmanager
 def server(folder, port):
-    process = subprocess.Popen([sys.executable, "-m", "http.server", str(port), "--bind", "127.0.0.1"],
-                               cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    serve = os.path.join(os.path.dirname(os.path.abspath(__file__)), "serve_page.py")
+    process = subprocess.Popen([sys.executable, serve, str(port), folder],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         for _ in range(100):
             with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", port), timeout=0.1):

@@ -1,0 +1,64 @@
+// The player in mirrim.wasm, its functions, and what the page keeps about the scene it plays.
+
+export const TICK_MS = 50;
+export const REFUSED = 4; // what mirrim_load gives for a file it does not take
+
+export const $ = (id) => document.getElementById(id);
+
+// The module's functions, bound once it has started.
+export const call = {};
+
+export const page = {
+  mirrim: null, // the module
+  failed: false, // the module has stopped for good
+  pointer: { down: false, x: 0, y: 0 },
+  caption: 'Mirrim',
+  sceneName: 'default', // the shipped scene last opened
+  stem: 'default', // what downloads are named after: that scene, or the scene file loaded since
+  // The file the player reads when the scene starts afresh (null: the player's own scene), and the
+  // folder it is read from; a seed, or null for the usual sequence.
+  current: { path: null, folder: '/' },
+  seed: null,
+  ticks: 0, // ticks and steps since the scene opened
+  loads: 0, // Load commands begun
+  loaded: 0, // and files read by the player
+};
+
+export function bind(module) {
+  page.mirrim = module;
+  for (const name of ['start', 'tick', 'step', 'clear', 'compose', 'stop', 'toggle_play', 'playing', 'start_recording',
+    'particle_count', 'frame_width', 'frame_height', 'frame', 'texture']) {
+    call[name] = module['_mirrim_' + name];
+  }
+  call.load = module.cwrap('mirrim_load', 'number', ['string']);
+  call.messages = module.cwrap('mirrim_messages', 'string', []);
+  call.version = module.cwrap('mirrim_version', 'string', []);
+  call.storePicture = module.cwrap('mirrim_store_picture', 'number', ['string', 'number', 'number', 'number']);
+  call.toggleParticles = module._mirrim_toggle_draw_particles;
+  call.definition = module.cwrap('mirrim_definition', 'string', ['string']);
+  call.edit = module.cwrap('mirrim_edit', 'number', ['string', 'number', 'number']);
+  call.findings = module.cwrap('mirrim_findings', 'string', []);
+  call.seed = module._mirrim_seed;
+}
+
+export const playing = () => call.playing() !== 0;
+
+// What the player said while it read a file, if anything, with the files named as the user knows
+// them: without the folder they were put in here.
+export function playerSaid(folder) {
+  const text = call.messages().trim();
+  return folder ? text.split(`${folder}/`).join('') : text;
+}
+
+// Bytes copied into the module's memory for the time the action takes; false when there is no room.
+export function withBytes(bytes, action) {
+  const at = page.mirrim._malloc(Math.max(1, bytes.length));
+  if (!at) return false;
+  try {
+    page.mirrim.HEAPU8.set(bytes, at);
+    action(at);
+  } finally {
+    page.mirrim._free(at);
+  }
+  return true;
+}
