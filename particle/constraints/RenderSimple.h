@@ -29,7 +29,7 @@ public:
     unsigned char draw(CDC* dc, CSize size) override;
     // The streaks apply() draws, into rows of the picture's size instead of the picture: a host drawing
     // the frame again (on another background, say) gets the same pixels.
-    void drawInto(ParticleCollection& particles, const PixelRows& rows) const { drawDirect(particles, rows); }
+    void drawInto(ParticleCollection& particles, const PixelRows& rows) { drawDirect(particles, rows); }
 
 private:
     // What drawing a streak reads of its particle, copied out when the particles are sorted into bands.
