@@ -3,9 +3,10 @@
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/ConstraintCollection.h"
 #include "particle/core/IConstraint.h"
+#include "player/app/DisabledConstraint.h"
 
 struct SceneEditor::Change {
-    enum class Kind { Tags, Insert, Remove, Move };
+    enum class Kind { Tags, Insert, Remove, Move, Switch };
     Kind kind = Kind::Tags;
     Path list; // the path of the list the constraint stands in: empty for the scene's own
     int index = 0;
@@ -72,6 +73,17 @@ bool SceneEditor::apply(Change& change, bool forward)
         return change.held != nullptr;
     case Change::Kind::Move:
         return forward ? list->moveConstraint(change.index, change.to) : list->moveConstraint(change.to, change.index);
+    case Change::Kind::Switch: {
+        // Its own undoing: off goes on, on goes off.
+        std::unique_ptr<IConstraint> constraint = list->detachConstraint(change.index);
+        if (!constraint)
+            return false;
+        if (auto* disabled = dynamic_cast<DisabledConstraint*>(constraint.get()))
+            constraint = disabled->Release();
+        else
+            constraint = std::make_unique<DisabledConstraint>(std::move(constraint));
+        return list->insertConstraint(change.index, std::move(constraint));
+    }
     }
     return false;
 }
@@ -80,6 +92,8 @@ bool SceneEditor::record(std::unique_ptr<Change> change)
 {
     if (!apply(*change, true))
         return false;
+    if (savedAt_ != std::string::npos && savedAt_ > done_)
+        savedAt_ = std::string::npos;
     changes_.resize(done_);
     changes_.push_back(std::move(change));
     ++done_;
@@ -107,6 +121,11 @@ bool SceneEditor::Insert(const Path& path, const std::string& classId, const std
     if (!constraint)
         return false;
     constraint->setParametersFromString(params.c_str());
+    return insert(path, std::move(constraint));
+}
+
+bool SceneEditor::insert(const Path& path, std::unique_ptr<IConstraint> constraint)
+{
     auto change = std::make_unique<Change>();
     change->kind = Change::Kind::Insert;
     change->list.assign(path.begin(), path.end() - 1);
@@ -131,9 +150,14 @@ bool SceneEditor::Duplicate(const Path& path)
     IConstraint* constraint = Find(path);
     if (!constraint)
         return false;
+    // Made as the class makes a new one, so that a switched-off constraint is copied switched off.
+    std::unique_ptr<IConstraint> copy = constraint->Create();
+    if (!copy)
+        return false;
+    copy->setParametersFromString(constraint->getParameterExample());
     Path after = path;
     ++after.back();
-    return Insert(after, constraint->GetClassName().str(), constraint->getParameterExample().str());
+    return insert(after, std::move(copy));
 }
 
 bool SceneEditor::Move(const Path& path, int to)
@@ -146,6 +170,25 @@ bool SceneEditor::Move(const Path& path, int to)
     change->index = path.back();
     change->to = to;
     return record(std::move(change));
+}
+
+bool SceneEditor::SetEnabled(const Path& path, bool enabled)
+{
+    if (!Find(path))
+        return false;
+    if (IsEnabled(path) == enabled)
+        return true;
+    auto change = std::make_unique<Change>();
+    change->kind = Change::Kind::Switch;
+    change->list.assign(path.begin(), path.end() - 1);
+    change->index = path.back();
+    return record(std::move(change));
+}
+
+bool SceneEditor::IsEnabled(const Path& path)
+{
+    IConstraint* constraint = Find(path);
+    return constraint && !dynamic_cast<DisabledConstraint*>(constraint);
 }
 
 bool SceneEditor::Undo()
@@ -168,6 +211,7 @@ void SceneEditor::Forget()
 {
     changes_.clear();
     done_ = 0;
+    savedAt_ = 0;
 }
 
 std::string SceneEditor::DefinitionText(const Path& group)

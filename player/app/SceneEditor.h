@@ -32,6 +32,9 @@ public:
     bool Duplicate(const Path& path);
     // Within its own list, to index to.
     bool Move(const Path& path, int to);
+    // Switches a constraint off (kept in its place with its state, but neither applied nor drawn) or on.
+    bool SetEnabled(const Path& path, bool enabled);
+    bool IsEnabled(const Path& path);
 
     bool Undo();
     bool Redo();
@@ -39,6 +42,9 @@ public:
     bool CanRedo() const { return done_ < changes_.size(); }
     // Drops the history, for when the scene has been replaced by another.
     void Forget();
+    // Whether the scene differs from the one last saved (or loaded): undoing back to it counts as no change.
+    bool IsModified() const { return done_ != savedAt_; }
+    void MarkSaved() { savedAt_ = done_; }
 
     // The definition text of the scene's list, or of the group at the path (its own file's text).
     std::string DefinitionText(const Path& group = {});
@@ -49,9 +55,12 @@ private:
     struct Change;
     ConstraintCollection* listOf(const Path& path);
     bool record(std::unique_ptr<Change> change);
+    bool insert(const Path& path, std::unique_ptr<IConstraint> constraint);
     bool apply(Change& change, bool forward);
 
     ConstraintCollection& scene_;
     std::vector<std::unique_ptr<Change>> changes_;
     std::size_t done_ = 0; // changes_[0, done_) are in effect; the rest can be redone
+    // The value done_ had when the scene was saved; npos once that state cannot be reached again.
+    std::size_t savedAt_ = 0;
 };
