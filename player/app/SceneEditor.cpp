@@ -100,11 +100,18 @@ bool SceneEditor::record(std::unique_ptr<Change> change)
     return true;
 }
 
-bool SceneEditor::SetTags(const Path& path, const std::string& params)
+bool SceneEditor::SetTags(const Path& path, const std::string& params, bool merge)
 {
     IConstraint* constraint = Find(path);
     if (!constraint)
         return false;
+    Change* last = done_ > 0 && done_ == changes_.size() && savedAt_ != done_ ? changes_.back().get() : nullptr;
+    if (merge && last && last->kind == Change::Kind::Tags && last->index == path.back()
+        && last->list == Path(path.begin(), path.end() - 1)) {
+        constraint->setParametersFromString(params.c_str());
+        last->after = params + last->after; // the first of a tag is the one read
+        return true;
+    }
     auto change = std::make_unique<Change>();
     change->list.assign(path.begin(), path.end() - 1);
     change->index = path.back();
@@ -205,6 +212,13 @@ bool SceneEditor::Redo()
         return false;
     ++done_;
     return true;
+}
+
+void SceneEditor::RevertToSaved()
+{
+    const std::size_t target = savedAt_ == std::string::npos ? 0 : savedAt_;
+    while (done_ > target && Undo()) { }
+    while (done_ < target && Redo()) { }
 }
 
 void SceneEditor::Forget()

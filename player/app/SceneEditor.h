@@ -24,7 +24,9 @@ public:
     SceneEditor(const SceneEditor&) = delete;
     SceneEditor& operator=(const SceneEditor&) = delete;
 
-    bool SetTags(const Path& path, const std::string& params);
+    // With merge, folds the tags into the change just made when that gave tags to the same constraint,
+    // so that a drag through many values is undone in one step.
+    bool SetTags(const Path& path, const std::string& params, bool merge = false);
     // A new constraint of a registered class at the path (an index one past the end appends).
     bool Insert(const Path& path, const std::string& classId, const std::string& params);
     bool Remove(const Path& path);
@@ -45,6 +47,8 @@ public:
     // Whether the scene differs from the one last saved (or loaded): undoing back to it counts as no change.
     bool IsModified() const { return done_ != savedAt_; }
     void MarkSaved() { savedAt_ = done_; }
+    // Undoes or redoes back to the scene as last saved; when that cannot be reached, to the one loaded.
+    void RevertToSaved();
 
     // The definition text of the scene's list, or of the group at the path (its own file's text).
     std::string DefinitionText(const Path& group = {});

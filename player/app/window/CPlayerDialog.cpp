@@ -3,6 +3,7 @@
 #include "particle/constraints/SceneSeed.h"
 #include "particle/core/CMorvane.h"
 #include "particle/core/ParticleSystem.h"
+#include "player/app/EditedScene.h"
 #include "player/app/window/ButtonArt.h"
 #include "player/app/window/CAboutDialog.h"
 #include "player/app/window/CBitmapButton.h"
@@ -636,6 +637,10 @@ void CPlayerDialog::OnQuickParts(bool checked)
 void CPlayerDialog::OnLoad()
 {
     stopTimer();
+    if (!mayReplaceScene()) {
+        rearmIfPlaying();
+        return;
+    }
     if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene()) {
         watch(*report);
         sceneLoaded(*report);
@@ -697,6 +702,10 @@ void CPlayerDialog::OpenDropped(const QMimeData& data)
 void CPlayerDialog::OpenFile(const CString& path)
 {
     stopTimer();
+    if (!mayReplaceScene()) {
+        rearmIfPlaying();
+        return;
+    }
     const ScenePlayer::LoadReport report = player_.LoadFile(path);
     player_.ShowFindings(report);
     watch(report);
@@ -715,6 +724,10 @@ void CPlayerDialog::ReloadIfWanted()
         return;
     }
     stopTimer();
+    if (!mayReplaceScene()) {
+        rearmIfPlaying();
+        return;
+    }
     // A file caught half-written, or broken by an edit, leaves the running scene as it is.
     const ScenePlayer::LoadReport report
         = player_.LoadFile(watcher_.Files().front().c_str(), std::nullopt, ScenePlayer::LoadMode::KeepOnErrors);
@@ -740,6 +753,7 @@ void CPlayerDialog::sceneLoaded(const ScenePlayer::LoadReport& report)
         sceneFile_ = report.files.front().c_str();
     if (editPanel_) {
         editPanel_->Editor().Forget();
+        editPanel_->SetSceneFile(toQString(sceneFile_));
         editPanel_->Refresh();
     }
     startSeed();
@@ -763,6 +777,10 @@ void CPlayerDialog::drawTexture()
 void CPlayerDialog::SetSeed(std::optional<unsigned int> seed)
 {
     stopTimer();
+    if (!mayReplaceScene()) {
+        rearmIfPlaying();
+        return;
+    }
     seed_ = seed;
     // The scene starts over, as it does from the command line: no particles, its file read again.
     player_.Clear();
@@ -875,15 +893,34 @@ void CPlayerDialog::ToggleEditor()
 {
     stopTimer();
     if (!editPanel_) {
-        editPanel_ = new SceneEditPanel(
-            player_.GetSystem().constraints, [this] { restartEdited(); }, [this] { saveEdited(); }, this);
+        SceneEditPanel::Hooks hooks;
+        hooks.restart = [this] { restartEdited(); };
+        hooks.save = [this](bool saveAs) { return saveEdited(saveAs); };
+        hooks.pause = [this] { stopTimer(); };
+        hooks.resume = [this] { rearmIfPlaying(); };
+        editPanel_ = new SceneEditPanel(player_.GetSystem().constraints, std::move(hooks), this);
+        editPanel_->SetSceneFile(toQString(sceneFile_));
         editPanel_->hide();
     }
-    editPanel_->setVisible(editPanel_->isHidden());
+    // Closing it asks about edits not saved; Discard takes them back.
+    if (editPanel_->isHidden() || editPanel_->MayLeave(true))
+        editPanel_->setVisible(editPanel_->isHidden());
     if (editPanel_->isVisible())
         editPanel_->Refresh();
     applyZoom(zoom_);
     rearmIfPlaying();
+}
+
+bool CPlayerDialog::mayReplaceScene()
+{
+    return !editPanel_ || editPanel_->MayLeave(false);
+}
+
+void CPlayerDialog::done(int result)
+{
+    if (editPanel_ && !editPanel_->MayLeave(false))
+        return;
+    QDialog::done(result);
 }
 
 void CPlayerDialog::restartEdited()
@@ -895,17 +932,32 @@ void CPlayerDialog::restartEdited()
     rearmIfPlaying();
 }
 
-void CPlayerDialog::saveEdited()
+bool CPlayerDialog::saveEdited(bool saveAs)
 {
     stopTimer();
-    CString path;
-    if (AskSaveFile("Definition File (*.vq)|*.vq|All Files (*.*)|*.*||", "vq", path)) {
-        const std::string text = editPanel_->Editor().DefinitionText();
-        if (!SaveFile(path,
-                [&text](std::FILE* file) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }))
-            ShowMessage(CString("Cannot save '") + path + "': " + std::strerror(errno), MessageKind::Error);
+    CString path = sceneFile_;
+    bool saved = false;
+    if ((!saveAs && !path.IsEmpty())
+        || AskSaveFile("Definition File (*.vq)|*.vq|Glintmote File (*.zrk)|*.zrk|All Files (*.*)|*.*||", "vq", path)) {
+        std::string error;
+        saved = SaveEditedScene(player_, editPanel_->Editor().DefinitionText(), path.str(), error);
+        if (saved) {
+            editPanel_->Editor().MarkSaved();
+            // The scene is that file's from now on; its own save is no change to reload.
+            std::vector<std::string> files = watcher_.Files();
+            if (files.empty())
+                files.push_back(path.str());
+            else
+                files.front() = path.str();
+            sceneFile_ = path;
+            editPanel_->SetSceneFile(toQString(path));
+            watcher_.Watch(files);
+        } else {
+            ShowMessage(CString("Cannot save '") + path + "': " + error.c_str(), MessageKind::Error);
+        }
     }
     rearmIfPlaying();
+    return saved;
 }
 
 void CPlayerDialog::OnSteadyTicks()

@@ -252,10 +252,12 @@ TEST(SceneEditor, SavedEditsLoadBackWithTheSameFrames)
     }
     editor.MarkSaved();
     EXPECT_FALSE(editor.IsModified());
+    const std::string saved = editor.DefinitionText();
     ASSERT_TRUE(editor.Undo());
     EXPECT_TRUE(editor.IsModified());
-    ASSERT_TRUE(editor.Redo());
+    editor.RevertToSaved();
     EXPECT_FALSE(editor.IsModified());
+    EXPECT_EQ(editor.DefinitionText(), saved);
     // Undone past the save and changed otherwise, the saved state is gone for good.
     ASSERT_TRUE(editor.Undo());
     ASSERT_TRUE(editor.Remove({ 0 }));
