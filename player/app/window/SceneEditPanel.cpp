@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -188,7 +189,7 @@ SceneEditPanel::SceneEditPanel(ConstraintCollection& scene, Hooks hooks, QWidget
     auto* historyRow = new QHBoxLayout;
     undo_ = button("&Undo", this, historyRow);
     redo_ = button("Re&do", this, historyRow);
-    QPushButton* restartButton = button("Re&start", this, historyRow);
+    QPushButton* restartButton = button("R&estart", this, historyRow);
     saveButton_ = button("&Save", this, historyRow);
     QPushButton* saveAs = button("Save &As...", this, historyRow);
     layout->addLayout(historyRow);
@@ -198,6 +199,11 @@ SceneEditPanel::SceneEditPanel(ConstraintCollection& scene, Hooks hooks, QWidget
     connect(&typing_, &QTimer::timeout, this, [this] { check(typed_.first, typed_.second); });
 
     connect(list_, &QTreeWidget::currentItemChanged, this, [this] { showTags(); });
+    // Return (or a double click) on a constraint takes the keyboard to its first tag.
+    connect(list_, &QTreeWidget::itemActivated, this, [this] {
+        if (QLayoutItem* first = form_->itemAt(0, QFormLayout::FieldRole); first && first->widget())
+            first->widget()->setFocus(Qt::TabFocusReason);
+    });
     connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
         if (refreshing_)
             return;
@@ -386,6 +392,7 @@ QWidget* SceneEditPanel::numberControl(const std::string& tag, const std::string
     both->setObjectName(QString::fromStdString(tag + " controls"));
     auto* row = new QHBoxLayout(both);
     row->setContentsMargins(0, 0, 0, 0);
+    both->setFocusProxy(spin);
     row->addWidget(spin, 2);
     row->addWidget(slider, 3);
     return both;
@@ -428,6 +435,7 @@ QWidget* SceneEditPanel::pictureControl(const std::string& tag, const std::strin
     both->setObjectName(QString::fromStdString(tag + " controls"));
     auto* row = new QHBoxLayout(both);
     row->setContentsMargins(0, 0, 0, 0);
+    both->setFocusProxy(names);
     row->addWidget(names, 1);
     row->addWidget(browse);
     return both;
@@ -504,7 +512,20 @@ void SceneEditPanel::showTags()
             }
         }
     }
+    for (QWidget* control : tags_->findChildren<QWidget*>())
+        control->installEventFilter(this);
     showFindings();
+}
+
+bool SceneEditPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // Ctrl+E closes the editor from its fields too, which would otherwise take it for "end of line".
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_E && key->modifiers() == Qt::ControlModifier)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SceneEditPanel::setTag(const std::string& tag, const std::string& value, bool merge)

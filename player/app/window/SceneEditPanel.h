@@ -71,6 +71,9 @@ public:
     std::function<QString(const QString& folder)> choosePicture;
     std::function<Unsaved()> askUnsaved;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void addItems(ConstraintCollection& list, QTreeWidgetItem* parent, SceneEditor::Path path);
     SceneEditor::Path chosenPath() const;
