@@ -2,8 +2,12 @@
 
 #include "particle/core/ClassRegistry.h"
 #include "particle/core/ConstraintCollection.h"
+#include "particle/core/DefinitionText.h"
 #include "particle/core/IConstraint.h"
 #include "player/app/DisabledConstraint.h"
+#include "player/app/TagCheck.h"
+
+#include <algorithm>
 
 struct SceneEditor::Change {
     enum class Kind { Tags, Insert, Remove, Move, Switch };
@@ -17,9 +21,60 @@ struct SceneEditor::Change {
     std::unique_ptr<IConstraint> held;
 };
 
+namespace {
+
+const char kSequenceIndex[] = "Current Index";
+
+// What a switched-off constraint holds, or the constraint itself.
+IConstraint* underlying(IConstraint* constraint)
+{
+    auto* disabled = dynamic_cast<DisabledConstraint*>(constraint);
+    return disabled ? &disabled->Inner() : constraint;
+}
+
+} // namespace
+
 SceneEditor::SceneEditor(ConstraintCollection& scene)
     : scene_(scene)
 {
+    rememberStarts();
+}
+
+void SceneEditor::rememberStarts()
+{
+    starts_.clear();
+    for (int i = 0; i < scene_.getConstraintCount(); ++i)
+        rememberStart(scene_.getConstraint(i));
+}
+
+void SceneEditor::rememberStart(IConstraint* constraint)
+{
+    if (!constraint)
+        return;
+    constraint = underlying(constraint);
+    const std::vector<ClassTag> tags = TagsOf(*constraint);
+    const std::string index = TagValue(tags, kSequenceIndex);
+    if (!index.empty())
+        starts_[constraint] = index;
+}
+
+std::string SceneEditor::TextToSave()
+{
+    std::string text = DefinitionText();
+    const std::vector<DefinitionBlock> blocks = SplitDefinitionText(text);
+    const std::string open = std::string("<") + kSequenceIndex + ">";
+    const std::string close = std::string("</") + kSequenceIndex + ">";
+    // From the last block back, so that the offsets of the ones before stay.
+    for (int i = std::min<int>(scene_.getConstraintCount(), static_cast<int>(blocks.size())) - 1; i >= 0; --i) {
+        const auto start = starts_.find(underlying(scene_.getConstraint(i)));
+        if (start == starts_.end() || !blocks[i].HasIdentifierLine())
+            continue;
+        const std::size_t at = text.find(open, blocks[i].lineEnd);
+        const std::size_t end = at == std::string::npos ? at : text.find(close, at);
+        if (end != std::string::npos && end < blocks[i].end)
+            text.replace(at + open.size(), end - at - open.size(), start->second);
+    }
+    return text;
 }
 
 SceneEditor::~SceneEditor() = default;
@@ -110,14 +165,18 @@ bool SceneEditor::SetTags(const Path& path, const std::string& params, bool merg
         && last->list == Path(path.begin(), path.end() - 1)) {
         constraint->setParametersFromString(params.c_str());
         last->after = params + last->after; // the first of a tag is the one read
-        return true;
+    } else {
+        auto change = std::make_unique<Change>();
+        change->list.assign(path.begin(), path.end() - 1);
+        change->index = path.back();
+        change->before = constraint->getParameterExample().str();
+        change->after = params;
+        if (!record(std::move(change)))
+            return false;
     }
-    auto change = std::make_unique<Change>();
-    change->list.assign(path.begin(), path.end() - 1);
-    change->index = path.back();
-    change->before = constraint->getParameterExample().str();
-    change->after = params;
-    return record(std::move(change));
+    if (params.find(std::string("<") + kSequenceIndex + ">") != std::string::npos)
+        rememberStart(Find(path));
+    return true;
 }
 
 bool SceneEditor::Insert(const Path& path, const std::string& classId, const std::string& params)
@@ -133,6 +192,7 @@ bool SceneEditor::Insert(const Path& path, const std::string& classId, const std
 
 bool SceneEditor::insert(const Path& path, std::unique_ptr<IConstraint> constraint)
 {
+    rememberStart(constraint.get());
     auto change = std::make_unique<Change>();
     change->kind = Change::Kind::Insert;
     change->list.assign(path.begin(), path.end() - 1);
@@ -226,6 +286,7 @@ void SceneEditor::Forget()
     changes_.clear();
     done_ = 0;
     savedAt_ = 0;
+    rememberStarts();
 }
 
 std::string SceneEditor::DefinitionText(const Path& group)

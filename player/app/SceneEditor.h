@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ public:
 
     // The definition text of the scene's list, or of the group at the path (its own file's text).
     std::string DefinitionText(const Path& group = {});
+    // The scene's text to save or check: DefinitionText, but with the index of a picture sequence
+    // ("Current Index"), which moves on as the scene plays, as the scene was given it (loaded, added or
+    // set in the editor), so that the saved scene starts as this one did.
+    std::string TextToSave();
     IConstraint* Find(const Path& path);
     ConstraintCollection& Scene() { return scene_; }
 
@@ -60,6 +65,9 @@ private:
     ConstraintCollection* listOf(const Path& path);
     bool record(std::unique_ptr<Change> change);
     bool insert(const Path& path, std::unique_ptr<IConstraint> constraint);
+    // Remembers the starting index of each picture sequence in the scene's own list (or of one).
+    void rememberStarts();
+    void rememberStart(IConstraint* constraint);
     bool apply(Change& change, bool forward);
 
     ConstraintCollection& scene_;
@@ -67,4 +75,5 @@ private:
     std::size_t done_ = 0; // changes_[0, done_) are in effect; the rest can be redone
     // The value done_ had when the scene was saved; npos once that state cannot be reached again.
     std::size_t savedAt_ = 0;
+    std::map<const IConstraint*, std::string> starts_; // "Current Index" as given, by constraint
 };

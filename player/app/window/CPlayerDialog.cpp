@@ -940,7 +940,7 @@ bool CPlayerDialog::saveEdited(bool saveAs)
     if ((!saveAs && !path.IsEmpty())
         || AskSaveFile("Definition File (*.vq)|*.vq|Glintmote File (*.zrk)|*.zrk|All Files (*.*)|*.*||", "vq", path)) {
         std::string error;
-        saved = SaveEditedScene(player_, editPanel_->Editor().DefinitionText(), path.str(), error);
+        saved = SaveEditedScene(player_, editPanel_->Editor().TextToSave(), path.str(), error);
         if (saved) {
             editPanel_->Editor().MarkSaved();
             // The scene is that file's from now on; its own save is no change to reload.

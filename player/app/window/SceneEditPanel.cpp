@@ -595,7 +595,7 @@ bool SceneEditPanel::MayLeave(bool revert)
 
 void SceneEditPanel::check(const std::string& typedTag, const std::string& typedValue)
 {
-    std::string text = editor_.DefinitionText();
+    std::string text = editor_.TextToSave();
     std::vector<DefinitionBlock> blocks = SplitDefinitionText(text);
     const SceneEditor::Path chosen = chosenPath();
     // The value being typed stands in the chosen block in place of the one the constraint has.

@@ -252,6 +252,7 @@ TEST(SceneEditor, SavedEditsLoadBackWithTheSameFrames)
     }
     editor.MarkSaved();
     EXPECT_FALSE(editor.IsModified());
+    EXPECT_EQ(editor.TextToSave(), editor.DefinitionText());
     const std::string saved = editor.DefinitionText();
     ASSERT_TRUE(editor.Undo());
     EXPECT_TRUE(editor.IsModified());
@@ -263,6 +264,33 @@ TEST(SceneEditor, SavedEditsLoadBackWithTheSameFrames)
     ASSERT_TRUE(editor.Remove({ 0 }));
     ASSERT_TRUE(editor.Undo());
     EXPECT_TRUE(editor.IsModified());
+}
+
+// A picture sequence's index moves on as the scene plays; what is saved starts where the scene was told
+// to start, whether by its file, by an added constraint or by the editor.
+TEST(SceneEditor, WhatIsSavedStartsPictureSequencesWhereTheSceneStarted)
+{
+    ScenePlayer player;
+    ConstraintCollection& scene = player.GetSystem().constraints;
+    scene.populateFromDefinitionString(
+        "image.ImageLoad\r\n<Image Filename>none%d.gif</Image Filename><Current Index>3</Current Index>\r\n.\r\n");
+    SceneEditor editor(scene);
+    ASSERT_TRUE(editor.Insert({ 1 }, "image.ImageLoad", "<Image Filename>other%d.gif</Image Filename>"));
+    ASSERT_TRUE(editor.SetEnabled({ 1 }, false));
+    for (int i = 0; i < 5; ++i)
+        player.Step();
+    const auto indexes = [](const std::string& text) {
+        std::string found;
+        for (std::size_t at = text.find("<Current Index>"); at != std::string::npos;
+             at = text.find("<Current Index>", at + 1))
+            found += text.substr(at + 15, text.find('<', at + 15) - at - 15) + " ";
+        return found;
+    };
+    EXPECT_EQ(indexes(editor.DefinitionText()), "8 0 ");
+    EXPECT_EQ(indexes(editor.TextToSave()), "3 0 ");
+    ASSERT_TRUE(editor.SetTags({ 0 }, "<Current Index>1</Current Index>"));
+    player.Step();
+    EXPECT_EQ(indexes(editor.TextToSave()), "1 0 ");
 }
 
 } // namespace
