@@ -5,7 +5,8 @@
 #    animation goes on;
 #  - Save (Alt+S) writes the scene's own file, which then holds the new value;
 #  - Ctrl+E closes the editor and the window has its usual size again; Esc then ends the program
-#    without a question, nothing being left unsaved.
+#    without a question, nothing being left unsaved;
+#  - ended by SIGTERM with edits not saved, the program ends as signalled, asking nothing.
 #   e2e_editor.sh MIRRIM_BINARY [PANEL_SCREENSHOT_COPY]
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick's import or Pillow are missing.
 set -euo pipefail
@@ -124,4 +125,37 @@ if kill -0 "$mirrim_pid" 2>/dev/null; then
 fi
 wait "$mirrim_pid" || { echo "FAIL: Mirrim ended with status $?"; cat "$work/mirrim.log"; exit 1; }
 mirrim_pid=
-echo "PASS: Ctrl+E opens the editor; a force typed in turns falling particles into rising ones while they play; Save writes the scene's file; Ctrl+E gives the usual window back"
+
+# Ended by a signal with edits not saved, the program ends as signalled instead of asking about them.
+"$mirrim" "$work/scene.vq" >"$work/mirrim.log" 2>&1 &
+mirrim_pid=$!
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+xdotool windowfocus --sync "$window"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool key ctrl+e
+sleep 0.5
+xdotool mousemove $((X + ${usual%x*} + 120)) $((Y + 17)) click 1
+sleep 0.3
+xdotool key Return Tab Tab Tab ctrl+a
+xdotool type --delay 20 -- "-0.1"
+xdotool key Return
+sleep 0.3
+kill -TERM "$mirrim_pid"
+for _ in $(seq 50); do
+  kill -0 "$mirrim_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$mirrim_pid" 2>/dev/null; then
+  echo "FAIL: SIGTERM with edits not saved did not end Mirrim"; exit 1
+fi
+status=0
+wait "$mirrim_pid" || status=$?
+mirrim_pid=
+[ "$status" = 143 ] || { echo "FAIL: ended by SIGTERM with edits not saved: status $status"; cat "$work/mirrim.log"; exit 1; }
+grep -q '<DeltaY>-0.400000</DeltaY>' "$work/scene.vq" || { echo "FAIL: the signal saved the edits"; exit 1; }
+echo "PASS: Ctrl+E opens the editor; a force typed in turns falling particles into rising ones while they play; Save writes the scene's file; Ctrl+E gives the usual window back; SIGTERM over unsaved edits ends it"

@@ -174,6 +174,8 @@ CPlayerDialog::~CPlayerDialog()
     player_.SetVideoFinisher(nullptr);
     for (const auto& video : finishing_)
         video->thread->wait();
+    // The editor works on the player's scene: it goes before the player does.
+    delete editPanel_;
 }
 
 CBitmapButton* CPlayerDialog::addButton(int id, const char* caption, int x, int y)

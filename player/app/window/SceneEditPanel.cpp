@@ -265,7 +265,12 @@ SceneEditPanel::SceneEditPanel(ConstraintCollection& scene, Hooks hooks, QWidget
     Refresh();
 }
 
-SceneEditPanel::~SceneEditPanel() = default;
+SceneEditPanel::~SceneEditPanel()
+{
+    // The controls go only after the editor has: one losing the keyboard as it goes must not reach it.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
+}
 
 void SceneEditPanel::SetSceneFile(const QString& path)
 {
