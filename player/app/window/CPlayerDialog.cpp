@@ -753,11 +753,13 @@ void CPlayerDialog::sceneLoaded(const ScenePlayer::LoadReport& report)
         return;
     if (!report.files.empty())
         sceneFile_ = report.files.front().c_str();
-    if (editPanel_) {
-        editPanel_->Editor().Forget();
-        editPanel_->SetSceneFile(toQString(sceneFile_));
+    // Made now if not before, so that the editor knows how the scene starts (a picture sequence's
+    // index moves on as it plays).
+    makeEditPanel();
+    editPanel_->Editor().Forget();
+    editPanel_->SetSceneFile(toQString(sceneFile_));
+    if (editPanel_->isVisible())
         editPanel_->Refresh();
-    }
     startSeed();
 }
 
@@ -891,19 +893,24 @@ QSize CPlayerDialog::sizeAt(int zoom) const
     return QSize(picture.width() + kEditorWidth, std::max(picture.height(), kEditorHeight));
 }
 
+void CPlayerDialog::makeEditPanel()
+{
+    if (editPanel_)
+        return;
+    SceneEditPanel::Hooks hooks;
+    hooks.restart = [this] { restartEdited(); };
+    hooks.save = [this](bool saveAs) { return saveEdited(saveAs); };
+    hooks.pause = [this] { stopTimer(); };
+    hooks.resume = [this] { rearmIfPlaying(); };
+    editPanel_ = new SceneEditPanel(player_.GetSystem().constraints, std::move(hooks), this);
+    editPanel_->SetSceneFile(toQString(sceneFile_));
+    editPanel_->hide();
+}
+
 void CPlayerDialog::ToggleEditor()
 {
     stopTimer();
-    if (!editPanel_) {
-        SceneEditPanel::Hooks hooks;
-        hooks.restart = [this] { restartEdited(); };
-        hooks.save = [this](bool saveAs) { return saveEdited(saveAs); };
-        hooks.pause = [this] { stopTimer(); };
-        hooks.resume = [this] { rearmIfPlaying(); };
-        editPanel_ = new SceneEditPanel(player_.GetSystem().constraints, std::move(hooks), this);
-        editPanel_->SetSceneFile(toQString(sceneFile_));
-        editPanel_->hide();
-    }
+    makeEditPanel();
     // Closing it asks about edits not saved; Discard takes them back.
     if (editPanel_->isHidden() || editPanel_->MayLeave(true))
         editPanel_->setVisible(editPanel_->isHidden());

@@ -183,6 +183,7 @@ private:
     // The editor's Restart, and Save (to the scene's file) or Save As; true when saved.
     void restartEdited();
     bool saveEdited(bool saveAs);
+    void makeEditPanel(); // hidden until asked for
     // False when the user keeps edits not saved rather than let the scene be replaced.
     bool mayReplaceScene();
     // The window's size at a zoom, with the editor beside it when open.
