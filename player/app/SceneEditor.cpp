@@ -10,7 +10,7 @@
 #include <algorithm>
 
 struct SceneEditor::Change {
-    enum class Kind { Tags, Insert, Remove, Move, Switch };
+    using Kind = ChangeKind;
     Kind kind = Kind::Tags;
     Path list; // the path of the list the constraint stands in: empty for the scene's own
     int index = 0;
@@ -33,6 +33,15 @@ IConstraint* underlying(IConstraint* constraint)
 }
 
 } // namespace
+
+std::unique_ptr<SceneEditor::Change> SceneEditor::changeAt(Change::Kind kind, const Path& path)
+{
+    auto change = std::make_unique<Change>();
+    change->kind = kind;
+    change->list.assign(path.begin(), path.end() - 1);
+    change->index = path.back();
+    return change;
+}
 
 SceneEditor::SceneEditor(ConstraintCollection& scene)
     : scene_(scene)
@@ -166,9 +175,7 @@ bool SceneEditor::SetTags(const Path& path, const std::string& params, bool merg
         constraint->setParametersFromString(params.c_str());
         last->after = params + last->after; // the first of a tag is the one read
     } else {
-        auto change = std::make_unique<Change>();
-        change->list.assign(path.begin(), path.end() - 1);
-        change->index = path.back();
+        std::unique_ptr<Change> change = changeAt(Change::Kind::Tags, path);
         change->before = constraint->getParameterExample().str();
         change->after = params;
         if (!record(std::move(change)))
@@ -193,10 +200,7 @@ bool SceneEditor::Insert(const Path& path, const std::string& classId, const std
 bool SceneEditor::insert(const Path& path, std::unique_ptr<IConstraint> constraint)
 {
     rememberStart(constraint.get());
-    auto change = std::make_unique<Change>();
-    change->kind = Change::Kind::Insert;
-    change->list.assign(path.begin(), path.end() - 1);
-    change->index = path.back();
+    std::unique_ptr<Change> change = changeAt(Change::Kind::Insert, path);
     change->held = std::move(constraint);
     return record(std::move(change));
 }
@@ -205,11 +209,7 @@ bool SceneEditor::Remove(const Path& path)
 {
     if (!Find(path))
         return false;
-    auto change = std::make_unique<Change>();
-    change->kind = Change::Kind::Remove;
-    change->list.assign(path.begin(), path.end() - 1);
-    change->index = path.back();
-    return record(std::move(change));
+    return record(changeAt(Change::Kind::Remove, path));
 }
 
 bool SceneEditor::Duplicate(const Path& path)
@@ -231,10 +231,7 @@ bool SceneEditor::Move(const Path& path, int to)
 {
     if (!Find(path))
         return false;
-    auto change = std::make_unique<Change>();
-    change->kind = Change::Kind::Move;
-    change->list.assign(path.begin(), path.end() - 1);
-    change->index = path.back();
+    std::unique_ptr<Change> change = changeAt(Change::Kind::Move, path);
     change->to = to;
     return record(std::move(change));
 }
@@ -245,11 +242,7 @@ bool SceneEditor::SetEnabled(const Path& path, bool enabled)
         return false;
     if (IsEnabled(path) == enabled)
         return true;
-    auto change = std::make_unique<Change>();
-    change->kind = Change::Kind::Switch;
-    change->list.assign(path.begin(), path.end() - 1);
-    change->index = path.back();
-    return record(std::move(change));
+    return record(changeAt(Change::Kind::Switch, path));
 }
 
 bool SceneEditor::IsEnabled(const Path& path)

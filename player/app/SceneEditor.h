@@ -61,7 +61,10 @@ public:
     ConstraintCollection& Scene() { return scene_; }
 
 private:
+    enum class ChangeKind { Tags, Insert, Remove, Move, Switch };
     struct Change;
+    // A change of the given kind to the constraint at a path (not empty).
+    static std::unique_ptr<Change> changeAt(ChangeKind kind, const Path& path);
     ConstraintCollection* listOf(const Path& path);
     bool record(std::unique_ptr<Change> change);
     bool insert(const Path& path, std::unique_ptr<IConstraint> constraint);

@@ -49,17 +49,30 @@ printf '%s\r\n' constraint.Force '<DeltaX>0</DeltaX><DeltaY>0.4</DeltaY>' . fact
   '<CenterX>160</CenterX><CenterY>120</CenterY><MinForce>0.5</MinForce><MaxForce>2</MaxForce><Amount>6</Amount>' . \
   constraint.RemoveAged '<MaximumAge>40</MaximumAge>' . >"$work/scene.vq"
 
-"$mirrim" "$work/scene.vq" >"$work/mirrim.log" 2>&1 &
-mirrim_pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window named Mirrim appeared"; cat "$work/mirrim.log"; exit 1; }
-xdotool windowfocus --sync "$window"
-eval "$(xdotool getwindowgeometry --shell "$window")"
+# Gives Mirrim five seconds to end.
+wait_for_end() {
+  for _ in $(seq 50); do
+    kill -0 "$mirrim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+}
+
+# Starts Mirrim on the scene and gives its window the keyboard: sets window, X, Y, WIDTH, HEIGHT.
+start_mirrim() {
+  "$mirrim" "$work/scene.vq" >"$work/mirrim.log" 2>&1 &
+  mirrim_pid=$!
+  window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || { echo "FAIL: no window named Mirrim appeared"; cat "$work/mirrim.log"; exit 1; }
+  xdotool windowfocus --sync "$window"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+
+start_mirrim
 usual="${WIDTH}x$HEIGHT"
 area="320x240+$((X + 10))+$((Y + 11))"
 
@@ -87,12 +100,15 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "with the editor: ${WIDTH}x$HEIGHT (usual $usual)"
 
 # The force is the first constraint listed at the top of the editor; Return takes the keyboard to its
-# first tag (Group), then Resource Only, DeltaX and DeltaY.
-xdotool mousemove $((X + ${usual%x*} + 120)) $((Y + 17)) click 1
-sleep 0.3
-xdotool key Return Tab Tab Tab ctrl+a
-xdotool type --delay 20 -- "-0.4"
-xdotool key Return
+# first tag (Group), then Resource Only, DeltaX and DeltaY, which takes VALUE.
+type_delta_y() {
+  xdotool mousemove $((X + ${usual%x*} + 120)) $((Y + 17)) click 1
+  sleep 0.3
+  xdotool key Return Tab Tab Tab ctrl+a
+  xdotool type --delay 20 -- "$1"
+  xdotool key Return
+}
+type_delta_y -0.4
 sleep 2.5
 import -window root -crop "$area" +repage "$work/rising.png"
 leaning "$work/rising.png" up
@@ -116,10 +132,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "${WIDTH}x$HEIGHT" = "$usual" ] || { echo "FAIL: closed, the editor left the window at ${WIDTH}x$HEIGHT, not $usual"; exit 1; }
 
 xdotool key Escape
-for _ in $(seq 50); do
-  kill -0 "$mirrim_pid" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_end
 if kill -0 "$mirrim_pid" 2>/dev/null; then
   echo "FAIL: Mirrim still runs after Esc with nothing unsaved"; exit 1
 fi
@@ -127,29 +140,13 @@ wait "$mirrim_pid" || { echo "FAIL: Mirrim ended with status $?"; cat "$work/mir
 mirrim_pid=
 
 # Ended by a signal with edits not saved, the program ends as signalled instead of asking about them.
-"$mirrim" "$work/scene.vq" >"$work/mirrim.log" 2>&1 &
-mirrim_pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-xdotool windowfocus --sync "$window"
-eval "$(xdotool getwindowgeometry --shell "$window")"
+start_mirrim
 xdotool key ctrl+e
 sleep 0.5
-xdotool mousemove $((X + ${usual%x*} + 120)) $((Y + 17)) click 1
-sleep 0.3
-xdotool key Return Tab Tab Tab ctrl+a
-xdotool type --delay 20 -- "-0.1"
-xdotool key Return
+type_delta_y -0.1
 sleep 0.3
 kill -TERM "$mirrim_pid"
-for _ in $(seq 50); do
-  kill -0 "$mirrim_pid" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_end
 if kill -0 "$mirrim_pid" 2>/dev/null; then
   echo "FAIL: SIGTERM with edits not saved did not end Mirrim"; exit 1
 fi

@@ -78,6 +78,19 @@ std::optional<std::pair<double, double>> naturalRange(const std::string& tag)
     return std::nullopt;
 }
 
+// A tag's control with a helper beside it, the keyboard going to the control.
+QWidget* sideBySide(const std::string& tag, QWidget* control, int controlShare, QWidget* helper, int helperShare)
+{
+    auto* both = new QWidget;
+    both->setObjectName(QString::fromStdString(tag + " controls"));
+    auto* row = new QHBoxLayout(both);
+    row->setContentsMargins(0, 0, 0, 0);
+    both->setFocusProxy(control);
+    row->addWidget(control, controlShare);
+    row->addWidget(helper, helperShare);
+    return both;
+}
+
 bool isPictureFile(const std::string& tag)
 {
     return tag == "Image Filename";
@@ -393,14 +406,7 @@ QWidget* SceneEditPanel::numberControl(const std::string& tag, const std::string
             dragStarted_ = false;
             setTag(tag, numberText(v, whole), merge);
         });
-    auto* both = new QWidget;
-    both->setObjectName(QString::fromStdString(tag + " controls"));
-    auto* row = new QHBoxLayout(both);
-    row->setContentsMargins(0, 0, 0, 0);
-    both->setFocusProxy(spin);
-    row->addWidget(spin, 2);
-    row->addWidget(slider, 3);
-    return both;
+    return sideBySide(tag, spin, 2, slider, 3);
 }
 
 QWidget* SceneEditPanel::pictureControl(const std::string& tag, const std::string& value)
@@ -436,14 +442,7 @@ QWidget* SceneEditPanel::pictureControl(const std::string& tag, const std::strin
         names->setEditText(name);
         setTag(tag, name.toStdString());
     });
-    auto* both = new QWidget;
-    both->setObjectName(QString::fromStdString(tag + " controls"));
-    auto* row = new QHBoxLayout(both);
-    row->setContentsMargins(0, 0, 0, 0);
-    both->setFocusProxy(names);
-    row->addWidget(names, 1);
-    row->addWidget(browse);
-    return both;
+    return sideBySide(tag, names, 1, browse, 0);
 }
 
 QWidget* SceneEditPanel::colourControl(QColor colour)
