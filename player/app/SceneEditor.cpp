@@ -92,7 +92,8 @@ ConstraintCollection* SceneEditor::listOf(const Path& path)
 {
     ConstraintCollection* list = &scene_;
     for (int index : path) {
-        list = dynamic_cast<ConstraintCollection*>(list->getConstraint(index));
+        // A group switched off still holds its list, which can be edited meanwhile.
+        list = dynamic_cast<ConstraintCollection*>(underlying(list->getConstraint(index)));
         if (!list)
             return nullptr;
     }

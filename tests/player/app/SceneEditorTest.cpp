@@ -196,6 +196,13 @@ TEST(SceneEditor, ASwitchedOffConstraintIsSkippedSavedAndReadBackSwitchedOff)
     EXPECT_EQ(editor.DefinitionText(), on);
     EXPECT_EQ(scene.getConstraint(1), force);
     ASSERT_TRUE(editor.Redo());
+    // A group switched off can still be edited inside.
+    ASSERT_TRUE(editor.Insert({ 3 }, "constraint.ConstraintCollection", ""));
+    ASSERT_TRUE(editor.SetEnabled({ 3 }, false));
+    EXPECT_TRUE(editor.Insert({ 3, 0 }, "constraint.Force", ""));
+    ASSERT_TRUE(editor.Undo());
+    ASSERT_TRUE(editor.Undo());
+    ASSERT_TRUE(editor.Undo());
 
     ConstraintCollection older;
     older.populateFromDefinitionString(off.c_str());
