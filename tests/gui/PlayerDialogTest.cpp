@@ -709,6 +709,16 @@ TEST(PlayerDialog, TheEditorsTypedControlsChangeTagsAndShowWhatTheCheckerFinds)
     force->setCheckState(0, Qt::Unchecked);
     EXPECT_TRUE(waitUntil([&] { return !editor.IsEnabled({ 2 }); }));
     EXPECT_NE(editor.DefinitionText().find("\r\n// constraint.Force\r\n"), std::string::npos);
+
+    // The window goes with text typed in a field, which loses the keyboard as the window is destroyed.
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    panel->Choose({ 1 });
+    auto* typed = qobject_cast<QComboBox*>(panel->TagControl("Image Filename"));
+    ASSERT_TRUE(typed);
+    typed->setFocus();
+    QTest::keyClicks(typed->lineEdit(), "x");
 }
 
 // Edits not saved are asked about before another scene is loaded or the window closes: Cancel keeps
