@@ -7,6 +7,7 @@
 #include "platform/CArchive.h"
 #include "platform/CStdioFile.h"
 #include "platform/Numbers.h"
+#include "player/app/DisabledConstraint.h"
 #include "player/app/NameSuggestion.h"
 #include "player/imaging/CDib.h"
 #include "player/imaging/PictureLimits.h"
@@ -225,7 +226,10 @@ void SceneChecker::checkDefinition(const std::string& file, const std::string& t
 void SceneChecker::checkBlock(const std::string& file, const std::string& text, const TextLines& lines,
     std::size_t begin, std::size_t lineEnd, std::size_t end)
 {
-    const std::string classId = text.substr(begin, lineEnd - begin);
+    std::string classId = text.substr(begin, lineEnd - begin);
+    // A constraint switched off in the editor is read back switched off: it is checked as its class.
+    if (std::string disabled = DisabledClassOf(classId); !disabled.empty())
+        classId = std::move(disabled);
     const std::string params = text.substr(lineEnd + 2, end - lineEnd - 2);
     const int line = lines.LineOf(begin);
     auto report = [&](Finding f, int at) {

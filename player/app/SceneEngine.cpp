@@ -6,6 +6,7 @@
 #include "particle/core/JGeometryUtilities.h"
 #include "particle/core/StringParameters.h"
 #include "platform/CStdioFile.h"
+#include "player/app/DisabledConstraint.h"
 #include "player/app/SceneChecker.h"
 #include "player/imaging/CDibImage.h"
 #include "player/imaging/PictureFormats.h"
@@ -57,6 +58,7 @@ void SceneEngine::replaceConstraints(const CString& definition)
     ConstraintCollection& constraints = GetSystem().constraints;
     constraints.removeAllConstraints();
     constraints.populateFromDefinitionString(definition);
+    RestoreDisabledConstraints(constraints, definition.str());
 }
 
 SceneEngine::SceneRead SceneEngine::ReadScene(CArchiveReader& archive)

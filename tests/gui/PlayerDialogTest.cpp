@@ -16,13 +16,18 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -631,7 +636,10 @@ TEST(PlayerDialog, TheEditorChangesTagsLiveAndClosesToTheUsualWindow)
     }
     EXPECT_EQ(panel->Editor().DefinitionText(), before);
 
+    // Closing asks about the undone change; Discard goes back to what was saved.
+    panel->askUnsaved = [] { return SceneEditPanel::Unsaved::Discard; };
     QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(panel->Editor().DefinitionText(), after);
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(window.size(), usual);
     EXPECT_EQ(window.grab().toImage(), usualLook);
@@ -656,6 +664,123 @@ bool waitForClasses(CPlayerDialog& window, const std::vector<std::string>& expec
 
 const std::vector<std::string> kForce { "constraint.Force" };
 const std::vector<std::string> kForceAndAge { "constraint.Force", "constraint.RemoveAged" };
+
+// Lets the event loop run until done() holds, or about two seconds have passed.
+bool waitUntil(const std::function<bool()>& done)
+{
+    for (int waited = 0; waited < 2000 && !done(); waited += 20)
+        QTest::qWait(20);
+    return done();
+}
+
+// Fractions and colour channels get a slider whose drag is one change; a colour is chosen whole; picture
+// names offer the pictures beside the scene and take a chosen one by its name there; what the checker
+// finds follows what is typed; a constraint's box switches it off.
+TEST(PlayerDialog, TheEditorsTypedControlsChangeTagsAndShowWhatTheCheckerFinds)
+{
+    TempDir dir;
+    std::filesystem::copy_file(std::string(MIRRIM_SOURCE_DIR) + "/scenes/shape0.gif", dir.file("shape0.gif"));
+    writeText(dir.file("scene.vq"),
+        "image.ImageFade\r\n<Factor>0.1</Factor>\r\n.\r\n"
+        "constraint.Cameleon\r\n<Image Name>SHAPE</Image Name><Image Filename>shape0.gif</Image Filename>\r\n.\r\n"
+        "constraint.Force\r\n<DeltaY>0.5</DeltaY>\r\n.\r\n");
+    TestDialog window;
+    window.OpenFile(dir.file("scene.vq").c_str());
+    window.RunCommand(CPlayerDialog::kStop);
+    window.ToggleEditor();
+    SceneEditPanel* panel = window.EditPanel();
+    ASSERT_TRUE(panel);
+    SceneEditor& editor = panel->Editor();
+    const std::string original = editor.DefinitionText();
+
+    panel->Choose({ 0 });
+    auto* slider = panel->findChild<QSlider*>("Factor slider");
+    ASSERT_TRUE(slider);
+    slider->setSliderDown(true);
+    for (int position : { 300, 600, 750 })
+        slider->setValue(position);
+    slider->setSliderDown(false);
+    EXPECT_NE(editor.DefinitionText().find("<Factor>0.750000</Factor>"), std::string::npos);
+    EXPECT_DOUBLE_EQ(qobject_cast<QDoubleSpinBox*>(panel->TagControl("Factor"))->value(), 0.75);
+    panel->chooseColour = [](const QColor&) { return QColor(10, 20, 30); };
+    qobject_cast<QPushButton*>(panel->TagControl("Colour"))->click();
+    QCoreApplication::processEvents(); // the controls are made anew after the click
+    EXPECT_NE(editor.DefinitionText().find("<Red>10</Red>\r\n<Green>20</Green>\r\n<Blue>30</Blue>"), std::string::npos);
+    ASSERT_TRUE(editor.Undo());
+    ASSERT_TRUE(editor.Undo());
+    EXPECT_EQ(editor.DefinitionText(), original);
+
+    panel->Choose({ 1 });
+    auto* names = qobject_cast<QComboBox*>(panel->TagControl("Image Filename"));
+    ASSERT_TRUE(names);
+    EXPECT_EQ(names->itemText(0), "shape0.gif");
+    EXPECT_TRUE(panel->FindingsAt({ 1 }).isEmpty());
+    names->lineEdit()->selectAll();
+    QTest::keyClicks(names->lineEdit(), "nowhere.gif");
+    EXPECT_TRUE(waitUntil([&] { return !panel->FindingsAt({ 1 }, std::string("Image Filename")).isEmpty(); }));
+    EXPECT_EQ(editor.DefinitionText(), original); // typed, not yet taken
+    panel->choosePicture = [&dir](const QString&) { return QString::fromStdString(dir.file("shape0.gif")); };
+    auto* browse = panel->findChild<QToolButton*>("Image Filename browse");
+    ASSERT_TRUE(browse);
+    browse->click();
+    EXPECT_EQ(editor.DefinitionText(), original); // the same name again
+    EXPECT_TRUE(panel->FindingsAt({ 1 }).isEmpty());
+
+    QTreeWidgetItem* force = panel->findChild<QTreeWidget*>()->topLevelItem(2);
+    force->setCheckState(0, Qt::Unchecked);
+    EXPECT_TRUE(waitUntil([&] { return !editor.IsEnabled({ 2 }); }));
+    EXPECT_NE(editor.DefinitionText().find("\r\n// constraint.Force\r\n"), std::string::npos);
+
+    // The window goes with text typed in a field, which loses the keyboard as the window is destroyed.
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    panel->Choose({ 1 });
+    auto* typed = qobject_cast<QComboBox*>(panel->TagControl("Image Filename"));
+    ASSERT_TRUE(typed);
+    typed->setFocus();
+    QTest::keyClicks(typed->lineEdit(), "x");
+}
+
+// Edits not saved are asked about before another scene is loaded or the window closes: Cancel keeps
+// them, Save writes the scene's own file without asking for a name.
+TEST(PlayerDialog, TheEditorAsksBeforeEditsAreLost)
+{
+    TempDir dir;
+    writeText(dir.file("one.vq"), "constraint.Force\r\n<DeltaY>0.5</DeltaY>\r\n.\r\n");
+    writeText(dir.file("two.vq"), "constraint.RemoveAged\r\n\r\n.\r\n");
+    TestDialog window;
+    window.OpenFile(dir.file("one.vq").c_str());
+    window.ToggleEditor();
+    SceneEditPanel* panel = window.EditPanel();
+    ASSERT_TRUE(panel);
+    int asked = 0;
+    SceneEditPanel::Unsaved answer = SceneEditPanel::Unsaved::Cancel;
+    panel->askUnsaved = [&] {
+        ++asked;
+        EXPECT_FALSE(window.IsTicking());
+        return answer;
+    };
+    ASSERT_TRUE(panel->Editor().SetTags({ 0 }, "<DeltaY>3</DeltaY>"));
+    const std::string edited = panel->Editor().DefinitionText();
+
+    window.OpenFile(dir.file("two.vq").c_str());
+    EXPECT_EQ(constraintClasses(window), kForce);
+    window.show();
+    window.reject();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(asked, 2);
+
+    answer = SceneEditPanel::Unsaved::Save;
+    window.OpenFile(dir.file("two.vq").c_str());
+    EXPECT_EQ(FileText(dir.file("one.vq")), edited);
+    EXPECT_EQ(constraintClasses(window), std::vector<std::string> { "constraint.RemoveAged" });
+    for (const auto& question : window.asked)
+        EXPECT_NE(question.what, "save");
+    window.reject(); // nothing left to ask about
+    EXPECT_EQ(asked, 3);
+    EXPECT_FALSE(window.isVisible());
+}
 
 // Load and the command line take either kind of file and tell what the checker found, in one message.
 TEST(PlayerDialog, LoadAndTheCommandLineTakeEitherKindAndTellTheFindings)

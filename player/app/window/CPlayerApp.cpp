@@ -201,8 +201,9 @@ int CPlayerApp::Run()
     int status = 0;
     const EndSignals endSignals([&window, &status](int number) {
         status = 128 + number;
-        window.close();
+        // Ending first: a question the closing window would ask (edits not saved) then ends unanswered.
         QCoreApplication::exit(status);
+        window.close();
     });
     window.show();
     exec();

@@ -3,6 +3,7 @@
 #include "particle/constraints/SceneSeed.h"
 #include "particle/core/CMorvane.h"
 #include "particle/core/ParticleSystem.h"
+#include "player/app/EditedScene.h"
 #include "player/app/window/ButtonArt.h"
 #include "player/app/window/CAboutDialog.h"
 #include "player/app/window/CBitmapButton.h"
@@ -194,6 +195,8 @@ CPlayerDialog::~CPlayerDialog()
     player_.SetVideoFinisher(nullptr);
     for (const auto& video : finishing_)
         video->thread->wait();
+    // The editor works on the player's scene: it goes before the player does.
+    delete editPanel_;
 }
 
 void CPlayerDialog::addCommands()
@@ -652,6 +655,8 @@ void CPlayerDialog::OnQuickParts()
 void CPlayerDialog::OnLoad()
 {
     const PausedTicks paused(*this);
+    if (!mayReplaceScene())
+        return;
     if (std::optional<ScenePlayer::LoadReport> report = player_.LoadScene()) {
         watch(*report);
         sceneLoaded(*report);
@@ -712,6 +717,8 @@ void CPlayerDialog::OpenDropped(const QMimeData& data)
 void CPlayerDialog::OpenFile(const CString& path)
 {
     const PausedTicks paused(*this);
+    if (!mayReplaceScene())
+        return;
     const ScenePlayer::LoadReport report = player_.LoadFile(path);
     player_.ShowFindings(report);
     watch(report);
@@ -730,6 +737,8 @@ void CPlayerDialog::ReloadIfWanted()
         return;
     }
     const PausedTicks paused(*this);
+    if (!mayReplaceScene())
+        return;
     // A file caught half-written, or broken by an edit, leaves the running scene as it is.
     const ScenePlayer::LoadReport report
         = player_.LoadFile(watcher_.Files().front().c_str(), std::nullopt, ScenePlayer::LoadMode::KeepOnErrors);
@@ -753,10 +762,13 @@ void CPlayerDialog::sceneLoaded(const ScenePlayer::LoadReport& report)
         return;
     if (!report.files.empty())
         sceneFile_ = report.files.front().c_str();
-    if (editPanel_) {
-        editPanel_->Editor().Forget();
+    // Made now if not before, so that the editor knows how the scene starts (a picture sequence's
+    // index moves on as it plays).
+    makeEditPanel();
+    editPanel_->Editor().Forget();
+    editPanel_->SetSceneFile(toQString(sceneFile_));
+    if (editPanel_->isVisible())
         editPanel_->Refresh();
-    }
     startSeed();
 }
 
@@ -778,6 +790,8 @@ void CPlayerDialog::drawTexture()
 void CPlayerDialog::SetSeed(std::optional<unsigned int> seed)
 {
     const PausedTicks paused(*this);
+    if (!mayReplaceScene())
+        return;
     seed_ = seed;
     // The scene starts over, as it does from the command line: no particles, its file read again.
     player_.Clear();
@@ -881,18 +895,45 @@ QSize CPlayerDialog::sizeAt(int zoom) const
     return QSize(picture.width() + kEditorWidth, std::max(picture.height(), kEditorHeight));
 }
 
+void CPlayerDialog::makeEditPanel()
+{
+    if (editPanel_)
+        return;
+    SceneEditPanel::Hooks hooks;
+    hooks.restart = [this] { restartEdited(); };
+    hooks.save = [this](bool saveAs) { return saveEdited(saveAs); };
+    hooks.pause = [this] {
+        if (!editorPause_)
+            editorPause_ = std::make_unique<PausedTicks>(*this);
+    };
+    hooks.resume = [this] { editorPause_.reset(); };
+    editPanel_ = new SceneEditPanel(player_.GetSystem().constraints, std::move(hooks), this);
+    editPanel_->SetSceneFile(toQString(sceneFile_));
+    editPanel_->hide();
+}
+
 void CPlayerDialog::ToggleEditor()
 {
     const PausedTicks paused(*this);
-    if (!editPanel_) {
-        editPanel_ = new SceneEditPanel(
-            player_.GetSystem().constraints, [this] { restartEdited(); }, [this] { saveEdited(); }, this);
-        editPanel_->hide();
-    }
-    editPanel_->setVisible(editPanel_->isHidden());
+    makeEditPanel();
+    // Closing it asks about edits not saved; Discard takes them back.
+    if (editPanel_->isHidden() || editPanel_->MayLeave(true))
+        editPanel_->setVisible(editPanel_->isHidden());
     if (editPanel_->isVisible())
         editPanel_->Refresh();
     applyZoom(zoom_);
+}
+
+bool CPlayerDialog::mayReplaceScene()
+{
+    return !editPanel_ || editPanel_->MayLeave(false);
+}
+
+void CPlayerDialog::done(int result)
+{
+    if (editPanel_ && !editPanel_->MayLeave(false))
+        return;
+    QDialog::done(result);
 }
 
 void CPlayerDialog::restartEdited()
@@ -903,16 +944,31 @@ void CPlayerDialog::restartEdited()
     invalidateDrawingArea();
 }
 
-void CPlayerDialog::saveEdited()
+bool CPlayerDialog::saveEdited(bool saveAs)
 {
     const PausedTicks paused(*this);
-    CString path;
-    if (AskSaveFile("Definition File (*.vq)|*.vq|All Files (*.*)|*.*||", "vq", path)) {
-        const std::string text = editPanel_->Editor().DefinitionText();
-        if (!SaveFile(path,
-                [&text](std::FILE* file) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); }))
-            ShowMessage(CString("Cannot save '") + path + "': " + std::strerror(errno), MessageKind::Error);
+    CString path = sceneFile_;
+    bool saved = false;
+    if ((!saveAs && !path.IsEmpty())
+        || AskSaveFile("Definition File (*.vq)|*.vq|Glintmote File (*.zrk)|*.zrk|All Files (*.*)|*.*||", "vq", path)) {
+        std::string error;
+        saved = SaveEditedScene(player_, editPanel_->Editor().TextToSave(), path.str(), error);
+        if (saved) {
+            editPanel_->Editor().MarkSaved();
+            // The scene is that file's from now on; its own save is no change to reload.
+            std::vector<std::string> files = watcher_.Files();
+            if (files.empty())
+                files.push_back(path.str());
+            else
+                files.front() = path.str();
+            sceneFile_ = path;
+            editPanel_->SetSceneFile(toQString(path));
+            watcher_.Watch(files);
+        } else {
+            ShowMessage(CString("Cannot save '") + path + "': " + error.c_str(), MessageKind::Error);
+        }
     }
+    return saved;
 }
 
 void CPlayerDialog::OnSteadyTicks()

@@ -103,6 +103,8 @@ public:
     // the window its usual size back.
     void ToggleEditor();
     SceneEditPanel* EditPanel() const { return editPanel_; }
+    // Every way of closing the window: first asks about edits not saved.
+    void done(int result) override;
     // The Seed command's question: the seed as text, empty for none. False when the user cancels.
     virtual bool AskSeed(QString& text);
     // Loads what was dropped if it is one scene or definition file; otherwise says why not.
@@ -212,9 +214,12 @@ private:
     // The grey texture around the drawing area, from the random sequence as it stands.
     void drawTexture();
     void startSeed();
-    // The editor's Restart and Save As.
+    // The editor's Restart, and Save (to the scene's file) or Save As; true when saved.
     void restartEdited();
-    void saveEdited();
+    bool saveEdited(bool saveAs);
+    void makeEditPanel(); // hidden until asked for
+    // False when the user keeps edits not saved rather than let the scene be replaced.
+    bool mayReplaceScene();
     // The window's size at a zoom, with the editor beside it when open.
     QSize sizeAt(int zoom) const;
     // After a load: the controls and the drawing area follow the new scene.
@@ -253,6 +258,7 @@ private:
     std::optional<unsigned int> seed_;
     bool steadyTicks_ = false;
     SceneEditPanel* editPanel_ = nullptr; // hidden while the editor is closed
+    std::unique_ptr<PausedTicks> editorPause_; // while a dialog of the editor is open
     // The file the scene came from, empty for the default scene: the seed restarts it.
     CString sceneFile_;
     struct FinishingVideo {
