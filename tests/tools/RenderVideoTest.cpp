@@ -558,13 +558,13 @@ TEST(RenderVideo, TransparentOutputsKeepAlphaWhereTheBackgroundWas)
     for (const char* refused : { "--out clip.mp4", "--out clip.avi", "--avi clip.mkv", "--snapshot last.jpg",
              "--snapshot last.bmp", "--out clip.mkv --codec h264", "--out clip.mov --codec h264" }) {
         SCOPED_TRACE(refused);
-        TempDir empty;
+        TempDir folder;
         const std::string args = std::string(refused);
         const std::size_t space = args.find(' ');
         const CommandResult r
-            = cli(common + " --transparent " + args.substr(0, space + 1) + empty.file(args.substr(space + 1)));
+            = cli(common + " --transparent " + args.substr(0, space + 1) + folder.file(args.substr(space + 1)));
         EXPECT_EQ(r.status, 2) << r.out;
-        EXPECT_TRUE(std::filesystem::is_empty(empty.path())) << r.out;
+        EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << r.out;
     }
 }
 

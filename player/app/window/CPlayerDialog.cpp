@@ -685,9 +685,9 @@ void CPlayerDialog::dropEvent(QDropEvent* event)
         this, [this, dropped] { OpenDropped(*dropped); }, Qt::QueuedConnection);
 }
 
-void CPlayerDialog::OpenDropped(const QMimeData& data)
+void CPlayerDialog::OpenDropped(const QMimeData& dropped)
 {
-    const QList<QUrl> urls = data.urls();
+    const QList<QUrl> urls = dropped.urls();
     QString refusal;
     if (urls.size() != 1) {
         refusal = urls.isEmpty() ? QStringLiteral("Only a file can be dropped here: a scene file or a definition file.")

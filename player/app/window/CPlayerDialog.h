@@ -108,7 +108,7 @@ public:
     // The Seed command's question: the seed as text, empty for none. False when the user cancels.
     virtual bool AskSeed(QString& text);
     // Loads what was dropped if it is one scene or definition file; otherwise says why not.
-    void OpenDropped(const QMimeData& data);
+    void OpenDropped(const QMimeData& dropped);
 
     int Zoom() const { return zoom_; }
     // Enlarges the window and its controls zoom times (clamped to 1..LargestZoom()), and remembers the
