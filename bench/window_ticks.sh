@@ -15,19 +15,7 @@ for needed in "$mirrim" "$counter"; do
   [ -e "$needed" ] || { echo "build first: cmake --build $build --target Mirrim frame_counter"; exit 1; }
 done
 
-work=$(mktemp -d)
-xvfb_pid=
-mirrim_pid=
-cleanup() {
-  [ -n "$mirrim_pid" ] && kill "$mirrim_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_xvfb "$work" 800x600x24 || exit 1
-export XDG_RUNTIME_DIR="$work"
-unset QT_QPA_PLATFORM
+open_session 800x600x24
 
 warmup=3
 for run in ":" ":--steady" "tests/reference/stress.vq:" "tests/reference/stress.vq:--steady"; do

@@ -17,31 +17,8 @@ python=/usr/bin/python3
 # shellcheck source=xvfb.sh
 . "$(dirname "$(readlink -f "$0")")/xvfb.sh"
 
-for tool in Xvfb xdotool import; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/setup installs it)"
-    exit 77
-  fi
-done
-if ! "$python" -c 'import PIL' 2>/dev/null; then
-  echo "SKIP: Pillow is missing for $python (package python3-pil)"
-  exit 77
-fi
-
-work=$(mktemp -d)
-xvfb_pid=
-mirrim_pid=
-cleanup() {
-  [ -n "$mirrim_pid" ] && kill "$mirrim_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_xvfb "$work" 1280x800x24 || exit 1
-export XDG_RUNTIME_DIR="$work"
-export XDG_CONFIG_HOME="$work/config"
-unset QT_QPA_PLATFORM
+need_tools Xvfb xdotool import
+open_session 1280x800x24
 export LSAN_OPTIONS="suppressions=$(dirname "$(readlink -f "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # Particles thrown every way from the middle, pulled down by the force listed first.

@@ -30,31 +30,8 @@ echo "without a display: $said"
 "${no_display[@]}" "$mirrim" --help | grep -q -- '--version' || { echo "FAIL: --help without a display"; exit 1; }
 "${no_display[@]}" "$mirrim" --version | grep -q '^Mirrim ' || { echo "FAIL: --version without a display"; exit 1; }
 
-for tool in Xvfb xdotool xprop import ffprobe; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/setup installs it)"
-    exit 77
-  fi
-done
-if ! "$python" -c 'import PIL' 2>/dev/null; then
-  echo "SKIP: Pillow is missing for $python (package python3-pil)"
-  exit 77
-fi
-
-work=$(mktemp -d)
-xvfb_pid=
-mirrim_pid=
-cleanup() {
-  [ -n "$mirrim_pid" ] && kill "$mirrim_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_xvfb "$work" 1024x768x24 || exit 1
-export XDG_RUNTIME_DIR="$work"
-export XDG_CONFIG_HOME="$work/config" # what the window remembers stays here
-unset QT_QPA_PLATFORM
+need_tools Xvfb xdotool xprop import ffprobe
+open_session 1024x768x24
 # Under the sanitizer build: leaks inside the system's libraries are not ours to report.
 export LSAN_OPTIONS="suppressions=$(dirname "$(readlink -f "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
