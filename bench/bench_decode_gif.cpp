@@ -1,7 +1,7 @@
 // Decoding a GIF from memory with our reader against giflib, both delivering RGB rows. Prints
 // ours/giflib (CPU time, as the machine is shared) for each picture size at the end.
-#include "player/imaging/DibLayout.h"
-#include "player/imaging/GifReader.h"
+#include "player/imaging/codecs/DibLayout.h"
+#include "player/imaging/codecs/GifReader.h"
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>

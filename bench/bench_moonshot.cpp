@@ -18,7 +18,7 @@
 #include "particle/core/ParallelLoop.h"
 #include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
-#include "player/imaging/CImageStore.h"
+#include "player/imaging/store/CImageStore.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,9 +4,9 @@
 // child processes), because the machines these run on are often shared and wall time then measures the
 // neighbours. For the GIF it also prints the mean PSNR against the frames handed in, ours beside ffmpeg's
 // classic two-pass recipe (palettegen, then paletteuse), which is also the GIF's ffmpeg baseline.
-#include "player/imaging/AviRecorder.h"
-#include "player/imaging/VideoFormat.h"
-#include "player/imaging/VideoOutput.h"
+#include "player/imaging/video/AviRecorder.h"
+#include "player/imaging/video/VideoFormat.h"
+#include "player/imaging/video/VideoOutput.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // What every picture reader must give, checked the same way in each harness: nothing on failure, and on
 // success a block that holds its header, colour table and every row, and shows as many pixels as it
 // claims.
-#include "player/imaging/DibPixels.h"
-#include "player/imaging/PictureFormat.h"
+#include "player/imaging/codecs/DibPixels.h"
+#include "player/imaging/codecs/PictureFormat.h"
 
 #include <vector>
 

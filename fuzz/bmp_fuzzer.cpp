@@ -1,6 +1,6 @@
 #include "FuzzTarget.h"
 #include "PictureCheck.h"
-#include "player/imaging/BmpCodec.h"
+#include "player/imaging/codecs/BmpCodec.h"
 
 #include <cstdlib>
 

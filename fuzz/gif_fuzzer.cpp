@@ -1,6 +1,6 @@
 #include "FuzzTarget.h"
 #include "PictureCheck.h"
-#include "player/imaging/GifReader.h"
+#include "player/imaging/codecs/GifReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,6 +1,6 @@
 #include "FuzzTarget.h"
 #include "PictureCheck.h"
-#include "player/imaging/JpegCodec.h"
+#include "player/imaging/codecs/JpegCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,6 +1,6 @@
 #include "FuzzTarget.h"
 #include "PictureCheck.h"
-#include "player/imaging/PngCodec.h"
+#include "player/imaging/codecs/PngCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

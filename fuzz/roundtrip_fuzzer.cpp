@@ -2,9 +2,9 @@
 // as a GIF by a minimal encoder here, and each must read back with exactly its pixels.
 #include "FuzzTarget.h"
 #include "PictureCheck.h"
-#include "player/imaging/CDib.h"
-#include "player/imaging/GifReader.h"
-#include "player/imaging/PngCodec.h"
+#include "player/imaging/codecs/GifReader.h"
+#include "player/imaging/codecs/PngCodec.h"
+#include "player/imaging/store/CDib.h"
 
 #include <cstddef>
 #include <cstdint>

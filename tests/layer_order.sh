@@ -14,7 +14,8 @@ rules=(
     "particle/core ^particle/constraints/"
     "player ^(tools|web)/"
     "player/imaging ^player/app/"
-    "player/recording ^player/app/"
+    "player/imaging/codecs ^player/imaging/video/"
+    "player/imaging/store ^player/imaging/video/"
     "player/app ^player/app/window/"
     "tools ^player/app/window/"
 )

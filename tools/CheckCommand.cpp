@@ -4,7 +4,7 @@
 #include "particle/core/DefinitionText.h"
 #include "platform/CStdioFile.h"
 #include "player/app/SceneChecker.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 
 #include <CLI/CLI.hpp>
 

@@ -4,7 +4,7 @@
 
 #include "particle/constraints/SceneSeed.h"
 #include "player/app/ScenePlayer.h"
-#include "player/imaging/SafeFileWriter.h"
+#include "player/imaging/codecs/SafeFileWriter.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,8 +1,8 @@
 // mirrim-cli convert: read any picture the player reads and write it in the format its name asks for.
 #include "CliCommand.h"
 
-#include "player/imaging/CDib.h"
-#include "player/imaging/PictureFormats.h"
+#include "player/imaging/codecs/PictureFormats.h"
+#include "player/imaging/store/CDib.h"
 
 #include <CLI/CLI.hpp>
 

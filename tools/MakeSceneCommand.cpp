@@ -12,7 +12,7 @@
 #include "player/app/SceneChecker.h"
 #include "player/app/SceneFile.h"
 #include "player/app/TagCheck.h"
-#include "player/imaging/SafeFileWriter.h"
+#include "player/imaging/codecs/SafeFileWriter.h"
 
 #include <cstdio>
 #include <cstring>

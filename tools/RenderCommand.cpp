@@ -7,15 +7,15 @@
 #include "player/app/FramePresenter.h"
 #include "player/app/ParticleDump.h"
 #include "player/app/ScenePlayer.h"
-#include "player/imaging/AlphaFromBackdrops.h"
-#include "player/imaging/CDibImage.h"
-#include "player/imaging/EnlargePixels.h"
-#include "player/imaging/PictureFormats.h"
-#include "player/imaging/PictureLimits.h"
-#include "player/imaging/PictureSequenceWriter.h"
-#include "player/imaging/PngCodec.h"
-#include "player/imaging/SnapshotFile.h"
-#include "player/imaging/VideoFormat.h"
+#include "player/imaging/codecs/PictureFormats.h"
+#include "player/imaging/codecs/PictureLimits.h"
+#include "player/imaging/codecs/PngCodec.h"
+#include "player/imaging/codecs/SnapshotFile.h"
+#include "player/imaging/store/AlphaFromBackdrops.h"
+#include "player/imaging/store/CDibImage.h"
+#include "player/imaging/store/EnlargePixels.h"
+#include "player/imaging/video/PictureSequenceWriter.h"
+#include "player/imaging/video/VideoFormat.h"
 
 #include <CLI/CLI.hpp>
 
@@ -265,6 +265,135 @@ bool SharpenedForSharing(const std::string& video, int sceneWidth)
     return extension == "mp4" || extension == "webm";
 }
 
+// The recording's format options as the command line gives them.
+void setRecordingOptions(ScenePlayer& player, const Options& o)
+{
+    player.recordingOptions.forceAvi = !o.avi.empty();
+    player.recordingOptions.scale = o.scale;
+    if (o.fps > 0)
+        player.recordingOptions.framesPerSecond = o.fps;
+    player.recordingOptions.codec = o.compressor;
+    player.recordingOptions.gifPalette = o.gifPalette == "frame" ? VideoOutput::GifPalette::Frame
+        : o.gifPalette == "dithered"                             ? VideoOutput::GifPalette::Dithered
+                                                                 : VideoOutput::GifPalette::Clip;
+}
+
+// The size frames and the snapshot are drawn at, into width and height (the scene's unless --size asks
+// otherwise, or an MP4 or WebM of a small scene is sharpened); a status other than 0 for a bad --size.
+int chooseFrameSize(
+    const Options& o, const std::string& video, int sceneWidth, int sceneHeight, int& width, int& height)
+{
+    width = sceneWidth;
+    height = sceneHeight;
+    if (!o.size.empty()) {
+        if (!FramePresenter::ParseSize(o.size, width, height)) {
+            CString why;
+            why.Format("--size takes W x H (such as 1920x1080, 1 to %lld pixels a side, %lld in all), 720p, 1080p "
+                       "or 4k, not '%s'",
+                kPixelBudget.maxSide, kPixelBudget.maxPixels, o.size.c_str());
+            return cliFail(kCommand, why.str(), 2);
+        }
+    } else if (!o.scaleGiven && SharpenedForSharing(video, sceneWidth)) {
+        // One-pixel streaks lose their colour to the 4:2:0 chroma of these formats: twice the size keeps it.
+        width = sceneWidth * 2;
+        height = sceneHeight * 2;
+        if (!o.input.quiet)
+            std::fprintf(stderr,
+                "mirrim-cli render: drawing at %d x %d, twice the scene's size, so that colours survive the "
+                "video's compression (--size %dx%d or --scale 1 keeps the scene's size)\n",
+                width, height, sceneWidth, sceneHeight);
+    }
+    return 0;
+}
+
+// Refuses, before the first tick, pictures beyond the pixel budget and a loop that would hold too much.
+int checkRenderable(const Options& o, int sceneWidth, int sceneHeight, int width, int height, const LoopFade* loop)
+{
+    if (!PictureFits(static_cast<long long>(sceneWidth) * o.scale, static_cast<long long>(sceneHeight) * o.scale)) {
+        CString why;
+        why.Format("the scene's size %d x %d%s is beyond what can be rendered (1 to %lld pixels a side, %lld in all)",
+            sceneWidth, sceneHeight, o.scale > 1 ? (" times " + std::to_string(o.scale)).c_str() : "",
+            kPixelBudget.maxSide, kPixelBudget.maxPixels);
+        return cliFail(kCommand, why.str());
+    }
+    if (loop) {
+        const std::size_t frameSize = (static_cast<std::size_t>(width) * (o.transparent ? 4 : 3) + 3) / 4 * 4
+            * static_cast<std::size_t>(height);
+        if (loop->heldBytes(frameSize) > kMaxLoopBytes) {
+            CString why;
+            why.Format("a loop of %d frames of %d x %d would hold %.0f MB until its last frame, beyond %.0f MB; "
+                       "shorten --loop",
+                o.loop, width, height, loop->heldBytes(frameSize) / 1e6, kMaxLoopBytes / 1e6);
+            return cliFail(kCommand, why.str());
+        }
+    }
+    return 0;
+}
+
+// What the ticks did: steps run, and frames the video could not take.
+struct TickCount {
+    int steps = 0;
+    int lostFrames = 0;
+};
+
+// The warm-up, then the steps with the video recording, until done or a signal; a status other than 0
+// when the video could not be started.
+int runTicks(const Options& o, ScenePlayer& player, bool pointer, const std::string& video, bool avi, CDC* frame,
+    TickCount& count)
+{
+    const CSize sceneSize(player.GetHost().getWidth(), player.GetHost().getHeight());
+    // The composed frame persists from tick to tick, as the window's off-screen bitmap does.
+    const auto tick = [&] {
+        CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
+        if (frame && !o.snapshot.empty() && !player.PresentedFrame())
+            player.ComposeFrame(*frame, sceneSize);
+        return status;
+    };
+    Progress progress("", "steps", o.input.quiet);
+    const int total = o.warmup + o.steps;
+    for (int done = 0; done < o.warmup && !interruption; ++done) {
+        tick();
+        progress.update(done + 1, total);
+    }
+    if (!video.empty() && !interruption) {
+        player.StartRecording();
+        if (!player.IsRecording())
+            return avi ? cliFail(kCommand, "cannot write the video '" + video + "'") : 1;
+    }
+    for (; count.steps < o.steps && !interruption; ++count.steps) {
+        if (player.IsRecording() && tick().IsEmpty())
+            ++count.lostFrames;
+        else if (!player.IsRecording())
+            tick();
+        progress.update(o.warmup + count.steps + 1, total);
+    }
+    return 0;
+}
+
+// The last frame as --snapshot asks: with its alpha when transparent, as drawn at the output size, or
+// the composed frame enlarged by --scale. The status to end with.
+int writeSnapshot(const Options& o, ScenePlayer& player, CDC* frame, int width, int height)
+{
+    if (player.TransparentFrame()) {
+        const std::vector<std::uint8_t> rgba = TopDownRgba(player.TransparentFrame()->data(), width, height);
+        if (player.TransparentFrame()->size() != rgba.size()
+            || !WritePngWithAlpha(o.snapshot.c_str(), rgba.data(), width, height))
+            return cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
+        return 0;
+    }
+    std::unique_ptr<CDibImage> snapshot = player.Snapshot(frame);
+    if (const CDib* presented = player.PresentedFrame())
+        presented->CopyTo(snapshot->GetDib());
+    else if (o.scale > 1) {
+        auto enlarged = std::make_unique<CDibImage>();
+        if (EnlargeDib(snapshot->GetDib(), o.scale, enlarged->GetDib()))
+            snapshot = std::move(enlarged);
+    }
+    if (!SavePictureAs(*snapshot, o.snapshot.c_str()))
+        return cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
+    return 0;
+}
+
 int runRender(Options& o, bool pointer)
 {
     if (o.listCodecs)
@@ -281,14 +410,7 @@ int runRender(Options& o, bool pointer)
     ui.videoPath = video;
     ui.compressor = o.compressor;
     ScenePlayer player(&ui);
-    player.recordingOptions.forceAvi = !o.avi.empty();
-    player.recordingOptions.scale = o.scale;
-    if (o.fps > 0)
-        player.recordingOptions.framesPerSecond = o.fps;
-    player.recordingOptions.codec = o.compressor;
-    player.recordingOptions.gifPalette = o.gifPalette == "frame" ? VideoOutput::GifPalette::Frame
-        : o.gifPalette == "dithered"                             ? VideoOutput::GifPalette::Dithered
-                                                                 : VideoOutput::GifPalette::Clip;
+    setRecordingOptions(player, o);
     // An animated GIF is encoded once the steps are done: show how that goes, and let a signal that
     // arrives meanwhile abandon it (a signal during the steps ends them and the GIF is still made).
     player.recordingOptions.finishProgress = [&](int done, int total) {
@@ -316,82 +438,26 @@ int runRender(Options& o, bool pointer)
 
     const int sceneWidth = player.GetHost().getWidth();
     const int sceneHeight = player.GetHost().getHeight();
-    int width = sceneWidth;
-    int height = sceneHeight;
     const bool pictures = !video.empty() || !o.snapshot.empty();
-    if (!o.size.empty()) {
-        if (!FramePresenter::ParseSize(o.size, width, height)) {
-            CString why;
-            why.Format("--size takes W x H (such as 1920x1080, 1 to %lld pixels a side, %lld in all), 720p, 1080p "
-                       "or 4k, not '%s'",
-                kPixelBudget.maxSide, kPixelBudget.maxPixels, o.size.c_str());
-            return cliFail(kCommand, why.str(), 2);
-        }
-    } else if (!o.scaleGiven && SharpenedForSharing(video, sceneWidth)) {
-        // One-pixel streaks lose their colour to the 4:2:0 chroma of these formats: twice the size keeps it.
-        width = sceneWidth * 2;
-        height = sceneHeight * 2;
-        if (!o.input.quiet)
-            std::fprintf(stderr,
-                "mirrim-cli render: drawing at %d x %d, twice the scene's size, so that colours survive the "
-                "video's compression (--size %dx%d or --scale 1 keeps the scene's size)\n",
-                width, height, sceneWidth, sceneHeight);
-    }
+    int width = 0;
+    int height = 0;
+    if (int status = chooseFrameSize(o, video, sceneWidth, sceneHeight, width, height))
+        return status;
     // Transparency needs the frames drawn again without their background, which is what drawing at an
     // output size does: at the scene's own size unless a size was asked for.
     if (pictures && (o.transparent || width != sceneWidth || height != sceneHeight))
         player.SetOutputSize(width, height, o.transparent);
-    if (pictures
-        && !PictureFits(static_cast<long long>(sceneWidth) * o.scale, static_cast<long long>(sceneHeight) * o.scale)) {
-        CString why;
-        why.Format("the scene's size %d x %d%s is beyond what can be rendered (1 to %lld pixels a side, %lld in all)",
-            sceneWidth, sceneHeight, o.scale > 1 ? (" times " + std::to_string(o.scale)).c_str() : "",
-            kPixelBudget.maxSide, kPixelBudget.maxPixels);
-        return cliFail(kCommand, why.str());
-    }
-    if (loop) {
-        const std::size_t frameSize = (static_cast<std::size_t>(width) * (o.transparent ? 4 : 3) + 3) / 4 * 4
-            * static_cast<std::size_t>(height);
-        if (loop->heldBytes(frameSize) > kMaxLoopBytes) {
-            CString why;
-            why.Format("a loop of %d frames of %d x %d would hold %.0f MB until its last frame, beyond %.0f MB; "
-                       "shorten --loop",
-                o.loop, width, height, loop->heldBytes(frameSize) / 1e6, kMaxLoopBytes / 1e6);
-            return cliFail(kCommand, why.str());
-        }
+    if (pictures) {
+        if (int status = checkRenderable(o, sceneWidth, sceneHeight, width, height, loop.get()))
+            return status;
     }
 
-    // The composed frame persists from tick to tick, as the window's off-screen bitmap does.
     std::unique_ptr<CDC> frame = pictures ? std::make_unique<CDC>(sceneWidth, sceneHeight) : nullptr;
-    const auto tick = [&] {
-        CString status = player.Tick(pointer, o.pointer.first, o.pointer.second);
-        if (frame && !o.snapshot.empty() && !player.PresentedFrame())
-            player.ComposeFrame(*frame, CSize(sceneWidth, sceneHeight));
-        return status;
-    };
-    int lostFrames = 0;
-    int steps = 0;
+    TickCount count;
     InterruptCatcher catcher;
-    {
-        Progress progress("", "steps", o.input.quiet);
-        const int total = o.warmup + o.steps;
-        for (int done = 0; done < o.warmup && !interruption; ++done) {
-            tick();
-            progress.update(done + 1, total);
-        }
-        if (!video.empty() && !interruption) {
-            player.StartRecording();
-            if (!player.IsRecording())
-                return avi ? cliFail(kCommand, "cannot write the video '" + video + "'") : 1;
-        }
-        for (; steps < o.steps && !interruption; ++steps) {
-            if (player.IsRecording() && tick().IsEmpty())
-                ++lostFrames;
-            else if (!player.IsRecording())
-                tick();
-            progress.update(o.warmup + steps + 1, total);
-        }
-    }
+    if (int status = runTicks(o, player, pointer, video, avi, frame.get(), count))
+        return status;
+    const int steps = count.steps;
     const int frames = player.GetFrameCount();
     signalsBeforeFinish = signalsCaught;
     int status = player.FinishRecording() ? 0 : 1;
@@ -399,27 +465,14 @@ int runRender(Options& o, bool pointer)
     if (status && avi)
         cliFail(kCommand, "cannot finish the video '" + video + "'");
 
-    if (lostFrames > 0) {
+    if (count.lostFrames > 0) {
         CString why;
-        why.Format("%d of %d frames could not be written to '%s'", lostFrames, steps, video.c_str());
+        why.Format("%d of %d frames could not be written to '%s'", count.lostFrames, steps, video.c_str());
         status = cliFail(kCommand, why.str());
     }
-    if (!o.snapshot.empty() && player.TransparentFrame()) {
-        const std::vector<std::uint8_t> rgba = TopDownRgba(player.TransparentFrame()->data(), width, height);
-        if (player.TransparentFrame()->size() != rgba.size()
-            || !WritePngWithAlpha(o.snapshot.c_str(), rgba.data(), width, height))
-            status = cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
-    } else if (!o.snapshot.empty()) {
-        std::unique_ptr<CDibImage> snapshot = player.Snapshot(frame.get());
-        if (const CDib* presented = player.PresentedFrame())
-            presented->CopyTo(snapshot->GetDib());
-        else if (o.scale > 1) {
-            auto enlarged = std::make_unique<CDibImage>();
-            if (EnlargeDib(snapshot->GetDib(), o.scale, enlarged->GetDib()))
-                snapshot = std::move(enlarged);
-        }
-        if (!SavePictureAs(*snapshot, o.snapshot.c_str()))
-            status = cliFail(kCommand, "cannot write the snapshot '" + o.snapshot + "': " + DescribeSaveFailure(errno));
+    if (!o.snapshot.empty()) {
+        if (int failed = writeSnapshot(o, player, frame.get(), width, height))
+            status = failed;
     }
     if (!o.dump.empty() && !WriteParticleDump(o.dump, player.GetSystem().particles))
         status = cliFail(kCommand, "cannot write the particle file '" + o.dump + "'");

@@ -2,7 +2,7 @@
 
 #include "platform/CDC.h"
 #include "player/app/SceneEngine.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 
 #include <cstdint>
 #include <memory>

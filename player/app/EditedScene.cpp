@@ -2,7 +2,7 @@
 
 #include "particle/core/ParticleSystem.h"
 #include "player/app/SceneEngine.h"
-#include "player/imaging/SafeFileWriter.h"
+#include "player/imaging/codecs/SafeFileWriter.h"
 
 #include <cerrno>
 #include <cstring>

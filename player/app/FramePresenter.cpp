@@ -9,8 +9,8 @@
 #include "particle/core/StringParameters.h"
 #include "platform/PixelBudget.h"
 #include "player/app/SceneEngine.h"
-#include "player/imaging/CDibImage.h"
-#include "player/imaging/SmoothDrawing.h"
+#include "player/imaging/store/CDibImage.h"
+#include "player/imaging/store/SmoothDrawing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/CString.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "player/app/ParticleDump.h"
 
-#include "player/imaging/SafeFileWriter.h"
+#include "player/imaging/codecs/SafeFileWriter.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/CString.h"
-#include "player/imaging/CompressorSettings.h"
+#include "player/imaging/video/CompressorSettings.h"
 
 // How the player reaches its user. The window answers with dialogs; the command-line tool and the tests
 // answer without any.

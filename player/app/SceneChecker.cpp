@@ -9,8 +9,8 @@
 #include "platform/Numbers.h"
 #include "player/app/DisabledConstraint.h"
 #include "player/app/NameSuggestion.h"
-#include "player/imaging/CDib.h"
-#include "player/imaging/PictureLimits.h"
+#include "player/imaging/codecs/PictureLimits.h"
+#include "player/imaging/store/CDib.h"
 
 #include <algorithm>
 #include <climits>

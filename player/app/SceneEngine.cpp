@@ -8,8 +8,8 @@
 #include "platform/CStdioFile.h"
 #include "player/app/DisabledConstraint.h"
 #include "player/app/SceneChecker.h"
-#include "player/imaging/CDibImage.h"
-#include "player/imaging/PictureFormats.h"
+#include "player/imaging/codecs/PictureFormats.h"
+#include "player/imaging/store/CDibImage.h"
 
 SceneEngine::SceneEngine(IPlayerUi* ui)
     : ui_(ui)

@@ -7,8 +7,8 @@
 #include "player/app/PlayerUi.h"
 #include "player/app/PointerMapping.h"
 #include "player/app/SceneFile.h"
-#include "player/imaging/CDib.h"
-#include "player/imaging/CImageStore.h"
+#include "player/imaging/store/CDib.h"
+#include "player/imaging/store/CImageStore.h"
 
 #include <memory>
 #include <optional>

@@ -1,10 +1,10 @@
 #include "player/app/ScenePlayer.h"
 
-#include "player/imaging/AlphaFromBackdrops.h"
-#include "player/imaging/CDibImage.h"
-#include "player/imaging/DibLayout.h"
-#include "player/imaging/EnlargePixels.h"
-#include "player/imaging/VideoFormat.h"
+#include "player/imaging/codecs/DibLayout.h"
+#include "player/imaging/store/AlphaFromBackdrops.h"
+#include "player/imaging/store/CDibImage.h"
+#include "player/imaging/store/EnlargePixels.h"
+#include "player/imaging/video/VideoFormat.h"
 
 #include <cerrno>
 #include <climits>

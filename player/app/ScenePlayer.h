@@ -2,9 +2,9 @@
 
 #include "player/app/FramePresenter.h"
 #include "player/app/SceneEngine.h"
-#include "player/imaging/AviRecorder.h"
-#include "player/imaging/CDib.h"
-#include "player/imaging/VideoOutput.h"
+#include "player/imaging/store/CDib.h"
+#include "player/imaging/video/AviRecorder.h"
+#include "player/imaging/video/VideoOutput.h"
 
 #include <functional>
 #include <memory>

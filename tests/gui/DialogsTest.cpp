@@ -3,7 +3,7 @@
 #include "player/app/PlayerUi.h"
 #include "player/app/window/CCompressorDialog.h"
 #include "player/app/window/CImageDialog.h"
-#include "player/imaging/CDibImage.h"
+#include "player/imaging/store/CDibImage.h"
 #include "tests/TempDir.h"
 
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "player/app/window/DialogUnits.h"
 #include "player/app/window/FileFilter.h"
 #include "player/app/window/ImageDialogLayout.h"
-#include "player/imaging/SnapshotFile.h"
+#include "player/imaging/codecs/SnapshotFile.h"
 
 #include <QBitmap>
 #include <QImage>

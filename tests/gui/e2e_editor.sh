@@ -7,12 +7,14 @@
 #  - Ctrl+E closes the editor and the window has its usual size again; Esc then ends the program
 #    without a question, nothing being left unsaved;
 #  - ended by SIGTERM with edits not saved, the program ends as signalled, asking nothing.
-#   e2e_editor.sh MIRRIM_BINARY [PANEL_SCREENSHOT_COPY]
+#   e2e_editor.sh MIRRIM_BINARY [PANEL_SCREENSHOT_COPY [CLIP_GIF]]
+# With CLIP_GIF, the first edit is also filmed (ffmpeg's x11grab) into that animated GIF, for the guide.
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick's import or Pillow are missing.
 set -euo pipefail
 
-mirrim=$(readlink -f "${1:?usage: e2e_editor.sh MIRRIM_BINARY [PANEL_SCREENSHOT_COPY]}")
+mirrim=$(readlink -f "${1:?usage: e2e_editor.sh MIRRIM_BINARY [PANEL_SCREENSHOT_COPY [CLIP_GIF]]}")
 copy=${2:-}
+clip=${3:-}
 python=/usr/bin/python3
 # shellcheck source=xvfb.sh
 . "$(dirname "$(readlink -f "$0")")/xvfb.sh"
@@ -75,6 +77,13 @@ sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" -gt $(( ${usual%x*} + 300 )) ] || { echo "FAIL: the editor did not widen the window ($WIDTH)"; exit 1; }
 echo "with the editor: ${WIDTH}x$HEIGHT (usual $usual)"
+filming=
+if [ -n "$clip" ]; then
+  ffmpeg -v error -y -f x11grab -framerate 20 -video_size "${WIDTH}x$HEIGHT" -i "$DISPLAY+$X,$Y" -t 7 \
+    -c:v ffv1 "$work/clip.mkv" &
+  filming=$!
+  sleep 1
+fi
 
 # The force is the first constraint listed at the top of the editor; Return takes the keyboard to its
 # first tag (Group), then Resource Only, DeltaX and DeltaY, which takes VALUE.
@@ -98,6 +107,11 @@ a, b = (Image.open(name).convert("RGB") for name in sys.argv[1:3])
 assert ImageChops.difference(a, b).getbbox() is not None, "the animation stopped after the edit"
 EOF
 [ -n "$copy" ] && import -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" +repage "$copy"
+if [ -n "$filming" ]; then
+  wait "$filming"
+  ffmpeg -v error -y -i "$work/clip.mkv" -vf "fps=10,scale=iw*3/4:-1:flags=lanczos,split[a][b];[a]palettegen=max_colors=128[p];[b][p]paletteuse=dither=none" \
+    -loop 0 "$clip"
+fi
 
 xdotool key alt+s
 sleep 0.5

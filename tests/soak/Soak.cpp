@@ -19,7 +19,7 @@
 #include "platform/CDC.h"
 #include "platform/Numbers.h"
 #include "player/app/ScenePlayer.h"
-#include "player/imaging/CDibImage.h"
+#include "player/imaging/store/CDibImage.h"
 #include "tests/TempDir.h"
 
 #include <algorithm>

@@ -7,8 +7,8 @@
 #include "particle/core/ParticleSystem.h"
 #include "platform/CStdioFile.h"
 #include "player/app/SceneFile.h"
-#include "player/imaging/CDib.h"
-#include "player/imaging/PictureLimits.h"
+#include "player/imaging/codecs/PictureLimits.h"
+#include "player/imaging/store/CDib.h"
 #include "tests/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 #include "particle/core/IImage.h"
 #include "platform/CDC.h"
 #include "player/app/PlayerUi.h"
-#include "player/imaging/PictureFormats.h"
-#include "player/imaging/SnapshotFile.h"
+#include "player/imaging/codecs/PictureFormats.h"
+#include "player/imaging/codecs/SnapshotFile.h"
 
 #include <QPainter>
 #include <QPushButton>

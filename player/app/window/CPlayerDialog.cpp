@@ -13,10 +13,10 @@
 #include "player/app/window/FileFilter.h"
 #include "player/app/window/SceneEditPanel.h"
 #include "player/app/window/WindowZoom.h"
-#include "player/imaging/AviRecorder.h"
-#include "player/imaging/CDibImage.h"
-#include "player/imaging/PictureFormats.h"
-#include "player/imaging/SafeFileWriter.h"
+#include "player/imaging/codecs/PictureFormats.h"
+#include "player/imaging/codecs/SafeFileWriter.h"
+#include "player/imaging/store/CDibImage.h"
+#include "player/imaging/video/AviRecorder.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "player/app/ScenePlayer.h"
 #include "player/app/window/SceneWatcher.h"
 #include "player/app/window/WindowSettings.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 
 #include <QBasicTimer>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/imaging/CompressorSettings.h"
+#include "player/imaging/video/CompressorSettings.h"
 
 #include <QSettings>
 #include <QString>

@@ -9,7 +9,7 @@
 #include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
 #include "platform/Random.h"
-#include "player/imaging/CImageStore.h"
+#include "player/imaging/store/CImageStore.h"
 
 #include <gtest/gtest.h>
 

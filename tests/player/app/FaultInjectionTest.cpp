@@ -5,7 +5,7 @@
 #include "particle/core/ParticleSystem.h"
 #include "player/app/SceneFile.h"
 #include "player/app/ScenePlayer.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 #include "tests/TempDir.h"
 #include "tests/player/app/ScriptedUi.h"
 

@@ -3,9 +3,9 @@
 #include "particle/core/ParallelLoop.h"
 #include "particle/core/ParticleBase.h"
 #include "particle/core/ParticleSystem.h"
-#include "player/imaging/CDib.h"
-#include "player/imaging/CDibImage.h"
-#include "player/imaging/CImageStore.h"
+#include "player/imaging/store/CDib.h"
+#include "player/imaging/store/CDibImage.h"
+#include "player/imaging/store/CImageStore.h"
 #include "tests/TempDir.h"
 
 #include <gtest/gtest.h>

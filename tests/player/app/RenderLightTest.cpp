@@ -6,7 +6,7 @@
 #include "particle/core/ParticleSystem.h"
 #include "particle/core/PixelRows.h"
 #include "platform/Random.h"
-#include "player/imaging/CImageStore.h"
+#include "player/imaging/store/CImageStore.h"
 
 #include <gtest/gtest.h>
 

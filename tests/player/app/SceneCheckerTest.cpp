@@ -4,7 +4,7 @@
 #include "particle/core/ConstraintCollection.h"
 #include "platform/CStdioFile.h"
 #include "player/app/ScenePlayer.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 #include "tests/TempDir.h"
 #include "tests/player/app/ScriptedUi.h"
 

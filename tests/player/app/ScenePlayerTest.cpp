@@ -1,7 +1,7 @@
 #include "player/app/ScenePlayer.h"
 #include "particle/core/ParticleBase.h"
 #include "player/app/SceneFile.h"
-#include "player/imaging/CDibImage.h"
+#include "player/imaging/store/CDibImage.h"
 #include "tests/TempDir.h"
 #include "tests/player/app/ScriptedUi.h"
 

@@ -10,7 +10,7 @@
 #include "particle/core/ParallelLoop.h"
 #include "platform/Random.h"
 #include "player/app/ScenePlayer.h"
-#include "player/imaging/CDibImage.h"
+#include "player/imaging/store/CDibImage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "player/imaging/AviRecorder.h"
+#include "player/imaging/video/AviRecorder.h"
 #include "tests/VideoTools.h"
 
 #include <gtest/gtest.h>

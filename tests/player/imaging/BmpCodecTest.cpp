@@ -1,4 +1,4 @@
-#include "player/imaging/BmpCodec.h"
+#include "player/imaging/codecs/BmpCodec.h"
 #include "tests/player/imaging/PictureFiles.h"
 #include "tests/player/imaging/ToolFiles.h"
 

@@ -1,6 +1,6 @@
-#include "player/imaging/CImageCanvas.h"
+#include "player/imaging/store/CImageCanvas.h"
 
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 
 #include <gtest/gtest.h>
 

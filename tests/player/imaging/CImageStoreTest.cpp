@@ -1,7 +1,7 @@
-#include "player/imaging/CImageStore.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CImageStore.h"
+#include "player/imaging/store/CDib.h"
 
-#include "player/imaging/CDibImage.h"
+#include "player/imaging/store/CDibImage.h"
 
 #include "tests/TempDir.h"
 #include "tests/player/imaging/PictureFiles.h"

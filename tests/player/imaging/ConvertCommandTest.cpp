@@ -1,4 +1,4 @@
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/CDib.h"
 #include "tests/player/imaging/PictureFiles.h"
 
 #include "tests/RunCommand.h"

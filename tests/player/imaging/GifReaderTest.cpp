@@ -1,4 +1,4 @@
-#include "player/imaging/GifReader.h"
+#include "player/imaging/codecs/GifReader.h"
 #include "tests/player/imaging/PictureFiles.h"
 #include "tests/player/imaging/ToolFiles.h"
 

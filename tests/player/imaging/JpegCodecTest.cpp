@@ -1,4 +1,4 @@
-#include "player/imaging/JpegCodec.h"
+#include "player/imaging/codecs/JpegCodec.h"
 #include "tests/player/imaging/PictureFiles.h"
 #include "tests/player/imaging/ToolFiles.h"
 

@@ -2,8 +2,8 @@
 
 // Small picture files built byte by byte for the CDib and convert tests, and the pixels of a block as
 // the tools we compare with give them.
-#include "player/imaging/DibPixels.h"
-#include "player/imaging/PictureFormat.h"
+#include "player/imaging/codecs/DibPixels.h"
+#include "player/imaging/codecs/PictureFormat.h"
 
 #include <gtest/gtest.h>
 

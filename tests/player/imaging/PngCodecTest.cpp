@@ -1,4 +1,4 @@
-#include "player/imaging/PngCodec.h"
+#include "player/imaging/codecs/PngCodec.h"
 #include "tests/player/imaging/PictureFiles.h"
 #include "tests/player/imaging/ToolFiles.h"
 

@@ -1,4 +1,4 @@
-#include "player/imaging/SafeFileWriter.h"
+#include "player/imaging/codecs/SafeFileWriter.h"
 #include "tests/player/imaging/PictureFiles.h"
 
 #include "tests/TempDir.h"

@@ -1,6 +1,6 @@
-#include "player/imaging/SmoothDrawing.h"
-#include "player/imaging/AlphaFromBackdrops.h"
-#include "player/imaging/CDib.h"
+#include "player/imaging/store/SmoothDrawing.h"
+#include "player/imaging/store/AlphaFromBackdrops.h"
+#include "player/imaging/store/CDib.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 //
 // The tests compare what it writes with what the native mirrim-cli writes, byte for byte.
 #include "player/app/ParticleDump.h"
-#include "player/imaging/CDibImage.h"
+#include "player/imaging/store/CDibImage.h"
 #include "web/WebPlayer.h"
 
 #include "particle/core/ParticleSystem.h"
