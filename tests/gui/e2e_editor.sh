@@ -53,6 +53,7 @@ start_mirrim() {
 
 start_mirrim
 usual="${WIDTH}x$HEIGHT"
+import -window root -crop "$usual+$X+$Y" +repage "$work/default-window.png"
 area="320x240+$((X + 10))+$((Y + 11))"
 
 # Lit pixels above and below the middle of the drawing area; FILE [up|down] says which must dominate.
@@ -121,6 +122,17 @@ xdotool key ctrl+e
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "${WIDTH}x$HEIGHT" = "$usual" ] || { echo "FAIL: closed, the editor left the window at ${WIDTH}x$HEIGHT, not $usual"; exit 1; }
+# The window is the one it was before the editor opened, pixel for pixel but for the moving picture.
+import -window root -crop "$usual+$X+$Y" +repage "$work/closed-window.png"
+"$python" - "$work/default-window.png" "$work/closed-window.png" <<'EOF'
+import sys
+from PIL import Image, ImageChops, ImageDraw
+before, after = (Image.open(name).convert("RGB") for name in sys.argv[1:3])
+for img in (before, after):
+    ImageDraw.Draw(img).rectangle((10, 11, 329, 250), fill=(0, 0, 0))
+box = ImageChops.difference(before, after).getbbox()
+assert box is None, f"closed, the editor leaves the window changed at {box}"
+EOF
 
 xdotool key Escape
 wait_for_end

@@ -922,6 +922,9 @@ void CPlayerDialog::ToggleEditor()
     if (editPanel_->isVisible())
         editPanel_->Refresh();
     applyZoom(zoom_);
+    // Closed, the window is as it was at start, Clear holding the keyboard quietly.
+    if (editPanel_->isHidden())
+        static_cast<CBitmapButton*>(Control(kClear))->TakeFocusQuietly();
 }
 
 bool CPlayerDialog::mayReplaceScene()
