@@ -326,6 +326,12 @@ Result soak(const Scene& scene, int ticks)
             return r;
         }
         if (t >= warmEnd) {
+            // Memory in proportion to the largest crowd so far is the scene's due, not a leak: growth is
+            // measured from the last tick a new largest crowd came.
+            if (count > r.maxParticles && t > warmEnd) {
+                r.rssWarm = residentBytes();
+                r.heapWarm = heapInUse();
+            }
             r.minParticles = r.minParticles < 0 ? count : std::min(r.minParticles, count);
             r.maxParticles = std::max(r.maxParticles, count);
         }
