@@ -36,22 +36,13 @@ wait_for_end() {
   done
 }
 
-# Starts Mirrim on the scene and gives its window the keyboard: sets window, X, Y, WIDTH, HEIGHT.
-start_mirrim() {
-  "$mirrim" "$work/scene.vq" >"$work/mirrim.log" 2>&1 &
-  mirrim_pid=$!
-  window=
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || { echo "FAIL: no window named Mirrim appeared"; cat "$work/mirrim.log"; exit 1; }
+# Starts Mirrim on the scene and gives its window the keyboard.
+start_editing() {
+  start_mirrim "$work/scene.vq"
   xdotool windowfocus --sync "$window"
-  eval "$(xdotool getwindowgeometry --shell "$window")"
 }
 
-start_mirrim
+start_editing
 usual="${WIDTH}x$HEIGHT"
 import -window root -crop "$usual+$X+$Y" +repage "$work/default-window.png"
 area="320x240+$((X + 10))+$((Y + 11))"
@@ -143,7 +134,7 @@ wait "$mirrim_pid" || { echo "FAIL: Mirrim ended with status $?"; cat "$work/mir
 mirrim_pid=
 
 # Ended by a signal with edits not saved, the program ends as signalled instead of asking about them.
-start_mirrim
+start_editing
 xdotool key ctrl+e
 sleep 0.5
 type_delta_y -0.1

@@ -35,23 +35,6 @@ open_session 1024x768x24
 # Under the sanitizer build: leaks inside the system's libraries are not ours to report.
 export LSAN_OPTIONS="suppressions=$(dirname "$(readlink -f "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
-# Starts Mirrim with the arguments given and waits for its window: sets window, X, Y, WIDTH, HEIGHT.
-start_mirrim() {
-  "$mirrim" "$@" >"$work/mirrim.log" 2>&1 &
-  mirrim_pid=$!
-  window=
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  if [ -z "$window" ]; then
-    echo "FAIL: no window named Mirrim appeared"; cat "$work/mirrim.log"; exit 1
-  fi
-  eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT of the client area
-  echo "window $window at $X,$Y size ${WIDTH}x$HEIGHT"
-}
-
 start_mirrim
 xdotool windowfocus --sync "$window"
 

@@ -55,3 +55,21 @@ close_session() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
+
+# start_mirrim ARGS...   starts $mirrim with the arguments and waits for its window: sets mirrim_pid,
+#                         window, X, Y, WIDTH, HEIGHT; its output goes to $work/mirrim.log.
+start_mirrim() {
+  "$mirrim" "$@" >"$work/mirrim.log" 2>&1 &
+  mirrim_pid=$!
+  window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Mirrim$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  if [ -z "$window" ]; then
+    echo "FAIL: no window named Mirrim appeared"; cat "$work/mirrim.log"; exit 1
+  fi
+  eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y, WIDTH, HEIGHT of the client area
+  echo "window $window at $X,$Y size ${WIDTH}x$HEIGHT"
+}
