@@ -31,11 +31,19 @@ for run in ":" ":--steady" "tests/reference/stress.vq:" "tests/reference/stress.
   kill "$mirrim_pid"
   wait "$mirrim_pid" 2>/dev/null || true
   mirrim_pid=
-  awk -v warmup="$warmup" -v scene="${scene:-the default scene}${mode:+, steady}" -v shot="$shot" '
+  case $run in
+    ":--steady") target="20.0" ;;
+    *":--steady") target=">= 15" ;;
+    *) target="report" ;;
+  esac
+  awk -v warmup="$warmup" -v scene="${scene:-the default scene}${mode:+, steady}" -v shot="$shot" -v target="$target" '
     NR == 1 { start = $1 + warmup * 1e9 }
     $1 >= start { if (!first) first = $1; last = $1; n++ }
     END {
       if (n < 2) { printf "%s: fewer than two frames after %d s\n", scene, warmup; exit 1 }
-      printf "%s: %.1f frames a second over %.1f s (screenshot %s)\n", scene, (n - 1) / ((last - first) / 1e9), (last - first) / 1e9, shot
+      rate = (n - 1) / ((last - first) / 1e9)
+      printf "%s: %.1f frames a second over %.1f s (screenshot %s)\n", scene, rate, (last - first) / 1e9, shot
+      met = target == "report" ? "yes" : target == "20.0" ? (rate >= 19.95 ? "yes" : "NO") : (rate >= 15 ? "yes" : "NO")
+      printf "SUMMARY|window under Xvfb, %s: ticks a second|%s|%.1f|%s\n", scene, target, rate, met
     }' "$log"
 done
