@@ -3,8 +3,8 @@
 // third), and checks that memory stops growing after warm-up and that no scene breeds particles beyond
 // what its own factories and removal rules allow.
 //
-// Usage: soak [--ticks N] [--scene TEXT]   (default 100000 ticks, every scene whose name holds TEXT;
-// run from the directory that holds scenes/)
+// Usage: soak [--ticks N] [--scene TEXT] [--except TEXT]...   (default 100000 ticks; every scene whose
+// name holds the --scene TEXT and none of the --except ones; run from the directory that holds scenes/)
 // Exit status: 0 every scene passed, 1 a scene failed, 2 bad usage.
 //
 // One row per scene: particles fewest and most after warm-up (the first tenth of the ticks) and the
@@ -359,15 +359,21 @@ int main(int argc, char** argv)
 {
     int ticks = 100000;
     std::string only;
+    std::vector<std::string> except;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--scene" && i + 1 < argc) {
             only = argv[++i];
             continue;
         }
+        if (a == "--except" && i + 1 < argc) {
+            except.push_back(argv[++i]);
+            continue;
+        }
         const int n = a == "--ticks" && i + 1 < argc ? platform::ParseInt(argv[++i]) : 0;
         if (n < 100) {
-            std::fputs("usage: soak [--ticks N] [--scene TEXT]   (N at least 100; default 100000)\n", stderr);
+            std::fputs("usage: soak [--ticks N] [--scene TEXT] [--except TEXT]...   (N at least 100; default 100000)\n",
+                stderr);
             return 2;
         }
         ticks = n;
@@ -378,7 +384,11 @@ int main(int argc, char** argv)
         return 1;
     }
     scenes.erase(std::remove_if(scenes.begin(), scenes.end(),
-                     [&](const Scene& s) { return s.name.find(only) == std::string::npos; }),
+                     [&](const Scene& s) {
+                         return s.name.find(only) == std::string::npos
+                             || std::any_of(except.begin(), except.end(),
+                                 [&](const std::string& e) { return s.name.find(e) != std::string::npos; });
+                     }),
         scenes.end());
     // glibc raises its mmap threshold the first time a large block is freed, after which freed frame-sized
     // blocks stay resident: a one-time step of about a megabyte that a short throwaway run takes here,
