@@ -4,6 +4,7 @@
 #include "particle/constraints/TextRaster.h"
 #include "particle/core/IImageProvider.h"
 #include "particle/core/ParticleSystem.h"
+#include "particle/core/PixelRows.h"
 #include "particle/core/StringParameters.h"
 
 #include <vector>
@@ -16,6 +17,30 @@ constexpr int kMaxSide = 4096;
 int blend(int under, int over, int coverage)
 {
     return (under * (255 - coverage) + over * coverage + 127) / 255;
+}
+
+// Draws the line over a w x h area and blends the colour into every pixel it covers, through get and set
+// (COLORREF at x, y).
+template <typename Get, typename Set>
+bool blendLine(const CString& text, float emPixels, float x, int y, float enlargement, COLORREF colour, int w, int h,
+    Get get, Set set)
+{
+    std::vector<unsigned char> coverage;
+    if (!text_raster::DrawLine(text.str(), emPixels, x, y, w, h, coverage, enlargement))
+        return false;
+    for (int row = 0; row < h; ++row) {
+        for (int column = 0; column < w; ++column) {
+            const int a = coverage[static_cast<std::size_t>(row) * static_cast<std::size_t>(w)
+                + static_cast<std::size_t>(column)];
+            if (a == 0)
+                continue;
+            const COLORREF under = get(column, row);
+            set(column, row,
+                RGB(blend(GetRValue(under), GetRValue(colour), a), blend(GetGValue(under), GetGValue(colour), a),
+                    blend(GetBValue(under), GetBValue(colour), a)));
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -35,6 +60,7 @@ unsigned char ImageText::apply(ParticleSystem* system)
     IImageProvider* store = system ? system->GetImageProvider() : nullptr;
     if (!store)
         return 0;
+    wrote_ = false;
     const long step = steps_++;
     if (step > 0 && (every_ <= 0 || step % every_ != 0))
         return 1;
@@ -50,24 +76,30 @@ unsigned char ImageText::apply(ParticleSystem* system)
         store->AddImage(image_, std::move(made));
     }
     target->Lock();
-    const int w = target->GetWidth();
-    const int h = target->GetHeight();
-    std::vector<unsigned char> coverage;
-    const bool drawn = text_raster::DrawLine(text_.str(), fontSize_, x_, y_, w, h, coverage);
-    for (int y = 0; drawn && y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int a
-                = coverage[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
-            if (a == 0)
-                continue;
-            const COLORREF under = target->GetPixel(x, y);
-            target->SetPixel(x, y,
-                RGB(blend(GetRValue(under), GetRValue(color_), a), blend(GetGValue(under), GetGValue(color_), a),
-                    blend(GetBValue(under), GetBValue(color_), a)));
-        }
-    }
+    const bool drawn = blendLine(
+        text_, fontSize_, x_, y_, 1.0f, color_, target->GetWidth(), target->GetHeight(),
+        [target](int x, int y) { return target->GetPixel(x, y); },
+        [target](int x, int y, COLORREF c) { target->SetPixel(x, y, c); });
     target->Unlock();
+    wrote_ = drawn;
     return drawn ? 1 : 0;
+}
+
+bool ImageText::writeInto(const PixelRows& rows, float enlargement) const
+{
+    return blendLine(
+        text_, fontSize_, x_, y_, enlargement, color_, rows.width(), rows.height(),
+        [&rows](int x, int y) {
+            const std::uint8_t* p = rows.pixelBytes(x, y);
+            return p ? RGB(p[2], p[1], p[0]) : COLORREF(0);
+        },
+        [&rows](int x, int y, COLORREF c) {
+            if (std::uint8_t* p = rows.pixelBytes(x, y)) {
+                p[0] = GetBValue(c);
+                p[1] = GetGValue(c);
+                p[2] = GetRValue(c);
+            }
+        });
 }
 
 unsigned char ImageText::setParametersFromString(CString params)

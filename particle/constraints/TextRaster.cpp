@@ -18,6 +18,8 @@ namespace {
 
 // Larger than any font worth drawing; a bigger file is not read.
 constexpr long kMaxFontBytes = 32L * 1024 * 1024;
+// Beyond a 4K picture of a small scene: a glyph's bitmap grows with its square.
+constexpr float kMaxEnlargement = 16.0f;
 
 struct Font {
     std::vector<unsigned char> bytes;
@@ -89,19 +91,24 @@ const char* FontFile()
 }
 
 bool DrawLine(const std::string& text, float emPixels, float x, int y, int width, int height,
-    std::vector<unsigned char>& coverage)
+    std::vector<unsigned char>& coverage, float enlargement)
 {
     coverage.assign(static_cast<std::size_t>(std::max(0, width)) * static_cast<std::size_t>(std::max(0, height)), 0);
     const Font& font = TheFont();
-    if (!font.ready || !(emPixels > 0.0f) || !std::isfinite(x))
+    if (!font.ready || !(emPixels > 0.0f) || !std::isfinite(x) || !(enlargement > 0.0f)
+        || !(enlargement <= kMaxEnlargement))
         return false;
-    const float scale = stbtt_ScaleForMappingEmToPixels(&font.info, std::min(emPixels, kMaxEmPixels));
+    const float unenlarged = stbtt_ScaleForMappingEmToPixels(&font.info, std::min(emPixels, kMaxEmPixels));
+    const float scale = unenlarged * enlargement;
     int ascent = 0;
     int descent = 0;
     int lineGap = 0;
     stbtt_GetFontVMetrics(&font.info, &ascent, &descent, &lineGap);
-    const long baseline = static_cast<long>(y) + static_cast<long>(std::lround(ascent * scale));
-    float pen = x;
+    // The baseline where the line has it unenlarged, then moved with the rest: the text keeps its place.
+    long baseline = static_cast<long>(y) + static_cast<long>(std::lround(ascent * unenlarged));
+    if (enlargement != 1.0f)
+        baseline = std::lround(static_cast<double>(baseline) * enlargement);
+    float pen = x * enlargement;
     int previous = 0;
     for (const int point : CodePoints(text)) {
         if (previous != 0)

@@ -13,9 +13,11 @@ constexpr float kMaxEmPixels = 256.0f;
 
 // Coverage (0 none .. 255 full) of a line of UTF-8 text whose em is emPixels high and whose box has its
 // top-left corner at (x, y), over a width x height area from (0, 0). False, with nothing drawn, when the
-// font cannot be read or the size is not above 0.
+// font cannot be read or the size is not above 0. With an enlargement other than 1 the same line is
+// drawn that many times larger (size held as above first, then enlarged; box and place enlarged), at the
+// larger size rather than resampled, so its edges stay sharp.
 bool DrawLine(const std::string& text, float emPixels, float x, int y, int width, int height,
-    std::vector<unsigned char>& coverage);
+    std::vector<unsigned char>& coverage, float enlargement = 1.0f);
 
 // The path the font is read from (in the browser, the page's own copy comes first).
 const char* FontFile();

@@ -1,6 +1,7 @@
 #include "player/app/FramePresenter.h"
 
 #include "particle/constraints/ImageFade.h"
+#include "particle/constraints/ImageText.h"
 #include "particle/constraints/RenderLight.h"
 #include "particle/constraints/RenderSimple.h"
 #include "particle/core/ParticleBase.h"
@@ -122,6 +123,14 @@ void drawLight(FramePresenter::Pass& pass, IConstraint& step, const CString&)
     light->renderLight(pass.ParticlesAsDrawnCollection(), pass.LightOf(step), pass.Target().Rows(), placement);
 }
 
+// Text is drawn again at the output size, so its edges stay as sharp as at 1x, on the ticks it was written.
+void drawText(FramePresenter::Pass& pass, IConstraint& step, const CString&)
+{
+    auto* text = dynamic_cast<ImageText*>(&step);
+    if (text && text->wroteOnLastStep())
+        text->writeInto(pass.Target().Rows(), static_cast<float>(pass.scale));
+}
+
 // A step that replaces "RENDER" with a picture it loaded: shown resampled, but only when it did.
 void drawLoad(FramePresenter::Pass&, IConstraint&, const CString&)
 {
@@ -134,6 +143,7 @@ std::map<std::string, FramePresenter::StepDrawer>& drawers()
         { "image.ImageClear", drawClear },
         { "image.ImageFade", drawFade },
         { "image.ImageLoad", drawLoad },
+        { "image.ImageText", drawText },
         { "render.RenderLight", drawLight },
         { "render.RenderSimple", drawSimple },
     };

@@ -40,7 +40,9 @@ const CodecEntry kCodecs[] = {
     { "utvideo", "utvideo", "Ut Video (lossless)", AV_PIX_FMT_GBRP, QualityKnob::None, 0, -1, false },
     { "cinepak", "cinepak", "Cinepak", AV_PIX_FMT_RGB24, QualityKnob::None, 0, -1, false },
     { "mpeg4", "mpeg4", "MPEG-4 part 2", AV_PIX_FMT_YUV420P, QualityKnob::QScale, 0, 95, false },
-    { "h264", "libx264", "H.264 (x264)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 51, 65, true },
+    // CRF 14.8: the last frame of every shipped scene within 38 dB of its snapshot at twice its size (at 18,
+    // trails measured 37.4 dB and embers 36.6), for about a fifth more bytes.
+    { "h264", "libx264", "H.264 (x264)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 51, 71, true },
     // libvpx keeps alpha as a second VP9 stream that WebM and Matroska carry beside the colour.
     { "vp9", "libvpx-vp9", "VP9 (libvpx)", AV_PIX_FMT_YUV420P, QualityKnob::Crf, 63, 60, false, AV_PIX_FMT_YUVA420P },
     // ProRes 4444 is the codec with alpha that every editor imports (Premiere, Resolve, Final Cut, After
@@ -199,8 +201,10 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(const CompressorSettings& set
     if (av_frame_get_buffer(frame, 0) < 0)
         return nullptr;
     encoder->bytesPerPixel_ = alpha ? 4 : 3;
+    // Half-resolution colour as the average of each 2 x 2 block (a bicubic filter reaches into the blocks
+    // around): a frame of 2 x 2 blocks keeps every colour, 60 dB instead of 42.
     encoder->scaler_.reset(sws_getContext(context->width, context->height, alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24,
-        context->width, context->height, context->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+        context->width, context->height, context->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
     if (!encoder->scaler_)
         return nullptr;
     encoder->width_ = width;
