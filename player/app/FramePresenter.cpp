@@ -81,12 +81,18 @@ void drawFade(FramePresenter::Pass& pass, IConstraint&, const CString& parameter
     if (!(factor > 0.0f))
         return;
     const int background[3] = { GetBValue(colour), GetGValue(colour), GetRValue(colour) };
+    // Every output pixel is faded each tick: each channel's 256 results are worked out once.
+    std::uint8_t faded[3][256];
+    for (int c = 0; c < 3; ++c) {
+        for (int v = 0; v < 256; ++v)
+            faded[c][v] = static_cast<std::uint8_t>(ImageFade::fadeChannel(v, background[c], factor));
+    }
     CDib& target = pass.Target();
     for (int y = 0; y < target.GetHeight(); ++y) {
-        for (int x = 0; x < target.GetWidth(); ++x) {
-            std::uint8_t* p = target.PixelBytes(x, y);
-            for (int c = 0; p && c < 3; ++c)
-                p[c] = static_cast<std::uint8_t>(ImageFade::fadeChannel(p[c], background[c], factor));
+        std::uint8_t* p = target.PixelBytes(0, y);
+        for (int x = 0; p && x < target.GetWidth(); ++x, p += 3) {
+            for (int c = 0; c < 3; ++c)
+                p[c] = faded[c][p[c]];
         }
     }
 }
@@ -317,9 +323,13 @@ void FramePresenter::presentDirect(SceneEngine& engine)
         }
         framed_ = true;
     }
-    ParticleCollection& particles = engine.GetSystem().particles;
+    DrawParticles(frame_, engine.GetSystem().particles, static_cast<float>(scale_), static_cast<float>(left_),
+        static_cast<float>(top_));
+}
+
+void FramePresenter::DrawParticles(CDib& target, ParticleCollection& particles, float scale, float left, float top)
+{
     const int count = particles.getParticleCount();
-    const float s = static_cast<float>(scale_);
     for (int i = 0; i < count; ++i) {
         IGlintmote* p = particles.getParticle(i);
         if (!p)
@@ -331,10 +341,10 @@ void FramePresenter::presentDirect(SceneEngine& engine)
         // A one-pixel line that starts and ends in the same pixel draws nothing at the scene's size.
         if (static_cast<int>(x) == static_cast<int>(px) && static_cast<int>(y) == static_cast<int>(py))
             continue;
-        const float a[2] = { left_ + x * s, top_ + y * s };
-        const float b[2] = { left_ + px * s, top_ + py * s };
+        const float a[2] = { left + x * scale, top + y * scale };
+        const float b[2] = { left + px * scale, top + py * scale };
         const float m[2] = { (a[0] + b[0]) * 0.5f, (a[1] + b[1]) * 0.5f };
-        SmoothDrawing::Streak(frame_, a, m, b, p->getColor(), 1.0f, 1.0f, 1.0f, s * 0.5f);
+        SmoothDrawing::Streak(target, a, m, b, p->getColor(), 1.0f, 1.0f, 1.0f, scale * 0.5f);
     }
 }
 
@@ -405,9 +415,12 @@ void FramePresenter::presentRender(SceneEngine& engine)
             pass.ResampleFrom(*render);
     }
     SmoothDrawing::FillAround(frame_, left_, top_, fittedWidth_, fittedHeight_, bars_);
+    // Row by row: a pixel at a time takes as long as drawing the picture at a large size.
     for (int y = 0; y < fittedHeight_; ++y) {
-        for (int x = 0; x < fittedWidth_; ++x)
-            frame_.SetPixel(left_ + x, top_ + y, render_.GetPixel(x, y));
+        std::uint8_t* to = frame_.PixelBytes(left_, top_ + y);
+        const std::uint8_t* from = render_.PixelBytes(0, y);
+        if (to && from)
+            std::memcpy(to, from, static_cast<std::size_t>(fittedWidth_) * 3);
     }
 }
 

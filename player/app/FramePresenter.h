@@ -84,6 +84,10 @@ public:
     FramePresenter(int width, int height, std::optional<COLORREF> backdrop = std::nullopt);
     ~FramePresenter();
 
+    // Draws the particles as they stand, each an anti-aliased streak from where it was to where it is, as
+    // wide as its one pixel: scale output pixels per scene pixel, the scene's origin at (left, top).
+    static void DrawParticles(CDib& target, ParticleCollection& particles, float scale, float left, float top);
+
     // Brings the frame up to date with the tick just run.
     void AfterTick(SceneEngine& engine);
     // The frame at the output size (24-bit, rows bottom-up as every frame the recorder takes).

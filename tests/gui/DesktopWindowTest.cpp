@@ -352,8 +352,8 @@ TEST(WindowZoom, OnlyAHighDensityScreenStartsEnlargedAndTheWindowKeepsToHalfTheS
     EXPECT_EQ(WindowZoom::ForScreen(window, QSize(600, 500), 200), 1) << "never below 1";
 }
 
-// Zoom, Reload on Change, Steady Ticks, the folders and the compressor choice come back in the next
-// window.
+// Zoom and its Smooth choice, Reload on Change, Steady Ticks, the folders and the compressor choice come
+// back in the next window.
 TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
 {
     TempDir dir;
@@ -366,6 +366,7 @@ TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
         EXPECT_FALSE(window.SteadyTicks());
         EXPECT_EQ(window.TickDelayAfter(30), 50); // the usual ticks wait 50 ms whatever the work took
         window.RunCommand(W::kSteadyTicks);
+        window.RunCommand(W::kZoomSmooth);
         window.Settings().SetFolderOf(false, QString::fromStdString(dir.file("scene.zrk")));
         CompressorSettings chosen;
         chosen.codec = "ffv1";
@@ -377,6 +378,7 @@ TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
     TestDialog again;
     EXPECT_EQ(again.Zoom(), 2);
     EXPECT_EQ(again.size(), QSize(349, 297) * 2);
+    EXPECT_TRUE(again.SmoothZoom());
     EXPECT_FALSE(again.ReloadsOnChange());
     ASSERT_TRUE(again.SteadyTicks());
     EXPECT_EQ(again.TickDelayAfter(30), 20);
@@ -392,6 +394,8 @@ TEST(DesktopWindow, RemembersItsSettingsForTheNextRun)
     again.SetZoom(1);
     again.RunCommand(W::kReloadOnChange);
     again.RunCommand(W::kSteadyTicks);
+    again.RunCommand(W::kZoomPixels);
+    EXPECT_FALSE(again.SmoothZoom());
 }
 
 TEST(DesktopWindow, CommandLineTakesOneFileAndAnswersHelpAndVersion)

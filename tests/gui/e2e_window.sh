@@ -5,16 +5,18 @@
 #  - the default scene shows particles inside the framed drawing area, holding the left button makes
 #    particles appear under the pointer, and Exit ends the program;
 #  - `Mirrim scenes/star.zrk` (started elsewhere) shows particles along the star, Space stops and
-#    starts the animation, and at 2x the drawing area is the 1x one with every pixel doubled;
+#    starts the animation, and at 2x the drawing area is the 1x one with every pixel doubled, or with
+#    Smooth chosen drawn anew with soft edges;
 #  - at start Clear shows its focus rectangle;
 #  - ended by SIGTERM, SIGINT or SIGHUP while recording (MP4, AVI, GIF), the window completes the file.
-#   e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY [STAR_WINDOW_COPY]]
+#   e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY [STAR_WINDOW_COPY [SMOOTH_AREA_COPY]]]
 # Exits 77 (skipped) when Xvfb, xdotool, xprop, ImageMagick's import or Pillow are missing.
 set -euo pipefail
 
-mirrim=$(readlink -f "${1:?usage: e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY [STAR_WINDOW_COPY]]}")
+mirrim=$(readlink -f "${1:?usage: e2e_window.sh MIRRIM_BINARY [SCREENSHOT_COPY [STAR_WINDOW_COPY [SMOOTH_AREA_COPY]]]}")
 copy=${2:-}
 star_copy=${3:-}
+smooth_copy=${4:-}
 scenes=$(dirname "$(readlink -f "$0")")/../../scenes
 python=/usr/bin/python3
 # shellcheck source=xvfb.sh
@@ -187,6 +189,35 @@ doubled = one.resize((640, 480), Image.NEAREST)
 assert ImageChops.difference(doubled, two).getbbox() is None, "the 2x picture is not the 1x one doubled"
 print(f"the 2x drawing area is the 1x one doubled ({lit} lit pixels)")
 EOF
+
+# Smooth, chosen from the popup's Zoom menu, draws the picture anew at 2x: streaks with soft edges, so
+# pixels no longer come in uniform 2 x 2 blocks. The choice is remembered.
+xdotool key shift+F10
+sleep 0.5
+xdotool key z
+sleep 0.5
+xdotool key s
+for _ in $(seq 20); do
+  grep -q '^smoothZoom=true$' "$work/config/Mirrim/Mirrim.conf" && break
+  sleep 0.1
+done
+grep -q '^smoothZoom=true$' "$work/config/Mirrim/Mirrim.conf" || { echo "FAIL: Smooth is not chosen or not remembered"; exit 1; }
+xdotool key space
+sleep 0.5
+xdotool key space
+sleep 0.3
+grab_area "$work/smooth.png" 2
+[ -n "$smooth_copy" ] && cp "$work/smooth.png" "$smooth_copy"
+"$python" - "$work/smooth.png" <<'EOF'
+import sys
+from PIL import Image
+px = Image.open(sys.argv[1]).convert("RGB").load()
+blocks = [{px[x, y], px[x + 1, y], px[x, y + 1], px[x + 1, y + 1]} for x in range(0, 640, 2) for y in range(0, 480, 2)]
+mixed = sum(1 for block in blocks if len(block) > 1)
+lit = sum(1 for block in blocks if block != {(0, 0, 0)})
+print(f"smooth at 2x: {mixed} of {lit} lit 2 x 2 blocks not uniform")
+assert lit >= 300 and mixed >= lit // 4, "the smooth picture is the pixels doubled"
+EOF
 xdotool key Escape
 for _ in $(seq 50); do
   kill -0 "$mirrim_pid" 2>/dev/null || break
@@ -243,4 +274,4 @@ for case in mp4:TERM:143 avi:INT:130 gif:HUP:129; do
     echo "FAIL: SIG$signal left a temporary file:" "$video".??????; exit 1
   fi
 done
-echo "PASS: an ordinary window; Clear focused at start; particles shown and steered; the star plays, Space stops and starts it, 2x doubles it; Exit and Esc end the program; recordings survive SIGTERM, SIGINT and SIGHUP"
+echo "PASS: an ordinary window; Clear focused at start; particles shown and steered; the star plays, Space stops and starts it, 2x doubles it or draws it smooth; Exit and Esc end the program; recordings survive SIGTERM, SIGINT and SIGHUP"

@@ -4,9 +4,10 @@
 #                              cleanup) and DISPLAY; on failure says why, with Xvfb's log, and returns 1.
 start_xvfb() {
   local work=$1 geometry=$2
-  # Xvfb writes the number of the display it took.
+  # Xvfb writes the number of the display it took. Without -noreset it starts over whenever its last
+  # client leaves, and a window started in that moment cannot connect.
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break

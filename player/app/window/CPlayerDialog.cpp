@@ -170,6 +170,7 @@ CPlayerDialog::CPlayerDialog(QWidget* parent)
         [this](std::unique_ptr<VideoOutput> video, const CString& path) { finishVideo(std::move(video), path); });
     reloadOnChange_ = settings_.ReloadOnChange();
     steadyTicks_ = settings_.SteadyTicks();
+    smoothZoom_ = settings_.SmoothZoom();
 
     int zoom = settings_.Zoom();
     if (zoom < WindowZoom::kSmallest || zoom > WindowZoom::kLargest) {
@@ -245,6 +246,10 @@ void CPlayerDialog::addCommands()
             &W::zoomIn, { [](const W& w) { return w.zoom_ < w.LargestZoom(); }, nullptr, nullptr } },
         { kZoomOut, "Zoom &Out", kZoomMenu | kKeyShown, {}, Keys { QKeySequence::ZoomOut }, &W::zoomOut,
             { [](const W& w) { return w.zoom_ > WindowZoom::kSmallest; }, nullptr, nullptr } },
+        { kZoomPixels, "&Pixels", kZoomMenu | kCheckable | kSeparated, {}, Keys {}, &W::zoomPixels,
+            { nullptr, nullptr, [](const W& w) { return !w.smoothZoom_; } } },
+        { kZoomSmooth, "&Smooth", kZoomMenu | kCheckable, {}, Keys {}, &W::zoomSmooth,
+            { nullptr, nullptr, [](const W& w) { return w.smoothZoom_; } } },
         // There is no window system menu to carry the About item, so the popup carries it.
         { kAbout, "&About Mirrim...", kPopup | kSeparated, {}, Keys { Qt::Key_F1 }, &W::OnAbout, {} },
     };
@@ -369,8 +374,79 @@ void CPlayerDialog::applyZoom(int zoom)
             control->resize(place.size() * zoom);
         control->move(place.topLeft() * zoom);
     }
+    restartSmooth();
     UpdateControls(); // the zoom's commands and sizes
     update();
+}
+
+void CPlayerDialog::SetSmoothZoom(bool on)
+{
+    smoothZoom_ = on;
+    settings_.SetSmoothZoom(on);
+    restartSmooth();
+    UpdateControls();
+    update();
+}
+
+void CPlayerDialog::presentSmooth()
+{
+    CMorvane& host = player_.GetHost();
+    const int width = host.getWidth();
+    const int height = host.getHeight();
+    // At 1x there is nothing to draw anew. Of a scene larger than the drawing area the window shows the
+    // top-left part: that stays enlarged pixel for pixel rather than the whole scene being drawn at the
+    // zoomed size every tick.
+    if (!smoothZoom_ || zoom_ == WindowZoom::kSmallest || !offscreen_ || width <= 0 || height <= 0
+        || width > offscreen_->GetWidth() || height > offscreen_->GetHeight()) {
+        smooth_.reset();
+        return;
+    }
+    if (!smooth_ || smooth_->GetWidth() != width * zoom_ || smooth_->GetHeight() != height * zoom_)
+        smooth_ = std::make_unique<FramePresenter>(width * zoom_, height * zoom_);
+    smooth_->AfterTick(player_);
+}
+
+void CPlayerDialog::restartSmooth()
+{
+    smooth_.reset();
+    // A scene drawn directly is the particles as they stand: drawn again at once. A picture the scene
+    // builds up over ticks is taken up from the next one.
+    if (player_.directFrame)
+        presentSmooth();
+}
+
+void CPlayerDialog::clearedSmooth()
+{
+    // Drawn directly, the particles go from the picture as they do at 1x; a picture the scene draws
+    // keeps what it holds.
+    if (smooth_ && player_.directFrame)
+        presentSmooth();
+}
+
+bool CPlayerDialog::showsSmooth()
+{
+    CMorvane& host = player_.GetHost();
+    // The constraints' outlines, and a scene drawn directly with its particles hidden, are left to the
+    // enlarged picture.
+    return smooth_ && smooth_->GetWidth() == host.getWidth() * zoom_ && smooth_->GetHeight() == host.getHeight() * zoom_
+        && !player_.drawConstraints && (!player_.directFrame || player_.drawParticles);
+}
+
+void CPlayerDialog::paintSmooth(QPainter& painter)
+{
+    const CDib* shown = &smooth_->Frame();
+    // Over a picture the scene draws, the particles are drawn where they stand, as at 1x.
+    if (!player_.directFrame && player_.drawParticles) {
+        shown->CopyTo(smoothShown_);
+        FramePresenter::DrawParticles(smoothShown_, player_.GetSystem().particles, static_cast<float>(zoom_), 0, 0);
+        shown = &smoothShown_;
+    }
+    if (!shown->GetRows())
+        return;
+    // The rows run bottom-up.
+    const QImage picture(shown->GetRows(), shown->GetWidth(), shown->GetHeight(),
+        static_cast<qsizetype>(shown->GetRowLength()), QImage::Format_BGR888);
+    painter.drawImage(DrawingArea().topLeft(), picture.mirrored());
 }
 
 void CPlayerDialog::keepFocusUsable(QWidget* focused)
@@ -444,6 +520,7 @@ void CPlayerDialog::Tick()
     work.start();
     stopTimer();
     const CString status = player_.Tick(mouseDown_, mouse_.x() - origin_.x(), mouse_.y() - origin_.y());
+    presentSmooth();
     invalidateDrawingArea();
     if (!status.IsEmpty())
         setWindowTitle(QStringLiteral("Dozozudori: ") + toQString(status));
@@ -474,6 +551,8 @@ void CPlayerDialog::paintEvent(QPaintEvent* event)
     paintUnzoomed(unzoomedPainter, QRegion(unzoomed.rect()));
     unzoomedPainter.end();
     painter.drawImage(0, 0, unzoomed.scaled(kWindowSize * zoom_, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    if (showsSmooth())
+        paintSmooth(painter);
 }
 
 void CPlayerDialog::paintUnzoomed(QPainter& painter, const QRegion& region)
@@ -597,6 +676,7 @@ void CPlayerDialog::OnClear()
 {
     const PausedTicks paused(*this);
     player_.Clear();
+    clearedSmooth();
     UpdateControls();
     if (!player_.playing)
         invalidateDrawingArea();
@@ -622,6 +702,7 @@ void CPlayerDialog::OnStep()
 {
     // The button is enabled only while stopped, so there is no timer to stop.
     player_.Step();
+    presentSmooth();
     UpdateControls();
     invalidateDrawingArea();
 }
@@ -629,7 +710,11 @@ void CPlayerDialog::OnStep()
 void CPlayerDialog::OnRecord()
 {
     const PausedTicks paused(*this);
+    const bool starting = !player_.IsRecording();
     player_.ToggleRecord();
+    // Starting blanks the scene's picture, even when the user cancels.
+    if (starting)
+        restartSmooth();
     UpdateControls();
 }
 
@@ -837,6 +922,7 @@ void CPlayerDialog::OnSeed()
 
 void CPlayerDialog::afterLoad()
 {
+    restartSmooth();
     UpdateControls();
     invalidateDrawingArea();
 }
@@ -944,6 +1030,7 @@ void CPlayerDialog::restartEdited()
     const PausedTicks paused(*this);
     player_.Clear();
     startSeed();
+    clearedSmooth();
     invalidateDrawingArea();
 }
 

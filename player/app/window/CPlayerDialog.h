@@ -61,6 +61,8 @@ public:
         kReloadOnChange = 32775,
         kZoomIn = 32776,
         kZoomOut = 32777,
+        kZoomPixels = 32778, // the zoom repeats pixels
+        kZoomSmooth = 32779, // the zoom draws the picture anew at its size
         kZoom1 = 32780, // kZoom1 + n - 1 shows the window n times enlarged
         kSeed = 32790,
         kSteadyTicks = 32791,
@@ -116,6 +118,10 @@ public:
     void SetZoom(int zoom);
     // The largest zoom at which the window fits in the available area of its screen.
     int LargestZoom() const;
+    // Whether an enlarged picture is drawn anew at the zoomed size, smooth edges and all, rather than
+    // with every pixel repeated. Remembered like the zoom.
+    bool SmoothZoom() const { return smoothZoom_; }
+    void SetSmoothZoom(bool on);
 
     // The popup menu; each action's data is its command.
     std::unique_ptr<QMenu> BuildPopupMenu();
@@ -196,9 +202,19 @@ private:
     void OnSteadyTicks();
     void zoomIn() { SetZoom(zoom_ + 1); }
     void zoomOut() { SetZoom(zoom_ - 1); }
+    void zoomPixels() { SetSmoothZoom(false); }
+    void zoomSmooth() { SetSmoothZoom(true); }
     // Focus on a hidden or disabled control goes to its partner or the window.
     void keepFocusUsable(QWidget* focused);
     void applyZoom(int zoom);
+    // The smooth picture: brought up to date after a tick, dropped when what it holds is out of date
+    // (made again from the next tick, at once for a scene drawn directly), redrawn when the particles
+    // are cleared, and painted over the enlarged one when it is there and shows what that shows.
+    void presentSmooth();
+    void restartSmooth();
+    void clearedSmooth();
+    bool showsSmooth();
+    void paintSmooth(QPainter& painter);
     // The window at 1x: the texture, and the frame inside its edge, within region.
     void paintUnzoomed(QPainter& painter, const QRegion& region);
     void stopTimer() { timer_.stop(); }
@@ -250,6 +266,11 @@ private:
     QCursor drawCursor_;
     WindowSettings settings_;
     int zoom_ = 1;
+    bool smoothZoom_ = false;
+    // The picture at the zoomed size, only while it is shown: zoomed, Smooth chosen, the scene within
+    // the drawing area.
+    std::unique_ptr<FramePresenter> smooth_;
+    CDib smoothShown_; // the smooth picture with the particles over it, as the picture shows them
     // Every control with its place in the 1x window.
     std::vector<std::pair<QWidget*, QRect>> places_;
     // The files of the scene loaded last, and whether their changes reload it.

@@ -57,6 +57,16 @@ void WindowSettings::SetZoom(int zoom)
     settings_.setValue(QStringLiteral("window/zoom"), zoom);
 }
 
+bool WindowSettings::SmoothZoom() const
+{
+    return settings_.value(QStringLiteral("window/smoothZoom"), false).toBool();
+}
+
+void WindowSettings::SetSmoothZoom(bool on)
+{
+    settings_.setValue(QStringLiteral("window/smoothZoom"), on);
+}
+
 bool WindowSettings::ReloadOnChange() const
 {
     return settings_.value(QStringLiteral("window/reloadOnChange"), true).toBool();

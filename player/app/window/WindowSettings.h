@@ -9,7 +9,8 @@
 
 // What the window remembers from one run to the next, in the user's settings file
 // (~/.config/Mirrim/Mirrim.conf): the folders last used to open and to save, the compressor choice, the
-// zoom and Reload on Change. Each value is written when it changes, so nothing waits for a clean exit.
+// zoom and how it draws, and Reload on Change. Each value is written when it changes, so nothing waits for a clean
+// exit.
 class WindowSettings {
 public:
     WindowSettings();
@@ -24,6 +25,10 @@ public:
     // 0 until a zoom has been chosen.
     int Zoom() const;
     void SetZoom(int zoom);
+
+    // Off until chosen: the zoom repeats pixels rather than drawing the picture anew at its size.
+    bool SmoothZoom() const;
+    void SetSmoothZoom(bool on);
 
     bool ReloadOnChange() const;
     void SetReloadOnChange(bool on);
