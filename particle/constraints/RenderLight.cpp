@@ -17,9 +17,16 @@
 
 namespace {
 
+using Mote = LightBuffer::Mote;
+
 // Below this many particles per band a second thread costs more than it saves; the same for pixels.
 constexpr std::size_t kParticlesPerBand = 2000;
 constexpr std::size_t kPixelsPerSlice = 1 << 18;
+// Rows lit together while they stay in the cache: 16 rows of a full-HD picture, with their glow, fit a
+// core's second-level cache.
+constexpr int kStripRows = 16;
+// A particle's work against a pixel's, for sharing strips between threads.
+constexpr std::size_t kMoteCost = 16;
 // More than an 8K picture; the buffer and the glow's two take 36 bytes a pixel.
 constexpr std::size_t kMostPixels = 40000000;
 constexpr int kWidestGlow = 64;
@@ -86,22 +93,36 @@ struct Stroke {
 // Box blurs of radius rho with running sums, so the cost does not grow with the radius. The sum for each
 // value is always taken the same way, however rows or columns are shared out between threads.
 //
-// Along one row of `count` pixels, red, green and blue interleaved.
+// Along one row of `count` pixels, red, green and blue interleaved. The three channels' sums run side by
+// side, each still adding and taking away its values in the same order, so the processor overlaps them.
 void boxRow(const float* in, float* out, int count, int rho)
 {
     const double scale = 1.0 / (2 * rho + 1);
-    for (int c = 0; c < 3; ++c) {
-        double sum = 0.0;
-        for (int i = 0; i < std::min(rho, count); ++i)
-            sum += in[i * 3 + c];
-        for (int i = 0; i < count; ++i) {
-            if (i + rho < count)
-                sum += in[(i + rho) * 3 + c];
-            if (i - rho - 1 >= 0)
-                sum -= in[(i - rho - 1) * 3 + c];
-            out[i * 3 + c] = static_cast<float>(sum * scale);
-        }
+    double sum[3] = { 0.0, 0.0, 0.0 };
+    for (int i = 0; i < std::min(rho, count); ++i) {
+        for (int c = 0; c < 3; ++c)
+            sum[c] += in[i * 3 + c];
     }
+    // Pixel i adds pixel i + rho while there is one and takes away pixel i - rho - 1 once there is one.
+    auto run = [&](int begin, int end, bool add, bool take) {
+        for (int i = begin; i < end; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                if (add)
+                    sum[c] += in[(i + rho) * 3 + c];
+                if (take)
+                    sum[c] -= in[(i - rho - 1) * 3 + c];
+                out[i * 3 + c] = static_cast<float>(sum[c] * scale);
+            }
+        }
+    };
+    const int adding = std::max(0, count - rho);
+    const int taking = std::min(count, rho + 1);
+    run(0, std::min(adding, taking), true, false);
+    if (adding < taking)
+        run(adding, taking, false, false);
+    else
+        run(taking, adding, true, true);
+    run(std::max(adding, taking), count, false, true);
 }
 
 // Down the values [begin, end) of every row, `rows` rows of `line` values: a sum per value, moved on a
@@ -109,28 +130,43 @@ void boxRow(const float* in, float* out, int count, int rho)
 void boxColumns(const float* in, float* out, std::size_t line, int rows, std::size_t begin, std::size_t end, int rho)
 {
     const double scale = 1.0 / (2 * rho + 1);
-    std::vector<double> sums(end - begin, 0.0);
+    const std::size_t n = end - begin;
+    std::vector<double> sums(n, 0.0);
+    double* sum = sums.data();
     auto at = [&](auto* buffer, int row) { return buffer + static_cast<std::size_t>(row) * line + begin; };
     for (int y = 0; y < std::min(rho, rows); ++y) {
         const float* r = at(in, y);
-        for (std::size_t i = 0; i < sums.size(); ++i)
-            sums[i] += r[i];
+        for (std::size_t i = 0; i < n; ++i)
+            sum[i] += r[i];
     }
+    // One walk along the row for the value entering, the one leaving and the result.
     for (int y = 0; y < rows; ++y) {
-        if (y + rho < rows) {
-            const float* r = at(in, y + rho);
-            for (std::size_t i = 0; i < sums.size(); ++i)
-                sums[i] += r[i];
-        }
-        if (y - rho - 1 >= 0) {
-            const float* r = at(in, y - rho - 1);
-            for (std::size_t i = 0; i < sums.size(); ++i)
-                sums[i] -= r[i];
-        }
+        const float* add = y + rho < rows ? at(in, y + rho) : nullptr;
+        const float* take = y - rho - 1 >= 0 ? at(in, y - rho - 1) : nullptr;
         float* o = at(out, y);
-        for (std::size_t i = 0; i < sums.size(); ++i)
-            o[i] = static_cast<float>(sums[i] * scale);
+        if (add && take) {
+            for (std::size_t i = 0; i < n; ++i) {
+                double v = sum[i] + add[i];
+                v -= take[i];
+                sum[i] = v;
+                o[i] = static_cast<float>(v * scale);
+            }
+        } else {
+            for (std::size_t i = 0; i < n; ++i) {
+                if (add)
+                    sum[i] += add[i];
+                if (take)
+                    sum[i] -= take[i];
+                o[i] = static_cast<float>(sum[i] * scale);
+            }
+        }
     }
+}
+
+template <typename P> Mote moteOf(const P& p)
+{
+    return { p.locationX(), p.locationY(), p.previousLocationX(), p.previousLocationY(),
+        static_cast<std::uint32_t>(p.color()) };
 }
 
 } // namespace
@@ -223,7 +259,8 @@ int RenderLight::toneMap(float light) const
     return byte;
 }
 
-void RenderLight::splat(ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement) const
+void RenderLight::splat(
+    ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement, int glowRadius) const
 {
     const int w = buffer.width();
     const int h = buffer.height();
@@ -240,11 +277,11 @@ void RenderLight::splat(ParticleCollection& particles, LightBuffer& buffer, cons
     // A negative decay would let light grow without end; NaN clears.
     const float keep = decay_ <= 0.0f ? 1.0f : decay_ < 1.0f ? 1.0f - decay_ : 0.0f;
 
-    auto strokeOf = [&](auto p, Stroke& st) {
-        const double x = static_cast<double>(p.locationX()) * s + placement.offsetX;
-        const double y = static_cast<double>(p.locationY()) * s + placement.offsetY;
-        const double px = static_cast<double>(p.previousLocationX()) * s + placement.offsetX;
-        const double py = static_cast<double>(p.previousLocationY()) * s + placement.offsetY;
+    auto strokeOf = [&](const Mote& m, Stroke& st) {
+        const double x = static_cast<double>(m.x) * s + placement.offsetX;
+        const double y = static_cast<double>(m.y) * s + placement.offsetY;
+        const double px = static_cast<double>(m.px) * s + placement.offsetX;
+        const double py = static_cast<double>(m.py) * s + placement.offsetY;
         if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(px) || !std::isfinite(py))
             return false;
         st.x0 = px;
@@ -256,7 +293,7 @@ void RenderLight::splat(ParticleCollection& particles, LightBuffer& buffer, cons
         if (st.n > 1.0e15)
             return false;
         const double q = opacity * area / st.n;
-        const unsigned long c = p.color();
+        const unsigned long c = m.colour;
         st.r = static_cast<float>(PixelRows::unit(GetRValue(c)) * q);
         st.g = static_cast<float>(PixelRows::unit(GetGValue(c)) * q);
         st.b = static_cast<float>(PixelRows::unit(GetBValue(c)) * q);
@@ -340,82 +377,131 @@ void RenderLight::splat(ParticleCollection& particles, LightBuffer& buffer, cons
         const int count = particles.getParticleCount();
         for (int i = 0; i < count; ++i) {
             Stroke st;
-            if (IGlintmote* p = particles.getParticle(i); p && strokeOf(VirtualParticle(p), st))
+            if (IGlintmote* p = particles.getParticle(i); p && strokeOf(moteOf(VirtualParticle(p)), st))
                 addStroke(st, 0, h);
         }
+        if (glowRadius > 0)
+            glowRows(buffer, 0, h, glowRadius);
         return;
     }
+
+    // The particles are first sorted into strips of rows, each strip's list in list order, so that a
+    // strip is then faded, lit and its glow begun while its rows are in the cache, instead of every
+    // particle reaching into the whole buffer. A pixel still gets its light in list order, so the bits
+    // are the same however the strips or the threads are cut.
     const std::size_t count = particles.size();
+    const int strips = (h + kStripRows - 1) / kStripRows;
+    const int chunks = parallel::SliceCount(count, kParticlesPerBand);
+    buffer.bins_.resize(static_cast<std::size_t>(chunks) * static_cast<std::size_t>(strips));
+    const double reach = half + 1.0;
+    parallel::RunSlices(chunks, [&](int chunk) {
+        std::vector<Mote>* bins = buffer.bins_.data() + static_cast<std::size_t>(chunk) * strips;
+        for (int t = 0; t < strips; ++t)
+            bins[t].clear();
+        const std::size_t begin = count * static_cast<std::size_t>(chunk) / static_cast<std::size_t>(chunks);
+        const std::size_t end = count * static_cast<std::size_t>(chunk + 1) / static_cast<std::size_t>(chunks);
+        for (std::size_t i = begin; i < end; ++i) {
+            const Mote m = moteOf(DirectParticle(particles.particleBaseAt(i)));
+            const double y = static_cast<double>(m.y) * s + placement.offsetY;
+            const double py = static_cast<double>(m.py) * s + placement.offsetY;
+            // Rows a stroke may light: its points' rows and the boxes around them. NaN fails both tests.
+            const double lo = std::min(y, py) - reach;
+            const double hi = std::max(y, py) + reach;
+            if (!(hi >= 0.0) || !(lo < h))
+                continue;
+            const int first = static_cast<int>(std::max(lo, 0.0)) / kStripRows;
+            const int last = std::min(static_cast<int>(std::min(hi, static_cast<double>(h))) / kStripRows, strips - 1);
+            for (int t = first; t <= last; ++t)
+                bins[t].push_back(m);
+        }
+    });
+
+    // Strips shared out between threads by their work: a strip's particles and its pixels.
+    std::vector<std::size_t>& cost = buffer.stripCost_;
+    cost.assign(static_cast<std::size_t>(strips) + 1, 0);
+    for (int t = 0; t < strips; ++t) {
+        std::size_t motes = 0;
+        for (int c = 0; c < chunks; ++c)
+            motes += buffer.bins_[static_cast<std::size_t>(c) * strips + t].size();
+        cost[t + 1] = cost[t] + motes * kMoteCost + static_cast<std::size_t>(w) * kStripRows;
+    }
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    const int bands
-        = std::max(parallel::SliceCount(count, kParticlesPerBand), parallel::SliceCount(pixels, kPixelsPerSlice));
+    const int bands = std::min(strips,
+        std::max(parallel::SliceCount(count, kParticlesPerBand), parallel::SliceCount(pixels, kPixelsPerSlice)));
+    auto stripAt = [&](int band) {
+        const std::size_t goal = cost[strips] / bands * band;
+        return static_cast<int>(std::lower_bound(cost.begin(), cost.end(), goal) - cost.begin());
+    };
     parallel::RunSlices(bands, [&](int band) {
-        const int top = static_cast<int>(static_cast<long long>(h) * band / bands);
-        const int bottom = static_cast<int>(static_cast<long long>(h) * (band + 1) / bands);
-        fade(top, bottom);
-        const double reach = half + 1.0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const DirectParticle p(particles.particleBaseAt(i));
-            // Most particles are nowhere near most bands: a look at the two y coordinates first.
-            if (bands > 1) {
-                const double y = static_cast<double>(p.locationY()) * s + placement.offsetY;
-                const double py = static_cast<double>(p.previousLocationY()) * s + placement.offsetY;
-                if (std::max(y, py) < top - reach || std::min(y, py) >= bottom + reach)
-                    continue;
+        const int from = band == 0 ? 0 : stripAt(band);
+        const int to = band == bands - 1 ? strips : stripAt(band + 1);
+        for (int t = from; t < to; ++t) {
+            const int top = t * kStripRows;
+            const int bottom = std::min(h, top + kStripRows);
+            fade(top, bottom);
+            for (int c = 0; c < chunks; ++c) {
+                for (const Mote& m : buffer.bins_[static_cast<std::size_t>(c) * strips + t]) {
+                    Stroke st;
+                    if (strokeOf(m, st))
+                        addStroke(st, top, bottom);
+                }
             }
-            Stroke st;
-            if (strokeOf(p, st))
-                addStroke(st, top, bottom);
+            if (glowRadius > 0)
+                glowRows(buffer, top, bottom, glowRadius);
         }
     });
 }
 
-void RenderLight::glow(LightBuffer& buffer, int radius) const
+// The glow's two boxes, whose radii add up to the glow's radius, give a soft, tent-like blur that reaches
+// exactly that far; rows first, then columns, each pass from one of the glow's buffers into the other.
+namespace {
+void glowRadii(int radius, int (&radii)[2])
 {
-    const int w = buffer.width();
-    const int h = buffer.height();
-    const std::size_t values = buffer.light_.size();
-    const std::size_t lineValues = static_cast<std::size_t>(w) * 3;
-    buffer.glow_.resize(values);
-    buffer.scratch_.resize(values);
-    const float threshold = glowThreshold_ > 0.0f ? glowThreshold_ : 0.0f;
-    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    const int slices = parallel::SliceCount(pixels, kPixelsPerSlice);
-    auto rowsOf = [&](int slice, int& top, int& bottom) {
-        top = static_cast<int>(static_cast<long long>(h) * slice / slices);
-        bottom = static_cast<int>(static_cast<long long>(h) * (slice + 1) / slices);
-    };
+    radii[0] = radius / 2;
+    radii[1] = radius - radius / 2;
+}
+} // namespace
+
+void RenderLight::glowRows(LightBuffer& buffer, int top, int bottom, int radius) const
+{
     // Only the light above the threshold glows.
-    parallel::RunSlices(slices, [&](int slice) {
-        int top = 0;
-        int bottom = 0;
-        rowsOf(slice, top, bottom);
-        for (std::size_t i = top * lineValues; i < bottom * lineValues; ++i)
-            buffer.glow_[i] = std::max(buffer.light_[i] - threshold, 0.0f);
-    });
-    // Two boxes whose radii add up to the glow's radius give a soft, tent-like blur that reaches exactly
-    // that far; rows first, then columns, each pass from one buffer into the other.
-    const int radii[2] = { radius / 2, radius - radius / 2 };
+    const float threshold = glowThreshold_ > 0.0f ? glowThreshold_ : 0.0f;
+    const std::size_t lineValues = static_cast<std::size_t>(buffer.width()) * 3;
+    const float* light = buffer.light_.data();
     float* from = buffer.glow_.data();
     float* to = buffer.scratch_.data();
-    for (int vertical = 0; vertical < 2; ++vertical) {
-        for (int rho : radii) {
-            if (rho == 0)
-                continue;
-            if (!vertical) {
-                parallel::RunSlices(slices, [&](int slice) {
-                    int top = 0;
-                    int bottom = 0;
-                    rowsOf(slice, top, bottom);
-                    for (int y = top; y < bottom; ++y)
-                        boxRow(from + y * lineValues, to + y * lineValues, w, rho);
-                });
-            } else {
-                parallel::ForEachRange(lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h),
-                    [&](std::size_t begin, std::size_t end) { boxColumns(from, to, lineValues, h, begin, end, rho); });
-            }
+    for (std::size_t i = top * lineValues; i < bottom * lineValues; ++i)
+        from[i] = std::max(light[i] - threshold, 0.0f);
+    int radii[2];
+    glowRadii(radius, radii);
+    for (int rho : radii) {
+        if (rho == 0)
+            continue;
+        for (int y = top; y < bottom; ++y)
+            boxRow(from + y * lineValues, to + y * lineValues, buffer.width(), rho);
+        std::swap(from, to);
+    }
+}
+
+void RenderLight::glowColumns(LightBuffer& buffer, int radius) const
+{
+    const int h = buffer.height();
+    const std::size_t lineValues = static_cast<std::size_t>(buffer.width()) * 3;
+    int radii[2];
+    glowRadii(radius, radii);
+    // Where the rows' passes left the glow.
+    float* from = buffer.glow_.data();
+    float* to = buffer.scratch_.data();
+    for (int rho : radii) {
+        if (rho != 0)
             std::swap(from, to);
-        }
+    }
+    for (int rho : radii) {
+        if (rho == 0)
+            continue;
+        parallel::ForEachRange(lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h),
+            [&](std::size_t begin, std::size_t end) { boxColumns(from, to, lineValues, h, begin, end, rho); });
+        std::swap(from, to);
     }
     if (from != buffer.glow_.data())
         buffer.glow_.swap(buffer.scratch_);
@@ -432,19 +518,22 @@ bool RenderLight::renderLight(
         updateToneCurve();
         curveStale_ = false;
     }
-    splat(particles, buffer, placement);
     const int w = buffer.width();
     const int h = buffer.height();
     const float scaledRadius = std::round(static_cast<float>(std::min(glowRadius_, kWidestGlow)) * placement.scale);
     const int radius = static_cast<int>(std::min(scaledRadius, static_cast<float>(kWidestGlow * 8)));
     const float strength = std::isfinite(glowStrength_) && glowStrength_ > 0.0f ? glowStrength_ : 0.0f;
     const bool glowing = radius > 0 && strength > 0.0f;
-    if (glowing) {
-        try {
-            glow(buffer, radius);
-        } catch (const std::bad_alloc&) {
-            return false;
+    try {
+        if (glowing) {
+            buffer.glow_.resize(buffer.light_.size());
+            buffer.scratch_.resize(buffer.light_.size());
         }
+        splat(particles, buffer, placement, glowing ? radius : 0);
+        if (glowing)
+            glowColumns(buffer, radius);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     const int slices = parallel::SliceCount(pixels, kPixelsPerSlice);

@@ -29,6 +29,12 @@ public:
     bool fit(int width, int height);
     float* row(int y) { return light_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) * 3; }
 
+    // A particle as the light needs it.
+    struct Mote {
+        float x, y, px, py;
+        std::uint32_t colour;
+    };
+
 private:
     friend class RenderLight;
     int width_ = 0;
@@ -36,6 +42,9 @@ private:
     std::vector<float> light_;
     std::vector<float> glow_;
     std::vector<float> scratch_;
+    // Each thread's particles by strip of rows, and what the strips cost to draw.
+    std::vector<std::vector<Mote>> bins_;
+    std::vector<std::size_t> stripCost_;
 };
 
 // Adds light where particles pass instead of painting over: each particle adds its colour times Opacity,
@@ -73,8 +82,12 @@ private:
     // The byte that light of this amount adds to a picture channel.
     int toneMap(float light) const;
     int thresholdsReached(float light) const;
-    void splat(ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement) const;
-    void glow(LightBuffer& buffer, int radius) const;
+    // Adds the particles' light; with a glow radius, each row's glow is blurred along the row as soon as
+    // the row has all its light.
+    void splat(
+        ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement, int glowRadius) const;
+    void glowRows(LightBuffer& buffer, int top, int bottom, int radius) const;
+    void glowColumns(LightBuffer& buffer, int radius) const;
 
     CString renderToImage_ = "RENDER";
     float opacity_ = 1.0f;
