@@ -126,8 +126,11 @@ void boxRow(const float* in, float* out, int count, int rho)
 }
 
 // Down the values [begin, end) of every row, `rows` rows of `line` values: a sum per value, moved on a
-// row at a time, so memory is read along rows.
-void boxColumns(const float* in, float* out, std::size_t line, int rows, std::size_t begin, std::size_t end, int rho)
+// row at a time, so memory is read along rows. rowDone(y, values) sees each row's results while they
+// are in the cache.
+template <typename RowDone>
+void boxColumns(const float* in, float* out, std::size_t line, int rows, std::size_t begin, std::size_t end, int rho,
+    RowDone&& rowDone)
 {
     const double scale = 1.0 / (2 * rho + 1);
     const std::size_t n = end - begin;
@@ -160,6 +163,7 @@ void boxColumns(const float* in, float* out, std::size_t line, int rows, std::si
                 o[i] = static_cast<float>(sum[i] * scale);
             }
         }
+        rowDone(y, o);
     }
 }
 
@@ -483,7 +487,21 @@ void RenderLight::glowRows(LightBuffer& buffer, int top, int bottom, int radius)
     }
 }
 
-void RenderLight::glowColumns(LightBuffer& buffer, int radius) const
+void RenderLight::toneValues(
+    const float* light, const float* halo, float strength, std::uint8_t* bgr, std::size_t begin, std::size_t end) const
+{
+    // Value i is channel i % 3 (red, green, blue) of pixel i / 3, whose bytes are stored blue first.
+    for (std::size_t i = begin; i < end; ++i) {
+        float v = light[i];
+        if (halo)
+            v += strength * std::max(halo[i - begin], 0.0f);
+        const int add = toneMap(v);
+        std::uint8_t& out = bgr[i + 2 - 2 * (i % 3)];
+        out = static_cast<std::uint8_t>(std::min(255, out + add));
+    }
+}
+
+void RenderLight::glowColumnsAndTone(LightBuffer& buffer, int radius, float strength, const PixelRows& target) const
 {
     const int h = buffer.height();
     const std::size_t lineValues = static_cast<std::size_t>(buffer.width()) * 3;
@@ -496,15 +514,25 @@ void RenderLight::glowColumns(LightBuffer& buffer, int radius) const
         if (rho != 0)
             std::swap(from, to);
     }
-    for (int rho : radii) {
+    const int lastRadius = radii[1] != 0 ? 1 : 0;
+    for (int r = 0; r < 2; ++r) {
+        const int rho = radii[r];
         if (rho == 0)
             continue;
-        parallel::ForEachRange(lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h),
-            [&](std::size_t begin, std::size_t end) { boxColumns(from, to, lineValues, h, begin, end, rho); });
+        parallel::ForEachRange(
+            lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h), [&](std::size_t begin, std::size_t end) {
+                if (r != lastRadius) {
+                    boxColumns(from, to, lineValues, h, begin, end, rho, [](int, const float*) {});
+                    return;
+                }
+                // The last pass tones each row's piece as soon as its glow is known.
+                boxColumns(from, to, lineValues, h, begin, end, rho, [&](int y, const float* halo) {
+                    if (std::uint8_t* bgr = target.pixelBytes(0, y))
+                        toneValues(buffer.row(y), halo, strength, bgr, begin, end);
+                });
+            });
         std::swap(from, to);
     }
-    if (from != buffer.glow_.data())
-        buffer.glow_.swap(buffer.scratch_);
 }
 
 bool RenderLight::renderLight(
@@ -530,8 +558,10 @@ bool RenderLight::renderLight(
             buffer.scratch_.resize(buffer.light_.size());
         }
         splat(particles, buffer, placement, glowing ? radius : 0);
-        if (glowing)
-            glowColumns(buffer, radius);
+        if (glowing) {
+            glowColumnsAndTone(buffer, radius, strength, target);
+            return true;
+        }
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -541,21 +571,8 @@ bool RenderLight::renderLight(
         const int top = static_cast<int>(static_cast<long long>(h) * slice / slices);
         const int bottom = static_cast<int>(static_cast<long long>(h) * (slice + 1) / slices);
         for (int y = top; y < bottom; ++y) {
-            const float* light = buffer.row(y);
-            const float* halo = glowing ? buffer.glow_.data() + (light - buffer.light_.data()) : nullptr;
-            for (int x = 0; x < w; ++x) {
-                std::uint8_t* bgr = target.pixelBytes(x, y);
-                if (!bgr)
-                    continue;
-                for (int c = 0; c < 3; ++c) {
-                    float v = light[x * 3 + c];
-                    if (halo)
-                        v += strength * std::max(halo[x * 3 + c], 0.0f);
-                    const int add = toneMap(v);
-                    std::uint8_t& out = bgr[2 - c];
-                    out = static_cast<std::uint8_t>(std::min(255, out + add));
-                }
-            }
+            if (std::uint8_t* bgr = target.pixelBytes(0, y))
+                toneValues(buffer.row(y), nullptr, 0.0f, bgr, 0, static_cast<std::size_t>(w) * 3);
         }
     });
     return true;

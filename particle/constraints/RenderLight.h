@@ -87,7 +87,12 @@ private:
     void splat(
         ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement, int glowRadius) const;
     void glowRows(LightBuffer& buffer, int top, int bottom, int radius) const;
-    void glowColumns(LightBuffer& buffer, int radius) const;
+    // Blurs the glow down the columns and adds light and glow onto the picture.
+    void glowColumnsAndTone(LightBuffer& buffer, int radius, float strength, const PixelRows& target) const;
+    // Adds values [begin, end) of a row of light, with glow from halo (which starts at value begin) times
+    // strength, onto the picture's row of bytes.
+    void toneValues(const float* light, const float* halo, float strength, std::uint8_t* bgr, std::size_t begin,
+        std::size_t end) const;
 
     CString renderToImage_ = "RENDER";
     float opacity_ = 1.0f;
