@@ -14,6 +14,11 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <type_traits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -93,36 +98,49 @@ struct Stroke {
 // Box blurs of radius rho with running sums, so the cost does not grow with the radius. The sum for each
 // value is always taken the same way, however rows or columns are shared out between threads.
 //
-// Along one row of `count` pixels, red, green and blue interleaved. The three channels' sums run side by
-// side, each still adding and taking away its values in the same order, so the processor overlaps them.
-void boxRow(const float* in, float* out, int count, int rho)
+// Along two rows of `count` pixels, red, green and blue interleaved (one row: the same one twice). The
+// six sums run side by side in registers, each still adding and taking away its values in the same
+// order, so the processor overlaps them.
+void boxTwoRows(const float* in0, const float* in1, float* out0, float* out1, int count, int rho)
 {
     const double scale = 1.0 / (2 * rho + 1);
-    double sum[3] = { 0.0, 0.0, 0.0 };
+    double r0 = 0.0, g0 = 0.0, b0 = 0.0, r1 = 0.0, g1 = 0.0, b1 = 0.0;
     for (int i = 0; i < std::min(rho, count); ++i) {
-        for (int c = 0; c < 3; ++c)
-            sum[c] += in[i * 3 + c];
+        r0 += in0[i * 3];
+        g0 += in0[i * 3 + 1];
+        b0 += in0[i * 3 + 2];
+        r1 += in1[i * 3];
+        g1 += in1[i * 3 + 1];
+        b1 += in1[i * 3 + 2];
     }
     // Pixel i adds pixel i + rho while there is one and takes away pixel i - rho - 1 once there is one.
-    auto run = [&](int begin, int end, bool add, bool take) {
+    auto run = [&](int begin, int end, auto add, auto take) {
+        auto value = [&](double& sum, const float* in, float* out, int at) {
+            if (decltype(add)::value)
+                sum += in[at + rho * 3];
+            if (decltype(take)::value)
+                sum -= in[at - (rho + 1) * 3];
+            out[at] = static_cast<float>(sum * scale);
+        };
         for (int i = begin; i < end; ++i) {
-            for (int c = 0; c < 3; ++c) {
-                if (add)
-                    sum[c] += in[(i + rho) * 3 + c];
-                if (take)
-                    sum[c] -= in[(i - rho - 1) * 3 + c];
-                out[i * 3 + c] = static_cast<float>(sum[c] * scale);
-            }
+            value(r0, in0, out0, i * 3);
+            value(g0, in0, out0, i * 3 + 1);
+            value(b0, in0, out0, i * 3 + 2);
+            value(r1, in1, out1, i * 3);
+            value(g1, in1, out1, i * 3 + 1);
+            value(b1, in1, out1, i * 3 + 2);
         }
     };
+    using Yes = std::true_type;
+    using No = std::false_type;
     const int adding = std::max(0, count - rho);
     const int taking = std::min(count, rho + 1);
-    run(0, std::min(adding, taking), true, false);
+    run(0, std::min(adding, taking), Yes(), No());
     if (adding < taking)
-        run(adding, taking, false, false);
+        run(adding, taking, No(), No());
     else
-        run(taking, adding, true, true);
-    run(std::max(adding, taking), count, false, true);
+        run(taking, adding, Yes(), Yes());
+    run(std::max(adding, taking), count, No(), Yes());
 }
 
 // Down the values [begin, end) of every row, `rows` rows of `line` values: a sum per value, moved on a
@@ -226,6 +244,7 @@ void RenderLight::updateToneCurve()
         previous = std::max(previous, static_cast<float>(t * (1.0 - 1.0e-6)));
         thresholds_[b - 1] = previous;
     }
+    thresholds_[255] = std::numeric_limits<float>::quiet_NaN();
     startOfBucket_.resize(std::size_t(1) << (32 - kBucketShift));
     for (std::size_t i = 0; i < startOfBucket_.size(); ++i) {
         const std::uint32_t bits = static_cast<std::uint32_t>(i << kBucketShift);
@@ -258,6 +277,9 @@ int RenderLight::toneMap(float light) const
     std::uint32_t bits = 0;
     std::memcpy(&bits, &light, sizeof bits);
     int byte = startOfBucket_[bits >> kBucketShift];
+    // Mostly one threshold or none: that step taken without a branch (the last entry is NaN, reached by
+    // nothing).
+    byte += thresholds_[byte] <= light;
     while (byte < 255 && thresholds_[byte] <= light)
         ++byte;
     return byte;
@@ -474,15 +496,28 @@ void RenderLight::glowRows(LightBuffer& buffer, int top, int bottom, int radius)
     const float* light = buffer.light_.data();
     float* from = buffer.glow_.data();
     float* to = buffer.scratch_.data();
-    for (std::size_t i = top * lineValues; i < bottom * lineValues; ++i)
+    std::size_t i = top * lineValues;
+    const std::size_t end = bottom * lineValues;
+#ifdef __SSE2__
+    // Four at a time as std::max(v, 0.0f) does: 0 where v < 0, otherwise v (NaN and -0 kept).
+    const __m128 t = _mm_set1_ps(threshold);
+    for (; i + 4 <= end; i += 4) {
+        const __m128 v = _mm_sub_ps(_mm_loadu_ps(light + i), t);
+        _mm_storeu_ps(from + i, _mm_andnot_ps(_mm_cmplt_ps(v, _mm_setzero_ps()), v));
+    }
+#endif
+    for (; i < end; ++i)
         from[i] = std::max(light[i] - threshold, 0.0f);
     int radii[2];
     glowRadii(radius, radii);
     for (int rho : radii) {
         if (rho == 0)
             continue;
-        for (int y = top; y < bottom; ++y)
-            boxRow(from + y * lineValues, to + y * lineValues, buffer.width(), rho);
+        for (int y = top; y < bottom; y += 2) {
+            const int next = std::min(y + 1, bottom - 1);
+            boxTwoRows(from + y * lineValues, from + next * lineValues, to + y * lineValues, to + next * lineValues,
+                buffer.width(), rho);
+        }
         std::swap(from, to);
     }
 }
@@ -491,11 +526,13 @@ void RenderLight::toneValues(
     const float* light, const float* halo, float strength, std::uint8_t* bgr, std::size_t begin, std::size_t end) const
 {
     // Value i is channel i % 3 (red, green, blue) of pixel i / 3, whose bytes are stored blue first.
+    // Where there is no light at all the byte is known.
+    const int dark = toneMap(0.0f);
     for (std::size_t i = begin; i < end; ++i) {
         float v = light[i];
         if (halo)
             v += strength * std::max(halo[i - begin], 0.0f);
-        const int add = toneMap(v);
+        const int add = v == 0.0f ? dark : toneMap(v);
         std::uint8_t& out = bgr[i + 2 - 2 * (i % 3)];
         out = static_cast<std::uint8_t>(std::min(255, out + add));
     }

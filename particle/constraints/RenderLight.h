@@ -103,8 +103,8 @@ private:
     int glowRadius_ = 0;
     float glowStrength_ = 0.5f;
     float glowThreshold_ = 0.0f;
-    // thresholds_[b - 1]: the least light that adds b or more to a channel.
-    float thresholds_[255] = {};
+    // thresholds_[b - 1]: the least light that adds b or more to a channel; NaN after the last.
+    float thresholds_[256] = {};
     // Floats by their sign, exponent and the top 8 bits of the fraction: each bucket spans 0.4 % of its
     // value, and holds how many thresholds its first value reaches.
     static constexpr int kBucketShift = 15;
