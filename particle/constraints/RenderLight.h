@@ -109,6 +109,7 @@ private:
     // value, and holds how many thresholds its first value reaches.
     static constexpr int kBucketShift = 15;
     std::vector<std::uint8_t> startOfBucket_;
+    bool oneThresholdABucket_ = false;
     bool curveStale_ = true;
     LightBuffer buffer_;
 };
