@@ -143,47 +143,57 @@ void boxTwoRows(const float* in0, const float* in1, float* out0, float* out1, in
     run(std::max(adding, taking), count, No(), Yes());
 }
 
-// Down the values [begin, end) of every row, `rows` rows of `line` values: a sum per value, moved on a
-// row at a time, so memory is read along rows. rowDone(y, values) sees each row's results while they
-// are in the cache.
-template <typename RowDone>
-void boxColumns(const float* in, float* out, std::size_t line, int rows, std::size_t begin, std::size_t end, int rho,
-    RowDone&& rowDone)
-{
-    const double scale = 1.0 / (2 * rho + 1);
-    const std::size_t n = end - begin;
-    std::vector<double> sums(n, 0.0);
-    double* sum = sums.data();
-    auto at = [&](auto* buffer, int row) { return buffer + static_cast<std::size_t>(row) * line + begin; };
-    for (int y = 0; y < std::min(rho, rows); ++y) {
-        const float* r = at(in, y);
-        for (std::size_t i = 0; i < n; ++i)
-            sum[i] += r[i];
+// Down the values [begin, end) of every row of `rows` rows of `line` values: a sum per value, moved on a
+// row at a time, so memory is read along rows.
+class ColumnBox {
+public:
+    ColumnBox(const float* in, std::size_t line, int rows, std::size_t begin, std::size_t end, int rho)
+        : in_(in + begin)
+        , line_(line)
+        , rows_(rows)
+        , rho_(rho)
+        , scale_(1.0 / (2 * rho + 1))
+        , sums_(end - begin, 0.0)
+    {
     }
-    // One walk along the row for the value entering, the one leaving and the result.
-    for (int y = 0; y < rows; ++y) {
-        const float* add = y + rho < rows ? at(in, y + rho) : nullptr;
-        const float* take = y - rho - 1 >= 0 ? at(in, y - rho - 1) : nullptr;
-        float* o = at(out, y);
+    // The input row that must be ready before row y is worked out.
+    int lastRowNeeded(int y) const { return std::min(y + rho_, rows_ - 1); }
+    // Adds the rows before the first row's reach.
+    void prime()
+    {
+        for (int y = 0; y < std::min(rho_, rows_); ++y) {
+            const float* r = at(y);
+            for (std::size_t i = 0; i < sums_.size(); ++i)
+                sums_[i] += r[i];
+        }
+    }
+    // Row y's blurred values into out, rows in order from 0. One walk along the row for the value
+    // entering, the one leaving and the result.
+    void row(int y, float* out)
+    {
+        const float* add = y + rho_ < rows_ ? at(y + rho_) : nullptr;
+        const float* take = y - rho_ - 1 >= 0 ? at(y - rho_ - 1) : nullptr;
+        double* sum = sums_.data();
+        const std::size_t n = sums_.size();
         if (add && take) {
             std::size_t i = 0;
 #ifdef __SSE2__
             // Two values a vector, each lane doing what the loop below does.
-            const __m128d k = _mm_set1_pd(scale);
+            const __m128d k = _mm_set1_pd(scale_);
             auto two = [](const float* f) {
                 return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(f))));
             };
             for (; i + 2 <= n; i += 2) {
                 const __m128d v = _mm_sub_pd(_mm_add_pd(_mm_loadu_pd(sum + i), two(add + i)), two(take + i));
                 _mm_storeu_pd(sum + i, v);
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(o + i), _mm_castps_si128(_mm_cvtpd_ps(_mm_mul_pd(v, k))));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_castps_si128(_mm_cvtpd_ps(_mm_mul_pd(v, k))));
             }
 #endif
             for (; i < n; ++i) {
                 double v = sum[i] + add[i];
                 v -= take[i];
                 sum[i] = v;
-                o[i] = static_cast<float>(v * scale);
+                out[i] = static_cast<float>(v * scale_);
             }
         } else {
             for (std::size_t i = 0; i < n; ++i) {
@@ -191,12 +201,23 @@ void boxColumns(const float* in, float* out, std::size_t line, int rows, std::si
                     sum[i] += add[i];
                 if (take)
                     sum[i] -= take[i];
-                o[i] = static_cast<float>(sum[i] * scale);
+                out[i] = static_cast<float>(sum[i] * scale_);
             }
         }
-        rowDone(y, o);
     }
-}
+
+private:
+    const float* at(int row) const
+    {
+        return in_ + static_cast<std::size_t>(row) * line_;
+    }
+    const float* in_;
+    std::size_t line_;
+    int rows_;
+    int rho_;
+    double scale_;
+    std::vector<double> sums_;
+};
 
 template <typename P> Mote moteOf(const P& p)
 {
@@ -593,25 +614,32 @@ void RenderLight::glowColumnsAndTone(LightBuffer& buffer, int radius, float stre
         if (rho != 0)
             std::swap(from, to);
     }
-    const int lastRadius = radii[1] != 0 ? 1 : 0;
-    for (int r = 0; r < 2; ++r) {
-        const int rho = radii[r];
-        if (rho == 0)
-            continue;
-        parallel::ForEachRange(
-            lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h), [&](std::size_t begin, std::size_t end) {
-                if (r != lastRadius) {
-                    boxColumns(from, to, lineValues, h, begin, end, rho, [](int, const float*) {});
-                    return;
-                }
-                // The last pass tones each row's piece as soon as its glow is known.
-                boxColumns(from, to, lineValues, h, begin, end, rho, [&](int y, const float* halo) {
-                    if (std::uint8_t* bgr = target.pixelBytes(0, y))
-                        toneValues(buffer.row(y), halo, strength, bgr, begin, end);
-                });
-            });
-        std::swap(from, to);
-    }
+    // Both column passes in one walk down each piece of the rows: the first pass runs just far enough
+    // ahead for the second, whose rows are toned as they come, so what the first wrote is read back
+    // from the cache. The second radius is never 0.
+    parallel::ForEachRange(
+        lineValues, std::max<std::size_t>(1, kPixelsPerSlice / h), [&](std::size_t begin, std::size_t end) {
+            ColumnBox first(from, lineValues, h, begin, end, radii[0]);
+            int ready = h;
+            if (radii[0] != 0) {
+                first.prime();
+                ready = 0;
+            }
+            auto upTo = [&](int row) {
+                for (; ready <= row; ++ready)
+                    first.row(ready, to + static_cast<std::size_t>(ready) * lineValues + begin);
+            };
+            ColumnBox last(radii[0] != 0 ? to : from, lineValues, h, begin, end, radii[1]);
+            upTo(std::min(radii[1], h) - 1);
+            last.prime();
+            std::vector<float> halo(end - begin);
+            for (int y = 0; y < h; ++y) {
+                upTo(last.lastRowNeeded(y));
+                last.row(y, halo.data());
+                if (std::uint8_t* bgr = target.pixelBytes(0, y))
+                    toneValues(buffer.row(y), halo.data(), strength, bgr, begin, end);
+            }
+        });
 }
 
 bool RenderLight::renderLight(
