@@ -30,6 +30,8 @@ constexpr std::size_t kPixelsPerSlice = 1 << 18;
 // Rows lit together while they stay in the cache: 32 rows of a full-HD picture take 0.7 MB. Thinner
 // strips cost more than they save, in the moves that cross from one into the next.
 constexpr int kStripRows = 32;
+// Copies of a particle, on average, into the strips its move crosses.
+constexpr std::size_t kMostCopies = 3;
 // A particle's work against a pixel's (measured: about 40 ns against 6), for sharing strips between threads.
 constexpr std::size_t kMoteCost = 8;
 // More than an 8K picture; the buffer and the glow's two take 36 bytes a pixel.
@@ -483,27 +485,70 @@ void RenderLight::splat(
     const int chunks = parallel::SliceCount(count, kParticlesPerBand);
     buffer.bins_.resize(static_cast<std::size_t>(chunks) * static_cast<std::size_t>(strips));
     const double reach = half + 1.0;
+    // Rows a stroke may light: its points' rows and the boxes around them; false when none of the
+    // picture's. NaN fails both tests.
+    auto rowsOf = [&](const Mote& m, double& lo, double& hi) {
+        const double y = static_cast<double>(m.y) * s + placement.offsetY;
+        const double py = static_cast<double>(m.py) * s + placement.offsetY;
+        lo = std::min(y, py) - reach;
+        hi = std::max(y, py) + reach;
+        return hi >= 0.0 && lo < h;
+    };
+    // Moves that cross many strips are copied into each: past a few copies a particle on average (a
+    // scene of long vertical jumps), or when memory runs out, the tick is lit the plain way instead.
+    std::vector<unsigned char> sorted(static_cast<std::size_t>(chunks), 1);
     parallel::RunSlices(chunks, [&](int chunk) {
         std::vector<Mote>* bins = buffer.bins_.data() + static_cast<std::size_t>(chunk) * strips;
         for (int t = 0; t < strips; ++t)
             bins[t].clear();
         const std::size_t begin = count * static_cast<std::size_t>(chunk) / static_cast<std::size_t>(chunks);
         const std::size_t end = count * static_cast<std::size_t>(chunk + 1) / static_cast<std::size_t>(chunks);
-        for (std::size_t i = begin; i < end; ++i) {
-            const Mote m = moteOf(DirectParticle(particles.particleBaseAt(i)));
-            const double y = static_cast<double>(m.y) * s + placement.offsetY;
-            const double py = static_cast<double>(m.py) * s + placement.offsetY;
-            // Rows a stroke may light: its points' rows and the boxes around them. NaN fails both tests.
-            const double lo = std::min(y, py) - reach;
-            const double hi = std::max(y, py) + reach;
-            if (!(hi >= 0.0) || !(lo < h))
-                continue;
-            const int first = static_cast<int>(std::max(lo, 0.0)) / kStripRows;
-            const int last = std::min(static_cast<int>(std::min(hi, static_cast<double>(h))) / kStripRows, strips - 1);
-            for (int t = first; t <= last; ++t)
-                bins[t].push_back(m);
+        std::size_t room = (end - begin) * kMostCopies + kStripRows;
+        try {
+            for (std::size_t i = begin; i < end; ++i) {
+                const Mote m = moteOf(DirectParticle(particles.particleBaseAt(i)));
+                double lo = 0.0;
+                double hi = 0.0;
+                if (!rowsOf(m, lo, hi))
+                    continue;
+                const int first = static_cast<int>(std::max(lo, 0.0)) / kStripRows;
+                const int last
+                    = std::min(static_cast<int>(std::min(hi, static_cast<double>(h))) / kStripRows, strips - 1);
+                if (static_cast<std::size_t>(last - first + 1) > room) {
+                    sorted[chunk] = 0;
+                    return;
+                }
+                room -= static_cast<std::size_t>(last - first + 1);
+                for (int t = first; t <= last; ++t)
+                    bins[t].push_back(m);
+            }
+        } catch (const std::bad_alloc&) {
+            sorted[chunk] = 0;
         }
     });
+    if (std::find(sorted.begin(), sorted.end(), 0) != sorted.end()) {
+        for (std::vector<Mote>& bin : buffer.bins_)
+            std::vector<Mote>().swap(bin);
+        // Each band of rows walks every particle, in list order, and lights its own rows.
+        const int bands = std::max(parallel::SliceCount(count, kParticlesPerBand),
+            parallel::SliceCount(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), kPixelsPerSlice));
+        parallel::RunSlices(bands, [&](int band) {
+            const int top = static_cast<int>(static_cast<long long>(h) * band / bands);
+            const int bottom = static_cast<int>(static_cast<long long>(h) * (band + 1) / bands);
+            fade(top, bottom);
+            for (std::size_t i = 0; i < count; ++i) {
+                const Mote m = moteOf(DirectParticle(particles.particleBaseAt(i)));
+                double lo = 0.0;
+                double hi = 0.0;
+                Stroke st;
+                if (rowsOf(m, lo, hi) && hi >= top && lo < bottom && strokeOf(m, st))
+                    addStroke(st, top, bottom);
+            }
+            if (glowRadius > 0)
+                glowRows(buffer, top, bottom, glowRadius);
+        });
+        return;
+    }
 
     // Strips shared out between threads by their work: a strip's particles and its pixels.
     std::vector<std::size_t>& cost = buffer.stripCost_;

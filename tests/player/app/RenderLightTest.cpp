@@ -223,6 +223,18 @@ TEST(RenderLight, SameBitsAsThePlainRenderer)
             light.renderLight(particles, buffer, hd.rows(), LightPlacement());
         EXPECT_EQ(digest(std::string(hd.data.begin(), hd.data.end())), expected) << radius;
     }
+    // Moves from above the picture to below it, too many to copy into every strip of rows they cross.
+    ParticleCollection jumps;
+    for (int i = 0; i < 3000; ++i) {
+        const float x = static_cast<float>(platform::Rand() % 1920);
+        jumps.addParticle(particle(x, -50.0f, x + 7.0f, 1200.0f, RGB(255, 128, 64)));
+    }
+    RenderLight light;
+    LightBuffer buffer;
+    Bytes hd(1920, 1080);
+    for (int i = 0; i < 2; ++i)
+        light.renderLight(jumps, buffer, hd.rows(), LightPlacement());
+    EXPECT_EQ(digest(std::string(hd.data.begin(), hd.data.end())), 0x698c539183eaa41dull);
     parallel::Configure(0, false);
 }
 
