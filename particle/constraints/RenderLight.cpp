@@ -636,14 +636,23 @@ void RenderLight::toneValues(
     // Value i is channel i % 3 (red, green, blue) of pixel i / 3, whose bytes are stored blue first.
     // Where there is no light at all the byte is known.
     const int dark = toneMap(0.0f);
-    for (std::size_t i = begin; i < end; ++i) {
+    auto tone = [&](std::size_t i, std::uint8_t& out) {
         float v = light[i];
         if (halo)
             v += strength * std::max(halo[i - begin], 0.0f);
         const int add = v == 0.0f ? dark : toneMap(v);
-        std::uint8_t& out = bgr[i + 2 - 2 * (i % 3)];
         out = static_cast<std::uint8_t>(std::min(255, out + add));
+    };
+    std::size_t i = begin;
+    for (; i < end && i % 3 != 0; ++i)
+        tone(i, bgr[i + 2 - 2 * (i % 3)]);
+    for (; i + 3 <= end; i += 3) {
+        tone(i, bgr[i + 2]);
+        tone(i + 1, bgr[i + 1]);
+        tone(i + 2, bgr[i]);
     }
+    for (; i < end; ++i)
+        tone(i, bgr[i + 2 - 2 * (i % 3)]);
 }
 
 void RenderLight::glowColumnsAndTone(LightBuffer& buffer, int radius, float strength, const PixelRows& target) const
