@@ -54,8 +54,9 @@ private:
 // a Glow that blurs the bright parts) and added onto the picture, so a picture cleared to a background
 // first keeps it.
 //
-// The same bits on any number of threads: each thread owns a band of rows and adds every particle's light
-// to them in list order, and the blur's sums run along whole rows or whole columns.
+// The same bits on any number of threads: each thread owns strips of rows and adds to them, in list
+// order, the light of the particles that reach them, and the blur's sums run along whole rows or whole
+// columns.
 class PARTICLE_EXPORT RenderLight : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
