@@ -27,9 +27,10 @@ using Mote = LightBuffer::Mote;
 // Below this many particles per band a second thread costs more than it saves; the same for pixels.
 constexpr std::size_t kParticlesPerBand = 2000;
 constexpr std::size_t kPixelsPerSlice = 1 << 18;
-// Rows lit together while they stay in the cache: 32 rows of a full-HD picture take 0.7 MB. Thinner
-// strips cost more than they save, in the moves that cross from one into the next.
-constexpr int kStripRows = 32;
+// Rows lit together while they stay in the cache: 64 rows of a full-HD picture take 1.5 MB. Thinner
+// strips cost more than they save, in the moves that cross from one into the next; thicker ones are too
+// few to share well between threads (measured at 16 to 128 rows).
+constexpr int kStripRows = 64;
 // Copies of a particle, on average, into the strips its move crosses.
 constexpr std::size_t kMostCopies = 3;
 // A particle's work against a pixel's (measured: about 40 ns against 6), for sharing strips between threads.
