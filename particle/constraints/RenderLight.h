@@ -29,6 +29,12 @@ public:
     bool fit(int width, int height);
     float* row(int y) { return light_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) * 3; }
 
+    // A particle as the light needs it.
+    struct Mote {
+        float x, y, px, py;
+        std::uint32_t colour;
+    };
+
 private:
     friend class RenderLight;
     int width_ = 0;
@@ -36,6 +42,9 @@ private:
     std::vector<float> light_;
     std::vector<float> glow_;
     std::vector<float> scratch_;
+    // Each thread's particles by strip of rows, and what the strips cost to draw.
+    std::vector<std::vector<Mote>> bins_;
+    std::vector<std::size_t> stripCost_;
 };
 
 // Adds light where particles pass instead of painting over: each particle adds its colour times Opacity,
@@ -45,8 +54,9 @@ private:
 // a Glow that blurs the bright parts) and added onto the picture, so a picture cleared to a background
 // first keeps it.
 //
-// The same bits on any number of threads: each thread owns a band of rows and adds every particle's light
-// to them in list order, and the blur's sums run along whole rows or whole columns.
+// The same bits on any number of threads: each thread owns strips of rows and adds to them, in list
+// order, the light of the particles that reach them, and the blur's sums run along whole rows or whole
+// columns.
 class PARTICLE_EXPORT RenderLight : public SystemConstraint {
 public:
     std::unique_ptr<IConstraint> Create() override;
@@ -73,8 +83,17 @@ private:
     // The byte that light of this amount adds to a picture channel.
     int toneMap(float light) const;
     int thresholdsReached(float light) const;
-    void splat(ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement) const;
-    void glow(LightBuffer& buffer, int radius) const;
+    // Adds the particles' light; with a glow radius, each row's glow is blurred along the row as soon as
+    // the row has all its light.
+    void splat(
+        ParticleCollection& particles, LightBuffer& buffer, const LightPlacement& placement, int glowRadius) const;
+    void glowRows(LightBuffer& buffer, int top, int bottom, int radius) const;
+    // Blurs the glow down the columns and adds light and glow onto the picture.
+    void glowColumnsAndTone(LightBuffer& buffer, int radius, float strength, const PixelRows& target) const;
+    // Adds values [begin, end) of a row of light, with glow from halo (which starts at value begin) times
+    // strength, onto the picture's row of bytes.
+    void toneValues(const float* light, const float* halo, float strength, std::uint8_t* bgr, std::size_t begin,
+        std::size_t end) const;
 
     CString renderToImage_ = "RENDER";
     float opacity_ = 1.0f;
@@ -85,12 +104,13 @@ private:
     int glowRadius_ = 0;
     float glowStrength_ = 0.5f;
     float glowThreshold_ = 0.0f;
-    // thresholds_[b - 1]: the least light that adds b or more to a channel.
-    float thresholds_[255] = {};
+    // thresholds_[b - 1]: the least light that adds b or more to a channel; NaN after the last.
+    float thresholds_[256] = {};
     // Floats by their sign, exponent and the top 8 bits of the fraction: each bucket spans 0.4 % of its
     // value, and holds how many thresholds its first value reaches.
     static constexpr int kBucketShift = 15;
     std::vector<std::uint8_t> startOfBucket_;
+    bool oneThresholdABucket_ = false;
     bool curveStale_ = true;
     LightBuffer buffer_;
 };

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -180,6 +182,60 @@ TEST(RenderLight, SameBitsOnOneThreadOrTwo)
     const std::string serial = play(1);
     EXPECT_TRUE(serial == play(2));
     EXPECT_GT(parallel::LoopsSplit(), splitBefore);
+}
+
+std::uint64_t digest(const std::string& bytes)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : bytes)
+        h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+// Frames as they came from the first, plain version of the renderer: the faster paths since (strips of
+// rows in the cache, vector blurs, fused passes) must not move a bit. Besides play(), a full-HD picture
+// with odd glow radii, so that the two blurs have different radii or one of them none.
+TEST(RenderLight, SameBitsAsThePlainRenderer)
+{
+    EXPECT_EQ(digest(play(2)), 0xefd4ed6abee62d62ull);
+    parallel::Configure(2, true);
+    platform::SeedRand(7);
+    ParticleCollection particles;
+    for (int i = 0; i < 30000; ++i) {
+        const float x = static_cast<float>(platform::Rand() % 19400) / 10.0f - 10.0f;
+        const float y = static_cast<float>(platform::Rand() % 11000) / 10.0f - 10.0f;
+        particles.addParticle(particle(x, y, x + static_cast<float>(platform::Rand() % 1201 - 600) / 100.0f,
+            y + static_cast<float>(platform::Rand() % 1201 - 600) / 100.0f,
+            RGB(platform::Rand() & 0xFF, platform::Rand() & 0xFF, platform::Rand() & 0xFF)));
+    }
+    // Radius 1 has one blur each way, of radius 1 along rows and columns.
+    const std::pair<const char*, std::uint64_t> glows[]
+        = { { "3", 0x54a3f57a2cece769ull }, { "1", 0xfbba6d5276b0eef0ull } };
+    for (const auto& [radius, expected] : glows) {
+        RenderLight light;
+        light.setParametersFromString(
+            std::string("<Opacity>0.7</Opacity><Density>20</Density><Gamma>1.4</Gamma><Decay>0.5</Decay>"
+                        "<Glow Threshold>0.2</Glow Threshold><Glow Radius>")
+            + radius + "</Glow Radius>");
+        LightBuffer buffer;
+        Bytes hd(1920, 1080);
+        for (int i = 0; i < 3; ++i)
+            light.renderLight(particles, buffer, hd.rows(), LightPlacement());
+        EXPECT_EQ(digest(std::string(hd.data.begin(), hd.data.end())), expected) << radius;
+    }
+    // Moves from above the picture to below it, too many to copy into every strip of rows they cross.
+    ParticleCollection jumps;
+    for (int i = 0; i < 3000; ++i) {
+        const float x = static_cast<float>(platform::Rand() % 1920);
+        jumps.addParticle(particle(x, -50.0f, x + 7.0f, 1200.0f, RGB(255, 128, 64)));
+    }
+    RenderLight light;
+    LightBuffer buffer;
+    Bytes hd(1920, 1080);
+    for (int i = 0; i < 2; ++i)
+        light.renderLight(jumps, buffer, hd.rows(), LightPlacement());
+    EXPECT_EQ(digest(std::string(hd.data.begin(), hd.data.end())), 0x698c539183eaa41dull);
+    parallel::Configure(0, false);
 }
 
 } // namespace
