@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -516,21 +515,21 @@ void CPlayerDialog::timerEvent(QTimerEvent* event)
 
 void CPlayerDialog::Tick()
 {
-    QElapsedTimer work;
-    work.start();
+    if (!paceClock_.isValid())
+        paceClock_.start();
+    pace_.Begin(paceClock_.nsecsElapsed(), onPace_);
     stopTimer();
     const CString status = player_.Tick(mouseDown_, mouse_.x() - origin_.x(), mouse_.y() - origin_.y());
     presentSmooth();
     invalidateDrawingArea();
     if (!status.IsEmpty())
         setWindowTitle(QStringLiteral("Dozozudori: ") + toQString(status));
-    timer_.start(
-        TickDelayAfter(static_cast<int>(work.elapsed())), steadyTicks_ ? Qt::PreciseTimer : Qt::CoarseTimer, this);
-}
-
-int CPlayerDialog::TickDelayAfter(int workMs) const
-{
-    return steadyTicks_ ? std::max(0, kTickMs - workMs) : kTickMs;
+    // The usual ticks start 50 ms after this one's work ended, whatever it took.
+    onPace_ = steadyTicks_;
+    if (steadyTicks_)
+        timer_.start(pace_.Delay(paceClock_.nsecsElapsed()), Qt::PreciseTimer, this);
+    else
+        timer_.start(kTickMs, Qt::CoarseTimer, this);
 }
 
 void CPlayerDialog::paintEvent(QPaintEvent* event)

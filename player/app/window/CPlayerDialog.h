@@ -3,11 +3,13 @@
 #include "player/app/PlayerUi.h"
 #include "player/app/ScenePlayer.h"
 #include "player/app/window/SceneWatcher.h"
+#include "player/app/window/SteadyPace.h"
 #include "player/app/window/WindowSettings.h"
 #include "player/imaging/store/CDib.h"
 
 #include <QBasicTimer>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPixmap>
 
 #include <memory>
@@ -99,8 +101,6 @@ public:
     // menu's item also remembers the choice.
     void SetSteadyTicks(bool on) { steadyTicks_ = on; }
     bool SteadyTicks() const { return steadyTicks_; }
-    // How long after a tick that took workMs the next one starts.
-    int TickDelayAfter(int workMs) const;
     // Opens the scene editor beside the picture, the window growing to hold it, or closes it and gives
     // the window its usual size back.
     void ToggleEditor();
@@ -218,7 +218,11 @@ private:
     // The window at 1x: the texture, and the frame inside its edge, within region.
     void paintUnzoomed(QPainter& painter, const QRegion& region);
     void stopTimer() { timer_.stop(); }
-    void armTimer() { timer_.start(kTickMs, this); }
+    void armTimer()
+    {
+        onPace_ = false;
+        timer_.start(kTickMs, this);
+    }
     void invalidateDrawingArea();
     bool askFile(bool save, const CString& filter, const CString& defaultExtension, CString& path);
     // Watches the files a load read, unless it read none.
@@ -278,6 +282,9 @@ private:
     bool reloadOnChange_ = true;
     std::optional<unsigned int> seed_;
     bool steadyTicks_ = false;
+    SteadyPace pace_;
+    QElapsedTimer paceClock_;
+    bool onPace_ = false; // the running timer was set by pace_
     SceneEditPanel* editPanel_ = nullptr; // hidden while the editor is closed
     std::unique_ptr<PausedTicks> editorPause_; // while a dialog of the editor is open
     // The file the scene came from, empty for the default scene: the seed restarts it.
