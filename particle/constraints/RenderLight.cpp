@@ -315,23 +315,33 @@ int RenderLight::thresholdsReached(float light) const
     return lo;
 }
 
-int RenderLight::toneMap(float light) const
+namespace {
+// How many thresholds the light reaches. The table gives the count at the start of the light's bucket
+// of floats; the few thresholds inside a bucket are then stepped over one by one. Held apart from the
+// renderer so a loop keeps the table and the thresholds in registers while it stores bytes.
+template <bool OneABucket>
+int thresholdsAt(const std::uint8_t* startOfBucket, const float* thresholds, int bucketShift, float light)
 {
-    // How many thresholds the light reaches. The table gives the count at the start of the light's
-    // bucket of floats; the few thresholds inside a bucket are then stepped over one by one.
     if (!(light >= 0.0f))
         return 0; // NaN and negatives reach none
     std::uint32_t bits = 0;
     std::memcpy(&bits, &light, sizeof bits);
-    int byte = startOfBucket_[bits >> kBucketShift];
+    int byte = startOfBucket[bits >> bucketShift];
     // Mostly one threshold or none: that step taken without a branch (the last entry is NaN, reached by
     // nothing).
-    byte += thresholds_[byte] <= light;
-    if (!oneThresholdABucket_) {
-        while (byte < 255 && thresholds_[byte] <= light)
+    byte += thresholds[byte] <= light;
+    if (!OneABucket) {
+        while (byte < 255 && thresholds[byte] <= light)
             ++byte;
     }
     return byte;
+}
+} // namespace
+
+int RenderLight::toneMap(float light) const
+{
+    return oneThresholdABucket_ ? thresholdsAt<true>(startOfBucket_.data(), thresholds_, kBucketShift, light)
+                                : thresholdsAt<false>(startOfBucket_.data(), thresholds_, kBucketShift, light);
 }
 
 void RenderLight::splat(
@@ -635,25 +645,32 @@ void RenderLight::toneValues(
     const float* light, const float* halo, float strength, std::uint8_t* bgr, std::size_t begin, std::size_t end) const
 {
     // Value i is channel i % 3 (red, green, blue) of pixel i / 3, whose bytes are stored blue first.
-    // Where there is no light at all the byte is known.
-    const int dark = toneMap(0.0f);
-    auto tone = [&](std::size_t i, std::uint8_t& out) {
-        float v = light[i];
-        if (halo)
-            v += strength * std::max(halo[i - begin], 0.0f);
-        const int add = v == 0.0f ? dark : toneMap(v);
-        out = static_cast<std::uint8_t>(std::min(255, out + add));
+    // Unlit values need no test of their own: the table holds their byte.
+    const std::uint8_t* const start = startOfBucket_.data();
+    const float* const steps = thresholds_;
+    auto run = [&](auto oneABucket) {
+        auto tone = [&](std::size_t i, std::uint8_t& out) {
+            float v = light[i];
+            if (halo)
+                v += strength * std::max(halo[i - begin], 0.0f);
+            const int add = thresholdsAt<decltype(oneABucket)::value>(start, steps, kBucketShift, v);
+            out = static_cast<std::uint8_t>(std::min(255, out + add));
+        };
+        std::size_t i = begin;
+        for (; i < end && i % 3 != 0; ++i)
+            tone(i, bgr[i + 2 - 2 * (i % 3)]);
+        for (; i + 3 <= end; i += 3) {
+            tone(i, bgr[i + 2]);
+            tone(i + 1, bgr[i + 1]);
+            tone(i + 2, bgr[i]);
+        }
+        for (; i < end; ++i)
+            tone(i, bgr[i + 2 - 2 * (i % 3)]);
     };
-    std::size_t i = begin;
-    for (; i < end && i % 3 != 0; ++i)
-        tone(i, bgr[i + 2 - 2 * (i % 3)]);
-    for (; i + 3 <= end; i += 3) {
-        tone(i, bgr[i + 2]);
-        tone(i + 1, bgr[i + 1]);
-        tone(i + 2, bgr[i]);
-    }
-    for (; i < end; ++i)
-        tone(i, bgr[i + 2 - 2 * (i % 3)]);
+    if (oneThresholdABucket_)
+        run(std::true_type());
+    else
+        run(std::false_type());
 }
 
 void RenderLight::glowColumnsAndTone(LightBuffer& buffer, int radius, float strength, const PixelRows& target) const
