@@ -101,9 +101,8 @@ struct Stroke {
 // Box blurs of radius rho with running sums, so the cost does not grow with the radius. The sum for each
 // value is always taken the same way, however rows or columns are shared out between threads.
 //
-// Along two rows of `count` pixels, red, green and blue interleaved (one row: the same one twice). The
-// six sums run side by side in registers, each still adding and taking away its values in the same
-// order, so the processor overlaps them.
+// Along two rows of `count` pixels, red, green and blue interleaved (one row: the same one twice), with
+// six sums in registers, each adding and taking away its values in the same order.
 void boxTwoRows(const float* in0, const float* in1, float* out0, float* out1, int count, int rho)
 {
     const double scale = 1.0 / (2 * rho + 1);
@@ -116,7 +115,43 @@ void boxTwoRows(const float* in0, const float* in1, float* out0, float* out1, in
         g1 += in1[i * 3 + 1];
         b1 += in1[i * 3 + 2];
     }
+#ifdef __SSE2__
+    // The six sums two a vector: red and green of each row, and the two rows' blue.
+    __m128d rg0 = _mm_set_pd(g0, r0);
+    __m128d rg1 = _mm_set_pd(g1, r1);
+    __m128d bb = _mm_set_pd(b1, b0);
+    const __m128d k = _mm_set1_pd(scale);
+    auto pair = [](const float* f) {
+        return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(f))));
+    };
+    auto blues
+        = [](const float* a, const float* b) { return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(a), _mm_load_ss(b))); };
     // Pixel i adds pixel i + rho while there is one and takes away pixel i - rho - 1 once there is one.
+    auto run = [&](int begin, int end, auto add, auto take) {
+        const int ahead = rho * 3;
+        const int behind = (rho + 1) * 3;
+        for (int i = begin; i < end; ++i) {
+            const int at = i * 3;
+            if (decltype(add)::value) {
+                rg0 = _mm_add_pd(rg0, pair(in0 + at + ahead));
+                rg1 = _mm_add_pd(rg1, pair(in1 + at + ahead));
+                bb = _mm_add_pd(bb, blues(in0 + at + ahead + 2, in1 + at + ahead + 2));
+            }
+            if (decltype(take)::value) {
+                rg0 = _mm_sub_pd(rg0, pair(in0 + at - behind));
+                rg1 = _mm_sub_pd(rg1, pair(in1 + at - behind));
+                bb = _mm_sub_pd(bb, blues(in0 + at - behind + 2, in1 + at - behind + 2));
+            }
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out0 + at), _mm_castps_si128(_mm_cvtpd_ps(_mm_mul_pd(rg0, k))));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out1 + at), _mm_castps_si128(_mm_cvtpd_ps(_mm_mul_pd(rg1, k))));
+            const __m128 b = _mm_cvtpd_ps(_mm_mul_pd(bb, k));
+            _mm_store_ss(out0 + at + 2, b);
+            _mm_store_ss(out1 + at + 2, _mm_shuffle_ps(b, b, 1));
+        }
+    };
+#else
+    // The six sums run side by side, each still adding and taking away its values in the same order,
+    // so the processor overlaps them.
     auto run = [&](int begin, int end, auto add, auto take) {
         auto value = [&](double& sum, const float* in, float* out, int at) {
             if (decltype(add)::value)
@@ -134,6 +169,7 @@ void boxTwoRows(const float* in0, const float* in1, float* out0, float* out1, in
             value(b1, in1, out1, i * 3 + 2);
         }
     };
+#endif
     using Yes = std::true_type;
     using No = std::false_type;
     const int adding = std::max(0, count - rho);
@@ -315,23 +351,33 @@ int RenderLight::thresholdsReached(float light) const
     return lo;
 }
 
-int RenderLight::toneMap(float light) const
+namespace {
+// How many thresholds the light reaches. The table gives the count at the start of the light's bucket
+// of floats; the few thresholds inside a bucket are then stepped over one by one. Held apart from the
+// renderer so a loop keeps the table and the thresholds in registers while it stores bytes.
+template <bool OneABucket>
+int thresholdsAt(const std::uint8_t* startOfBucket, const float* thresholds, int bucketShift, float light)
 {
-    // How many thresholds the light reaches. The table gives the count at the start of the light's
-    // bucket of floats; the few thresholds inside a bucket are then stepped over one by one.
     if (!(light >= 0.0f))
         return 0; // NaN and negatives reach none
     std::uint32_t bits = 0;
     std::memcpy(&bits, &light, sizeof bits);
-    int byte = startOfBucket_[bits >> kBucketShift];
+    int byte = startOfBucket[bits >> bucketShift];
     // Mostly one threshold or none: that step taken without a branch (the last entry is NaN, reached by
     // nothing).
-    byte += thresholds_[byte] <= light;
-    if (!oneThresholdABucket_) {
-        while (byte < 255 && thresholds_[byte] <= light)
+    byte += thresholds[byte] <= light;
+    if (!OneABucket) {
+        while (byte < 255 && thresholds[byte] <= light)
             ++byte;
     }
     return byte;
+}
+} // namespace
+
+int RenderLight::toneMap(float light) const
+{
+    return oneThresholdABucket_ ? thresholdsAt<true>(startOfBucket_.data(), thresholds_, kBucketShift, light)
+                                : thresholdsAt<false>(startOfBucket_.data(), thresholds_, kBucketShift, light);
 }
 
 void RenderLight::splat(
@@ -635,25 +681,32 @@ void RenderLight::toneValues(
     const float* light, const float* halo, float strength, std::uint8_t* bgr, std::size_t begin, std::size_t end) const
 {
     // Value i is channel i % 3 (red, green, blue) of pixel i / 3, whose bytes are stored blue first.
-    // Where there is no light at all the byte is known.
-    const int dark = toneMap(0.0f);
-    auto tone = [&](std::size_t i, std::uint8_t& out) {
-        float v = light[i];
-        if (halo)
-            v += strength * std::max(halo[i - begin], 0.0f);
-        const int add = v == 0.0f ? dark : toneMap(v);
-        out = static_cast<std::uint8_t>(std::min(255, out + add));
+    // Unlit values need no test of their own: the table holds their byte.
+    const std::uint8_t* const start = startOfBucket_.data();
+    const float* const steps = thresholds_;
+    auto run = [&](auto oneABucket) {
+        auto tone = [&](std::size_t i, std::uint8_t& out) {
+            float v = light[i];
+            if (halo)
+                v += strength * std::max(halo[i - begin], 0.0f);
+            const int add = thresholdsAt<decltype(oneABucket)::value>(start, steps, kBucketShift, v);
+            out = static_cast<std::uint8_t>(std::min(255, out + add));
+        };
+        std::size_t i = begin;
+        for (; i < end && i % 3 != 0; ++i)
+            tone(i, bgr[i + 2 - 2 * (i % 3)]);
+        for (; i + 3 <= end; i += 3) {
+            tone(i, bgr[i + 2]);
+            tone(i + 1, bgr[i + 1]);
+            tone(i + 2, bgr[i]);
+        }
+        for (; i < end; ++i)
+            tone(i, bgr[i + 2 - 2 * (i % 3)]);
     };
-    std::size_t i = begin;
-    for (; i < end && i % 3 != 0; ++i)
-        tone(i, bgr[i + 2 - 2 * (i % 3)]);
-    for (; i + 3 <= end; i += 3) {
-        tone(i, bgr[i + 2]);
-        tone(i + 1, bgr[i + 1]);
-        tone(i + 2, bgr[i]);
-    }
-    for (; i < end; ++i)
-        tone(i, bgr[i + 2 - 2 * (i % 3)]);
+    if (oneThresholdABucket_)
+        run(std::true_type());
+    else
+        run(std::false_type());
 }
 
 void RenderLight::glowColumnsAndTone(LightBuffer& buffer, int radius, float strength, const PixelRows& target) const
