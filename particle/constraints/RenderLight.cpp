@@ -530,7 +530,8 @@ void RenderLight::splat(
     const std::size_t count = particles.size();
     const int strips = (h + kStripRows - 1) / kStripRows;
     const int chunks = parallel::SliceCount(count, kParticlesPerBand);
-    buffer.bins_.resize(static_cast<std::size_t>(chunks) * static_cast<std::size_t>(strips));
+    if (buffer.shares_.size() < static_cast<std::size_t>(chunks))
+        buffer.shares_.resize(static_cast<std::size_t>(chunks));
     const double reach = half + 1.0;
     // Rows a stroke may light: its points' rows and the boxes around them; false when none of the
     // picture's. NaN fails both tests.
@@ -541,17 +542,23 @@ void RenderLight::splat(
         hi = std::max(y, py) + reach;
         return hi >= 0.0 && lo < h;
     };
+    // Room for n and an eighth more, so that a crowd growing by a few each tick is not copied each tick.
+    auto makeRoom = [](auto& list, std::size_t n) {
+        if (list.capacity() < n)
+            list.reserve(n + n / 8);
+    };
     // Moves that cross many strips are copied into each: past a few copies a particle on average (a
     // scene of long vertical jumps), or when memory runs out, the tick is lit the plain way instead.
     std::vector<unsigned char> sorted(static_cast<std::size_t>(chunks), 1);
     parallel::RunSlices(chunks, [&](int chunk) {
-        std::vector<Mote>* bins = buffer.bins_.data() + static_cast<std::size_t>(chunk) * strips;
-        for (int t = 0; t < strips; ++t)
-            bins[t].clear();
+        LightBuffer::Share& share = buffer.shares_[static_cast<std::size_t>(chunk)];
         const std::size_t begin = count * static_cast<std::size_t>(chunk) / static_cast<std::size_t>(chunks);
         const std::size_t end = count * static_cast<std::size_t>(chunk + 1) / static_cast<std::size_t>(chunks);
         std::size_t room = (end - begin) * kMostCopies + kStripRows;
         try {
+            share.strips.assign(static_cast<std::size_t>(strips) + 1, 0);
+            share.reach.clear();
+            makeRoom(share.reach, end - begin);
             for (std::size_t i = begin; i < end; ++i) {
                 const Mote m = moteOf(DirectParticle(particles.particleBaseAt(i)));
                 double lo = 0.0;
@@ -566,16 +573,28 @@ void RenderLight::splat(
                     return;
                 }
                 room -= static_cast<std::size_t>(last - first + 1);
+                share.reach.push_back({ m, first, last });
                 for (int t = first; t <= last; ++t)
-                    bins[t].push_back(m);
+                    ++share.strips[static_cast<std::size_t>(t) + 1];
+            }
+            for (int t = 0; t < strips; ++t)
+                share.strips[static_cast<std::size_t>(t) + 1] += share.strips[static_cast<std::size_t>(t)];
+            const std::size_t copies = share.strips.back();
+            makeRoom(share.motes, copies);
+            share.motes.resize(copies);
+            // Each strip's motes in list order.
+            std::vector<std::size_t> at(share.strips.begin(), share.strips.end() - 1);
+            for (const LightBuffer::Reach& r : share.reach) {
+                for (int t = r.first; t <= r.last; ++t)
+                    share.motes[at[static_cast<std::size_t>(t)]++] = r.mote;
             }
         } catch (const std::bad_alloc&) {
             sorted[chunk] = 0;
         }
     });
     if (std::find(sorted.begin(), sorted.end(), 0) != sorted.end()) {
-        for (std::vector<Mote>& bin : buffer.bins_)
-            std::vector<Mote>().swap(bin);
+        for (LightBuffer::Share& share : buffer.shares_)
+            share = LightBuffer::Share();
         // Each band of rows walks every particle, in list order, and lights its own rows.
         const int bands = std::max(parallel::SliceCount(count, kParticlesPerBand),
             parallel::SliceCount(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), kPixelsPerSlice));
@@ -603,7 +622,8 @@ void RenderLight::splat(
     for (int t = 0; t < strips; ++t) {
         std::size_t motes = 0;
         for (int c = 0; c < chunks; ++c)
-            motes += buffer.bins_[static_cast<std::size_t>(c) * strips + t].size();
+            motes += buffer.shares_[static_cast<std::size_t>(c)].strips[static_cast<std::size_t>(t) + 1]
+                - buffer.shares_[static_cast<std::size_t>(c)].strips[static_cast<std::size_t>(t)];
         cost[t + 1] = cost[t] + motes * kMoteCost + static_cast<std::size_t>(w) * kStripRows;
     }
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
@@ -621,9 +641,11 @@ void RenderLight::splat(
             const int bottom = std::min(h, top + kStripRows);
             fade(top, bottom);
             for (int c = 0; c < chunks; ++c) {
-                for (const Mote& m : buffer.bins_[static_cast<std::size_t>(c) * strips + t]) {
+                const LightBuffer::Share& share = buffer.shares_[static_cast<std::size_t>(c)];
+                for (std::size_t k = share.strips[static_cast<std::size_t>(t)];
+                     k < share.strips[static_cast<std::size_t>(t) + 1]; ++k) {
                     Stroke st;
-                    if (strokeOf(m, st))
+                    if (strokeOf(share.motes[k], st))
                         addStroke(st, top, bottom);
                 }
             }

@@ -42,8 +42,20 @@ private:
     std::vector<float> light_;
     std::vector<float> glow_;
     std::vector<float> scratch_;
-    // Each thread's particles by strip of rows, and what the strips cost to draw.
-    std::vector<std::vector<Mote>> bins_;
+    // Each thread's share of the list: its particles with the strips of rows they reach, then the same
+    // sorted by strip (strip k's from strips[k] to strips[k + 1]). Memory follows the number of particles
+    // and of their copies, not how they spread over the strips, so it stops growing when the crowd does.
+    struct Reach {
+        Mote mote;
+        int first, last;
+    };
+    struct Share {
+        std::vector<Reach> reach;
+        std::vector<Mote> motes;
+        std::vector<std::size_t> strips;
+    };
+    std::vector<Share> shares_;
+    // What the strips cost to draw.
     std::vector<std::size_t> stripCost_;
 };
 
