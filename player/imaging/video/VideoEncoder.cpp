@@ -25,7 +25,7 @@ struct CodecEntry {
     QualityKnob knob;
     double worstCrf; // where the codec's constant-quality scale ends
     // Without a quality asked for, lossy codecs keep one-pixel streaks and their colours: Motion JPEG and
-    // MPEG-4 at their finest step (2), H.264 at CRF 18 and VP9 at CRF 25, the usual "looks lossless"
+    // MPEG-4 at their finest step (2), H.264 at CRF 14.8 and VP9 at CRF 25, the "looks lossless"
     // settings, which still cost a fraction of the lossless size.
     int defaultQuality;
     bool evenSized; // the encoder refuses odd sizes in its 4:2:0 pixel format
