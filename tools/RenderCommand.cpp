@@ -21,9 +21,12 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +55,8 @@ struct Options {
     bool listCodecs = false;
     int seed = -1; // not given
     int warmup = 0;
+    std::string loopText; // --loop as given: frames, or seconds with "s"; empty: a plain clip
+    std::string blendText; // --blend as given; empty: a quarter of the loop
     int loop = 0; // frames of a seamless loop; 0: a plain clip
     int blend = 0; // 0: a quarter of the loop
     bool transparent = false;
@@ -85,6 +90,34 @@ std::string extensionList()
     return list;
 }
 
+// A length in frames, as --loop and --blend take it: N frames, or S seconds written "Ss" (2s, 1.5s), counted
+// at fps frames a second and rounded. -1 when it is neither.
+double framesOf(const std::string& text, int fps)
+{
+    const bool seconds = !text.empty() && text.back() == 's';
+    const char* begin = text.data();
+    const char* end = begin + text.size() - (seconds ? 1 : 0);
+    double value = 0;
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (text.empty() || error != std::errc() || stop != end || !(value > 0) || (!seconds && value != std::floor(value)))
+        return -1;
+    return std::round(seconds ? value * fps : value);
+}
+
+CLI::Validator FrameCount()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            // The frame rate is not known yet: frames are checked here, seconds once it is.
+            const double frames = framesOf(text, 1);
+            if (frames < 0 || (text.back() != 's' && frames > kMaxLoop))
+                return "needs frames (1 to " + std::to_string(kMaxLoop) + ") or seconds such as 2s or 1.5s, not '"
+                    + text + "'";
+            return std::string();
+        },
+        "", "");
+}
+
 // Everything about the outputs that can be known before the first step. 0, or the exit status after
 // saying why.
 int checkOutputs(Options& o)
@@ -92,6 +125,22 @@ int checkOutputs(Options& o)
     const std::string& video = o.avi.empty() ? o.out : o.avi;
     if (o.warmup > INT_MAX - o.steps)
         return cliFail(kCommand, "--warmup and --steps together make more ticks than can be counted", 2);
+    // Seconds become frames at the clip's rate (the form was checked when the options were read).
+    const int fps = o.fps > 0 ? o.fps : 30;
+    for (auto [text, frames, name] :
+        { std::tuple(&o.loopText, &o.loop, "--loop"), std::tuple(&o.blendText, &o.blend, "--blend") }) {
+        if (text->empty())
+            continue;
+        const double count = framesOf(*text, fps);
+        if (count < 1 || count > kMaxLoop) {
+            return cliFail(kCommand,
+                std::string(name) + " " + *text + " comes to "
+                    + (count < 1 ? "less than one frame" : "more than " + std::to_string(kMaxLoop) + " frames") + " at "
+                    + std::to_string(fps) + " frames a second",
+                2);
+        }
+        *frames = static_cast<int>(count);
+    }
     if (o.loop > 0 && video.empty())
         return cliFail(kCommand, "--loop makes a video: give it --out or --avi", 2);
     if (!video.empty()) {
@@ -550,14 +599,15 @@ CliRun AddRenderCommand(CLI::App& program)
     command->add_option("--warmup", o->warmup, "run N ticks before the first recorded one, not counted in --steps")
         ->check(WholeNumber(0))
         ->type_name("N");
-    CLI::Option* loop
-        = command->add_option("--loop", o->loop, "record a clip of N frames whose last frame flows into the first")
-              ->check(WholeNumber(1, kMaxLoop))
-              ->type_name("N")
-              ->default_str("");
-    command->add_option("--blend", o->blend, "frames of the loop's cross-fade")
-        ->check(WholeNumber(1))
-        ->type_name("N")
+    CLI::Option* loop = command
+                            ->add_option("--loop", o->loopText,
+                                "record a clip of N frames (or S seconds: 3s) whose last frame flows into the first")
+                            ->check(FrameCount())
+                            ->type_name("N|Ss")
+                            ->default_str("");
+    command->add_option("--blend", o->blendText, "frames (or seconds: 0.5s) of the loop's cross-fade")
+        ->check(FrameCount())
+        ->type_name("N|Ss")
         ->default_str("a quarter of the loop")
         ->needs(loop);
     command->add_option("--snapshot", o->snapshot, "save the last frame as a picture (JPEG, PNG or BMP)");
@@ -582,7 +632,7 @@ CliRun AddRenderCommand(CLI::App& program)
                     "build allow.\n"
                     "Without --quality a lossy codec works at the high quality shown above: Motion JPEG and\n"
                     "MPEG-4 at their finest step, Motion JPEG in full colour resolution (4:4:4), H.264 at\n"
-                    "CRF 15, VP9 at CRF 25.\n\n"
+                    "CRF 14.8, VP9 at CRF 25.\n\n"
                     "--size WxH (or 720p, 1080p, 4k) draws the frames and the snapshot at that size: the\n"
                     "simulation runs as at the scene's size, the drawing is redone with smooth streaks and\n"
                     "smoothly enlarged pictures, the scene fitted in the middle with bars around it. Without\n"
@@ -608,10 +658,10 @@ CliRun AddRenderCommand(CLI::App& program)
                     "constraint.Seed block, which --seed overrides. Without either the sequence is the one\n"
                     "it always was (--seed 1 gives the same frames). --warmup N plays N ticks first, the\n"
                     "pointer held as on the others, and records nothing of them. --loop N records N frames\n"
-                    "that loop without a jump: it plays N + B ticks (B from --blend, a quarter of N by\n"
-                    "default), cross-fades the last B over the first B and starts the clip halfway through\n"
-                    "the fade. The clip is written once its last tick is played (a signal before then\n"
-                    "leaves no video).\n\n"
+                    "(--loop 3s: three seconds at --fps) that loop without a jump: it plays N + B ticks (B\n"
+                    "from --blend, a quarter of N by default), cross-fades the last B over the first B and\n"
+                    "starts the clip halfway through the fade. The clip is written once its last tick is\n"
+                    "played (a signal before then leaves no video).\n\n"
                     "Every output is checked before the first step. Progress goes to stderr: a bar on a\n"
                     "terminal, otherwise a line at every tenth of the steps; an animated GIF is encoded after\n"
                     "the last step, with its own progress. Ctrl-C (SIGINT), SIGTERM or SIGHUP stops the render\n"

@@ -99,9 +99,14 @@ TEST(CliLoop, LastFrameFlowsIntoTheFirst)
         const double wrap = videotools::Psnr(frames.substr(39 * frameBytes), frames.substr(0, frameBytes));
         EXPECT_GE(wrap, neighbours[19]);
     }
+    // Seconds are counted at the clip's rate, the fade's too.
+    const CommandResult seconds = cli("render -q --loop 1.5s --blend 0.25s --fps 20 --out " + dir.file("s.mkv"));
+    EXPECT_NE(seconds.out.find("steps 35, particles alive"), std::string::npos) << seconds.out;
+    EXPECT_NE(seconds.out.find("frames recorded 30"), std::string::npos) << seconds.out;
     // A loop needs a video, a fade no longer than itself, and sets the steps itself.
     for (const char* options : { "--loop 10", "--loop 10 --blend 11 --out x.mkv", "--loop 10 --steps 5 --out x.mkv",
-             "--loop 2000000 --out x.mkv", "--warmup 2147483000 --steps 1000" })
+             "--loop 2000000 --out x.mkv", "--loop 0.01s --out x.mkv", "--loop 2.5 --out x.mkv",
+             "--loop 5000s --fps 240 --out x.mkv", "--warmup 2147483000 --steps 1000" })
         EXPECT_EQ(cli(std::string("render -q ") + options).status, 2) << options;
 }
 

@@ -895,8 +895,8 @@ bool CPlayerDialog::AskSeed(QString& text)
 {
     bool accepted = false;
     text = QInputDialog::getText(this, QStringLiteral("Seed"),
-        QStringLiteral("Start the random sequence from (0 to 2147483647),\n"
-                       "or leave it empty for the scene's own seed:"),
+        QStringLiteral("Seed to start the random sequence from (0 to 2147483647),\n"
+                       "or leave it empty for the scene's own:"),
         QLineEdit::Normal, text, &accepted);
     return accepted;
 }
