@@ -36,6 +36,7 @@ export function toggleEditor() {
 export function editorSceneChanged() {
   clearTimeout(edits.timer);
   edits.timer = null;
+  if (edits.target) page.keep.delete(edits.target.folder);
   edits.target = null;
   edits.stale = true;
   if (editorOpen()) reloadEditor();
@@ -65,6 +66,7 @@ function editTarget() {
   if (page.current.path !== null && !page.current.path.startsWith('/scenes/')) return page.current;
   if (!edits.target) {
     const folder = `/edited/${++edits.folders}`;
+    page.keep.add(folder);
     page.mirrim.FS.mkdirTree(folder);
     linkShippedPictures(folder);
     const name = page.current.path ? page.current.path.slice('/scenes/'.length) : `${page.stem}.vq`;

@@ -1,6 +1,6 @@
 // Load: files chosen or dropped, put in the module's files beside each other as they were chosen, and
 // the scene or definition file among them read by the player.
-import { $, REFUSED, call, page, playerSaid, withBytes } from './player.js';
+import { $, REFUSED, call, dropOtherFolders, page, playerSaid, withBytes } from './player.js';
 import { busy, message, modal } from './dialogs.js';
 import { draw, paintTexture } from './picture.js';
 import { editorSceneChanged } from './editor.js';
@@ -97,6 +97,16 @@ async function storeFile({ file, path: relative }, path, at, budget) {
 // of their own that becomes the current one, so names relative to the scene find them.
 export async function loadFiles(chosen) {
   const folder = `/load/${++page.loads}`;
+  page.keep.add(folder);
+  try {
+    await loadInto(folder, chosen);
+  } finally {
+    page.keep.delete(folder);
+    dropOtherFolders();
+  }
+}
+
+async function loadInto(folder, chosen) {
   const problems = [];
   const others = [];
   let files = [];
@@ -123,7 +133,10 @@ export async function loadFiles(chosen) {
     page.mirrim.FS.chdir(folder);
     const refused = call.load(scene) === REFUSED;
     page.loaded += 1;
-    if (!refused) {
+    if (refused) {
+      // The scene that goes on reads its pictures from its own folder on later ticks.
+      page.mirrim.FS.chdir(page.current.folder);
+    } else {
       page.stem = scene.replace(/^.*\//, '').replace(/\.[^.]*$/, '') || 'scene';
       page.current = { path: `${folder}/${scene}`, folder };
       // As in the window, a load starts the sequence from the seed set, or the scene's own.

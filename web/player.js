@@ -22,6 +22,7 @@ export const page = {
   ticks: 0, // ticks and steps since the scene opened
   loads: 0, // Load commands begun
   loaded: 0, // and files read by the player
+  keep: new Set(), // folders kept besides the scene's own: a load or a link still writing, the editor's copy
 };
 
 export function bind(module) {
@@ -61,4 +62,33 @@ export function withBytes(bytes, action) {
     page.mirrim._free(at);
   }
   return true;
+}
+
+// Each load, link and edit puts its files in a folder of its own (/load/N, /linked/N, /edited/N). Only
+// the scene played needs its folder: the others are let go, so that loading again and again does not
+// keep every picture ever chosen in memory. Links inside them are removed, not followed.
+export function dropOtherFolders() {
+  const fs = page.mirrim.FS;
+  const remove = (path) => {
+    if (fs.isDir(fs.lstat(path).mode)) {
+      for (const name of fs.readdir(path)) {
+        if (name !== '.' && name !== '..') remove(`${path}/${name}`);
+      }
+      fs.rmdir(path);
+    } else {
+      fs.unlink(path);
+    }
+  };
+  for (const top of ['/load', '/linked', '/edited']) {
+    if (!fs.analyzePath(top).exists) continue;
+    for (const name of fs.readdir(top)) {
+      const folder = `${top}/${name}`;
+      if (name === '.' || name === '..' || folder === page.current.folder || page.keep.has(folder)) continue;
+      try {
+        remove(folder);
+      } catch (error) {
+        // What could not be let go stays; the scene plays on.
+      }
+    }
+  }
 }

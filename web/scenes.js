@@ -1,6 +1,6 @@
 // Opening scenes: the shipped ones by the list or the address, one an address carries, and the seed
 // the random sequence starts from.
-import { $, REFUSED, call, page, playerSaid, playing } from './player.js';
+import { $, REFUSED, call, dropOtherFolders, page, playerSaid, playing } from './player.js';
 import { busy, message } from './dialogs.js';
 import { rearmIfPlaying, stopTimer, updateControls } from './clock.js';
 import { draw, paintTexture, setCaption } from './picture.js';
@@ -41,6 +41,7 @@ function setSeed(value) {
 // After what opens a scene has spoken, if anything: no tick while a message is up.
 function opened(note) {
   editorSceneChanged();
+  dropOtherFolders();
   if (note) message(note).then(rearmIfPlaying);
   else rearmIfPlaying();
 }
@@ -100,6 +101,7 @@ async function openLinked(found) {
   const wasPlaying = playing();
   const folder = `/linked/${++page.loads}`;
   const fs = page.mirrim.FS;
+  page.keep.add(folder);
   try {
     await busy('Reading the scene in the address...');
     const { scene, pictures: carried } = await links.open(found);
@@ -117,9 +119,11 @@ async function openLinked(found) {
     }
     fs.writeFile(`${folder}/${LINKED}`, scene);
   } catch (error) {
+    page.keep.delete(folder);
     await busy('');
     return openScene('default', null, `The scene in this address cannot be opened: ${error.message}. Playing the default scene.`);
   }
+  page.keep.delete(folder);
   await busy('');
   page.sceneName = 'link';
   page.stem = 'link';

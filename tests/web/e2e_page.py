@@ -355,14 +355,18 @@ def png_declaring(width, height):
 
 def check_refusals(driver, cli, out):
     """Files that would leave nothing to show are refused with a message; the scene plays on as if they
-    had never been chosen, to the pixel."""
+    had never been chosen, to the pixel: a loaded scene that reads its pictures on every tick too."""
     folder = os.path.join(out, "refused")
     os.makedirs(folder)
     noise = random.Random(20).randbytes(4096)
     files = [("noise.zrk", noise, "holds no scene"),
              ("wide.zrk", scene_bytes("constraint.RemoveAged\r\n\r\n.\r\n", 5000, 240), "4096 a side"),
              ("bomb.png", png_declaring(20000, 20000), "20000 x 20000 pixels")]
+    fireworks = ["scenes/fireworks.zrk"] + [f"scenes/fireworks{n}.gif" for n in (0, 15, 30, 45)]
     choose_scene(driver, "default")
+    loaded = state(driver)["loaded"]
+    load_files(driver, [os.path.abspath(f) for f in fireworks])
+    load_quietly_and_step(driver, "the fireworks", loaded, 20)
     for name, data, said in files:
         path = os.path.join(folder, name)
         with open(path, "wb") as f:
@@ -376,10 +380,13 @@ def check_refusals(driver, cli, out):
         assert driver.execute_script("return document.getElementById('picture').width") == 320
         print(f"refused: {name} in {took:.1f} s: {text.splitlines()[0]}")
     step = driver.find_element(By.ID, "step")
-    for _ in range(10):
+    for _ in range(40):
         step.click()
-    same_pixels("the default scene after the refusals, 10 steps", canvas_picture(driver),
-                native_picture(cli, out, None, 10))
+    same_pixels("the loaded fireworks after the refusals, 60 steps", canvas_picture(driver),
+                native_picture(cli, out, fireworks[0], 60))
+    # Earlier loads and links let their files go; the fireworks keep theirs.
+    held = state(driver)["folders"]
+    assert len(held) == 1 and held[0].startswith("/load/"), held
 
 
 FAKE_ENTRIES = """

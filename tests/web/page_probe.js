@@ -8,9 +8,17 @@ import { draw } from './picture.js';
 import { openScene } from './scenes.js';
 import { edits } from './editor.js';
 
+// The folders loads, links and edits have left in the page's files.
+function folders() {
+  const fs = page.mirrim.FS;
+  return ['/load', '/linked', '/edited'].filter((top) => fs.analyzePath(top).exists)
+    .flatMap((top) => fs.readdir(top).filter((name) => name !== '.' && name !== '..').map((name) => `${top}/${name}`));
+}
+
 function state() {
   return { scene: page.sceneName, ticks: page.ticks, playing: playing(), particles: call.particle_count(),
-    pointer: { ...page.pointer }, caption: page.caption, loaded: page.loaded, edits: edits.applied };
+    pointer: { ...page.pointer }, caption: page.caption, loaded: page.loaded, edits: edits.applied,
+    folders: folders() };
 }
 
 // performance.now() over `ticks` ticks of the default scene holding about `particles` particles: its
