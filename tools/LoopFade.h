@@ -13,6 +13,8 @@ class LoopFade {
 public:
     LoopFade(int loop, int blend);
     int ticks() const { return loop_ + blend_; }
+    // Whether the clip has been given out: until then, there is nothing to write.
+    bool complete() const { return index_ >= ticks(); }
     // Bytes the held frames take, for frames of the given size.
     double heldBytes(std::size_t frameSize) const { return static_cast<double>(frameSize) * loop_; }
     // Takes the next frame; gives the frames to write now (all of the clip after the last, else none).

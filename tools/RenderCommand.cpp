@@ -518,6 +518,10 @@ int runRender(Options& o, bool pointer)
     const int steps = count.steps;
     const int frames = player.GetFrameCount();
     signalsBeforeFinish = signalsCaught;
+    // A loop cut short has no clip to write: it leaves no video rather than an empty one.
+    const bool abandoned = loop && !loop->complete();
+    if (abandoned)
+        player.AbandonRecording();
     int status = player.FinishRecording() ? 0 : 1;
     encoding.reset();
     if (status && avi)
@@ -540,9 +544,14 @@ int runRender(Options& o, bool pointer)
         player.GetSystem().particles.getParticleCount(), frames);
     if (interruption) {
         std::fflush(stdout);
-        cliFail(kCommand,
-            video.empty() ? "interrupted after " + std::to_string(steps) + " steps"
-                          : "interrupted after " + std::to_string(frames) + " frames");
+        if (abandoned)
+            cliFail(kCommand,
+                "interrupted after " + std::to_string(steps) + " of the loop's " + std::to_string(o.steps)
+                    + " steps: no video was written, and '" + video + "' was left as it was");
+        else
+            cliFail(kCommand,
+                video.empty() ? "interrupted after " + std::to_string(steps) + " steps"
+                              : "interrupted after " + std::to_string(frames) + " frames");
         return 128 + interruption;
     }
     return status;
@@ -570,7 +579,7 @@ CliRun AddRenderCommand(CLI::App& program)
         ->default_str("the format's: mjpeg for AVI, h264 for MP4");
     command->add_option("--quality", o->compressor.quality, "0 (smallest) to 100 (best); lossless codecs ignore it")
         ->check(WholeNumber(0, 100))
-        ->default_str("high: mjpeg, mpeg4 95; h264 65; vp9 60");
+        ->default_str("high: mjpeg, mpeg4 95; h264 71; vp9 60");
     command
         ->add_option("--gif-palette", o->gifPalette,
             "a GIF's colours: clip (one palette, no dithering), dithered (one palette, dithered) or frame "

@@ -183,7 +183,8 @@ int runShare(const Options& o)
     if (definition->Find("<DefFilename>") >= 0 || definition->Find("<DefLocation>") >= 0)
         return cliFail(kCommand, "'" + o.file + "' includes other definition files, which a link does not carry");
 
-    std::string link = o.base + "#def=" + Compressed(bytes);
+    // The link's fragment is the scene: one the page's address already has gives way to it.
+    std::string link = o.base.substr(0, o.base.find('#')) + "#def=" + Compressed(bytes);
     if (o.seed >= 0)
         link += "&seed=" + std::to_string(o.seed);
     const std::filesystem::path folder = std::filesystem::path(o.file).parent_path();

@@ -154,6 +154,21 @@ bool ScenePlayer::FinishRecording()
     return finished;
 }
 
+void ScenePlayer::AbandonRecording()
+{
+    if (!recording_)
+        return;
+    recording_ = false;
+    if (!video_) {
+        recorder_.Discard();
+        return;
+    }
+    video_->Abort();
+    std::string error;
+    video_->Finish(error);
+    video_.reset();
+}
+
 void ScenePlayer::ToggleRecord()
 {
     if (recording_)

@@ -52,6 +52,8 @@ public:
     // Ends the recording as StopRecording does; false when the file could not be completed (the user
     // has been told why, unless it is an AVI file).
     bool FinishRecording();
+    // Ends the recording leaving no video: what was at its name stays.
+    void AbandonRecording();
     // Takes over completing a video beyond AVI when its recording ends (a GIF's colours are chosen only
     // then, which takes seconds): the window does it off its own thread. Without one, the player
     // completes the file itself before FinishRecording returns.

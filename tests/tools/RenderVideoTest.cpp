@@ -359,6 +359,30 @@ bool logSays(const std::string& log, const std::string& text)
     return true;
 }
 
+// A seamless loop is written only once its last tick is played: a signal before then leaves no video,
+// neither an empty one nor a temporary file, and the file of that name as it was.
+TEST(RenderVideo, InterruptedLoopLeavesTheOldFile)
+{
+    TempDir dir;
+    for (const char* out : { "loop.mp4", "loop.avi" }) {
+        SCOPED_TRACE(out);
+        const std::string log = dir.file(std::string(out) + ".log");
+        ASSERT_TRUE(std::ofstream(dir.file(out)) << "old");
+        const pid_t pid
+            = startRender("render --loop 200 --out " + dir.file(out) + " --scene " + scene("light-galaxy.zrk"), log);
+        ASSERT_GT(pid, 0);
+        ASSERT_TRUE(logSays(log, "render: 10%")) << FileText(log);
+        kill(pid, SIGINT);
+        int raw = 0;
+        ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+        ASSERT_TRUE(WIFEXITED(raw)) << FileText(log);
+        EXPECT_EQ(WEXITSTATUS(raw), 130);
+        EXPECT_NE(FileText(log).find("no video was written"), std::string::npos) << FileText(log);
+        EXPECT_EQ(FileText(dir.file(out)), "old");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << "temporary file left";
+}
+
 // A GIF is encoded after the last step, with progress shown; a signal meanwhile abandons it within a
 // second or two, keeping the old file of that name, still saving the snapshot and leaving nothing
 // temporary.

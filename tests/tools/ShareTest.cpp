@@ -57,7 +57,8 @@ TEST(CliShare, LinkGivesBackTheFileSeedAndNamedPictures)
     const std::string scenes = std::string(MIRRIM_SOURCE_DIR) + "/scenes/";
     // A scene file whole (its flags are part of how it plays), and a definition whose numbered pattern
     // names four pictures.
-    CommandResult r = share(scenes + "vortex.zrk --seed 7 --base https://example.org/mirrim/");
+    // A fragment in the page's address gives way to the link's own.
+    CommandResult r = share(scenes + "vortex.zrk --seed 7 --base https://example.org/mirrim/#scene=star");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.rfind("https://example.org/mirrim/#def=", 0), 0u) << r.out;
     auto parts = fragment(r.out.substr(0, r.out.size() - 1));

@@ -126,6 +126,14 @@ bool AviFileWriter::Finish()
     return finished && committed;
 }
 
+void AviFileWriter::Discard()
+{
+    if (fd_ < 0)
+        return;
+    fd_ = -1; // what the muxer still flushes goes nowhere
+    output_.Discard();
+}
+
 bool AviFileWriter::Claim(std::int64_t end)
 {
     // Only a file of our own can be grown ahead; a pipe or device takes what comes.

@@ -33,6 +33,8 @@ public:
     // Writes the index and the final header fields, trims the claimed space, closes the file and puts it
     // in place of what was at the name.
     bool Finish();
+    // Gives the file up: nothing takes the name, and what was there stays.
+    void Discard();
 
 private:
     AviFileWriter() = default;

@@ -134,6 +134,14 @@ int AviRecorder::WriteFrame(const std::uint8_t* rows, std::size_t length)
     return file_->WritePacket(packet.get(), frameTime) ? 1 : 0;
 }
 
+void AviRecorder::Discard()
+{
+    if (file_)
+        file_->Discard();
+    file_.reset();
+    encoder_.reset();
+}
+
 int AviRecorder::Close()
 {
     if (!file_)

@@ -42,6 +42,8 @@ public:
     virtual int WriteFrame(const std::uint8_t* rows, std::size_t length);
     // 1 if a file was open and is now complete and closed.
     virtual int Close();
+    // Closes an open file without completing it: the name keeps what it had.
+    void Discard();
 
     bool IsOpen() const { return file_ != nullptr; }
     bool HasCompressor() const { return compressorChosen_ != 0; }
