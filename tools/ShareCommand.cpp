@@ -138,8 +138,8 @@ private:
     std::vector<bool> failed_;
 };
 
-// The pictures beside the scene that its "Image Filename" tags name, a numbered pattern standing for
-// every file it matches, as names relative to the scene's folder.
+// The pictures that the scene's "Image Filename" tags name, a numbered pattern standing for every file it
+// matches, as names relative to the scene's folder (those outside it begin with "../").
 std::vector<std::string> NamedPictures(const std::string& definition, const std::filesystem::path& folder)
 {
     namespace fs = std::filesystem;
@@ -161,7 +161,7 @@ std::vector<std::string> NamedPictures(const std::string& definition, const std:
         for (const fs::directory_entry& entry : fs::directory_iterator(folder / relative.parent_path(), error)) {
             const std::string name = entry.path().filename().string();
             if (entry.is_regular_file(error) && PatternMatch(pattern, name)()) {
-                const std::string path = (relative.parent_path() / name).generic_string();
+                const std::string path = (relative.parent_path() / name).lexically_normal().generic_string();
                 if (std::find(names.begin(), names.end(), path) == names.end())
                     names.push_back(path);
             }
@@ -189,6 +189,12 @@ int runShare(const Options& o)
         link += "&seed=" + std::to_string(o.seed);
     const std::filesystem::path folder = std::filesystem::path(o.file).parent_path();
     for (const std::string& name : NamedPictures(definition->str(), folder)) {
+        // The page keeps a link's pictures in the scene's folder or below it.
+        if (name.rfind("../", 0) == 0) {
+            return cliFail(kCommand,
+                "the picture '" + name + "' lies outside the scene's folder, and a link carries only pictures in it "
+                    + "or below it");
+        }
         Bytes picture;
         const std::string path = (folder / name).string();
         if (!platform::ReadWholeFile(path, kMaxSceneBytes, picture))

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -91,9 +92,13 @@ TEST(CliShare, RefusesWhatALinkCannotCarry)
     std::ofstream(dir.file("noise.bmp"), std::ios::binary) << noise;
     std::ofstream(dir.file("includes.vq"), std::ios::binary)
         << "constraint.ConstraintCollection\n<DefFilename>big.vq</DefFilename>\n.\nconstraint.RemoveAged\n\n.\n";
+    std::filesystem::create_directory(dir.file("sub"));
+    std::ofstream(dir.file("sub/outside.vq"), std::ios::binary)
+        << "image.ImageLoad\n<Image>UP</Image><Image Filename>../noise.bmp</Image Filename>\n.\n";
     const struct {
         std::string file, says;
     } cases[] = {
+        { dir.file("sub/outside.vq"), "'../noise.bmp' lies outside the scene's folder" },
         { dir.file("big.vq"), "beyond 32768" },
         { dir.file("includes.vq"), "includes other definition files" },
         { dir.file("noise.bmp"), "holds no scene" },
