@@ -1,6 +1,6 @@
 // Share: the address becomes a link that plays the current scene, with its seed and the pictures it
 // needs beyond the shipped ones, or the page says why it cannot.
-import { $, page } from './player.js';
+import { $, call, page } from './player.js';
 import { message } from './dialogs.js';
 import * as links from './links.js';
 import * as pictures from './pictures.js';
@@ -36,6 +36,30 @@ function picturesBeside(folder, scenePath) {
   return found;
 }
 
+// A picture the scene names outside its folder ("../x.gif") that is there: a link carries only the
+// scene's folder and what lies below it. Throws, naming it. A numbered pattern stands for every file
+// it matches.
+function noPictureOutside(folder, definition) {
+  const fs = page.mirrim.FS;
+  const names = new Set([...definition.matchAll(/<Image Filename>([^<]*)<\/Image Filename>/g)].map((m) => m[1]));
+  for (const name of names) {
+    const parts = [];
+    let outside = false;
+    for (const part of name.split('/')) {
+      if (part === '..') outside = outside || parts.pop() === undefined;
+      else if (part !== '.' && part !== '') parts.push(part);
+    }
+    if (!outside || name.startsWith('/')) continue;
+    const at = name.lastIndexOf('/');
+    const dir = `${folder}/${name.slice(0, at)}`;
+    const pieces = name.slice(at + 1).split(/%[-+ #0]*[0-9]{0,3}(?:\.[0-9]{0,3})?[di]/);
+    const pattern = new RegExp(`^${pieces.map((p) => p.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')).join('[0-9]+')}$`);
+    const there = fs.analyzePath(dir).exists && fs.isDir(fs.stat(dir).mode)
+      && fs.readdir(dir).some((n) => pattern.test(n));
+    if (there) throw new Error(`it names the picture "${name}" outside its folder, and a link carries only pictures in it or below it`);
+  }
+}
+
 export async function share() {
   const { current, seed } = page;
   const withSeed = seed === null ? '' : `&seed=${seed}`;
@@ -45,6 +69,7 @@ export async function share() {
     let carried;
     try {
       carried = folder === '/scenes' ? [] : picturesBeside(folder, current.path);
+      noPictureOutside(folder, call.definition(current.path));
     } catch (error) {
       return message(`This scene cannot be shared: ${error.message}.`);
     }

@@ -451,6 +451,19 @@ def check_folder(driver, cli, out):
         load_quietly_and_step(driver, f"the {how} folder", before, steps)
         same_pixels(f"a {how} folder, {steps} steps", canvas_picture(driver), native)
 
+    # A scene below the picture it names cannot take it along in a link: Share says so.
+    choose_scene(driver, "default")
+    before = state(driver)["loaded"]
+    with open("scenes/lettering.gif", "rb") as f:
+        picture = base64.b64encode(f.read()).decode()
+    above = base64.b64encode(definition.replace("pictures/lettering.gif", "../lettering.gif").encode()).decode()
+    driver.execute_script(FAKE_ENTRIES, "above", [["scene/lettering.vq", above], ["lettering.gif", picture]])
+    load_quietly_and_step(driver, "a scene below its picture", before, steps)
+    same_pixels(f"a scene below its picture, {steps} steps", canvas_picture(driver), native)
+    press(driver, "share")
+    said = message_shown(driver)
+    assert 'names the picture "../lettering.gif" outside its folder' in said, said
+
 
 def lit_pixels(driver):
     return sum(1 for p in canvas_picture(driver).getdata() if p != (0, 0, 0))
